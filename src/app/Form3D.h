@@ -1,0 +1,146 @@
+// The main window's state and every event procedure, free of any GUI toolkit. The window
+// forwards events here; the outside world is reached only through the interfaces in Platform.
+#pragma once
+
+#include "app/Release.h"
+#include "app/TextBoxes.h"
+#include "common/StatusLine.h"
+#include "link/SerialPort.h"
+#include "marker/MarkerPicture.h"
+#include "surface/Canvas.h"
+#include "surface/Module1.h"
+#include "table/FileDialogs.h"
+#include "table/Grid.h"
+#include "table/VeTable.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct Platform {
+    SerialPort& serial;
+    Grid& grid;
+    Canvas& canvas;
+    MarkerPicture& marker;
+    TextBoxes& boxes;
+    FileDialogs& dialogs;
+    StatusLine& status;
+};
+
+// Key codes and modifier bits as the window delivers them (Windows virtual-key numbering).
+namespace key {
+inline constexpr std::int16_t kLeft = 37;
+inline constexpr std::int16_t kUp = 38;
+inline constexpr std::int16_t kRight = 39;
+inline constexpr std::int16_t kDown = 40;
+inline constexpr std::int16_t kEquals = 187;
+inline constexpr std::int16_t kMinus = 189;
+inline constexpr std::int16_t kShift = 1;
+inline constexpr std::int16_t kCtrl = 2;
+inline constexpr std::int16_t kAlt = 4;
+} // namespace key
+
+inline constexpr Rgb kCellColour{0, 0, 80};
+inline constexpr Rgb kSelectedColour{20, 150, 20};
+
+class Form3D {
+public:
+    Form3D(Release release, Platform platform);
+
+    // Window events
+    void Form_Load();
+    void Form_KeyDown(std::int16_t keyCode, std::int16_t shift);
+
+    // Menus and buttons. The twenty COM items share one handler, given the item's number.
+    void mnuComPort_Click(std::int16_t port);
+    void mnuConnectToTVX_Click();
+    void mnuLoadVEfromfile_Click();
+    void mnuSaveVEtofile_Click();
+    void mnuSingleIntake_Click();
+    void mnuDualIntake_Click();
+    void mnu3KGTKV_Click();
+    void btnRT_Click();
+    void btnCMDOFF_Click();
+
+    // Serial receive event
+    void ProcessSerialInput();
+
+    // Procedures
+    void LetsGo();
+    void SaveVE(const std::string& fileName);
+    void LoadAndSendTable(const std::string& fileName);
+    void BuildSurface();
+    void DrawSurface();
+    void ShapeMarker();
+
+    // Grid view
+    void SetUpGrid();
+    void FillGrid();
+    void UpdateSelectedCellText();
+    void MarkSelectedCell();
+    void UnmarkLastCell();
+    void HighlightBlock();
+    void ClearBlock();
+
+    Release release() const { return release_; }
+
+    // Window state, named as the design names it.
+    VeTable veTable{};
+    std::int16_t selectedCell = 0;
+    std::int16_t selectedColumn = 0;
+    std::int16_t selectedRow = 0;
+
+    std::int16_t comPort = 0;
+    std::int16_t linkActive = 0;
+    std::int16_t awaitingTable = 0;
+    std::int16_t realTimeOn = 0;
+    std::int16_t intakeType = 0;
+
+    float markerLeftOffset = 0;
+    float markerTopOffset = 0;
+    float eyeX = 0;
+    float eyeY = 0;
+    float eyeZ = 0;
+
+    float mapPsi = 0;
+    float engineRpm = 0;
+    float tempF = 0;
+    float wb1 = 0;
+    float wb2 = 0;
+    std::uint8_t opPressureIndex = 0;
+    std::uint8_t opRpmIndex = 0;
+
+    std::int16_t blockActive = 0;
+    std::int16_t blockColLow = 0;
+    std::int16_t blockColHigh = 0;
+    std::int16_t blockRowLow = 0;
+    std::int16_t blockRowHigh = 0;
+
+    std::array<std::array<SurfacePoint, kLatticeSize>, kLatticeSize> surfacePoints{};
+    std::array<SurfacePoint, 3> axisPoints{};
+
+    std::int16_t fullRedraw = 0;
+    std::int16_t cursorDrawnColumn = 0;
+    std::int16_t cursorDrawnRow = 0;
+    std::uint8_t highlightGridCol = 0;
+    std::uint8_t highlightGridRow = 0;
+    std::int16_t opDrawnPressureIndex = 0;
+    std::int16_t opDrawnRpmIndex = 0;
+
+    std::optional<Region> markerRegion; // the shape last applied to the marker
+    std::string tableFileName;
+
+private:
+    void LiveStep(const std::string& read);
+    void DownloadStep(const std::string& read);
+    void SetRealTime(bool on);
+    void SelectIntake(int code, const char* shownText);
+    bool Send(const std::string& text);
+    void StepSelectedValue(int delta);
+    void EraseCursorRing();
+
+    const Release release_;
+    Platform io_;
+    std::string dialogFileName_; // one dialog serves both menus and keeps its last name
+};

@@ -1,0 +1,7 @@
+// Which device a COM port number opens: TVX_COM<N> when set, else the platform's own name.
+#pragma once
+
+#include <string>
+
+// Empty for port 0 (none chosen) or a number outside 1 to 20.
+std::string ComPortPath(int port);

@@ -1,0 +1,89 @@
+// Choosing a port, connecting, and the download step of the receive handler.
+#include "app/Form3D.h"
+#include "link/ComPortPath.h"
+#include "link/Protocol.h"
+
+void Form3D::mnuComPort_Click(std::int16_t port) {
+    comPort = port;
+}
+
+void Form3D::mnuConnectToTVX_Click() {
+    LetsGo();
+}
+
+bool Form3D::Send(const std::string& text) {
+    if (io_.serial.transmit(text)) {
+        return true;
+    }
+    io_.status.showStatus("Could not send " + text + " to the device: " + io_.serial.errorText());
+    return false;
+}
+
+void Form3D::LetsGo() {
+    linkActive = 1;
+    markerTopOffset = release_ == Release::V12 ? -11.5f : -12.5f;
+    markerLeftOffset = -4.0f;
+
+    SerialPort& serial = io_.serial;
+    serial.setPortNumber(comPort);
+    serial.setSettings(kLineSettings);
+    serial.setReceiveThreshold(1);
+    const std::string path = ComPortPath(comPort);
+    const std::string portName =
+        "COM " + std::to_string(comPort) + (path.empty() ? "" : " (" + path + ")");
+    if (!serial.setPortOpen(true)) {
+        // Nothing can be asked of the device: the rest of the sequence would only fail.
+        io_.status.showStatus("Could not open " + portName + ": " + serial.errorText());
+        return;
+    }
+    io_.status.showStatus("Connected to " + portName);
+
+    selectedCell = 0;
+    selectedColumn = 0;
+    selectedRow = 0;
+    awaitingTable = 1;
+    Send(command::kRealTimeOff);
+    serial.receiveAll(); // whatever was waiting belongs to no request of ours
+    Send(command::kSendTable);
+
+    eyeX = -40.0f;
+    eyeY = 40.0f;
+    eyeZ = 60.0f;
+    SetUpGrid();
+    realTimeOn = 0;
+    BuildSurface();
+}
+
+void Form3D::ProcessSerialInput() {
+    if (linkActive != 1) {
+        return;
+    }
+    const std::string read = io_.serial.receiveAll();
+    if (awaitingTable == 1) {
+        DownloadStep(read);
+    }
+    if (realTimeOn == 1) {
+        LiveStep(read);
+    }
+}
+
+void Form3D::DownloadStep(const std::string& read) {
+    awaitingTable = 0;
+    const auto parsed = ParseTableReply(read);
+    if (const auto* error = std::get_if<ParseError>(&parsed)) {
+        io_.status.showStatus("Table not loaded, the device's " + error->reason);
+        return;
+    }
+    const TableReply& reply = std::get<TableReply>(parsed);
+    veTable = reply.table;
+    intakeType = reply.intakeType;
+    if (intakeType == 1) {
+        io_.boxes.setText(TextBox::IntakeType, "Single POP");
+    } else if (intakeType == 2) {
+        io_.boxes.setText(TextBox::IntakeType, "Dual POP");
+    } else if (intakeType == 3 && release_ == Release::V17) {
+        io_.boxes.setText(TextBox::IntakeType, "KV FREQ");
+    }
+    io_.status.showStatus("Table received from the device");
+    BuildSurface();
+}

@@ -1,0 +1,43 @@
+// The File menu's load and save items, and saving the cells.
+#include "app/Form3D.h"
+#include "table/VetFile.h"
+
+namespace {
+
+constexpr const char* kVetFilter = "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*";
+
+} // namespace
+
+void Form3D::mnuLoadVEfromfile_Click() {
+    const auto chosen = io_.dialogs.showOpen({"Open VE File", kVetFilter, dialogFileName_});
+    if (!chosen) {
+        return;
+    }
+    dialogFileName_ = *chosen;
+    tableFileName = *chosen;
+    LoadAndSendTable(tableFileName);
+}
+
+void Form3D::mnuSaveVEtofile_Click() {
+    dialogFileName_.clear();
+    const auto chosen = io_.dialogs.showSave({"Save VE File", kVetFilter, dialogFileName_});
+    if (!chosen) {
+        return;
+    }
+    dialogFileName_ = *chosen;
+    tableFileName = *chosen;
+    SaveVE(tableFileName);
+}
+
+void Form3D::SaveVE(const std::string& fileName) {
+    VetCells cells{};
+    for (int k = 0; k < kVetFileBytes; ++k) {
+        cells[k] = static_cast<std::uint8_t>(veTable[k] & 0xFF);
+    }
+    const auto written = WriteVetFile(fileName, cells);
+    if (const auto* error = std::get_if<FileError>(&written)) {
+        io_.status.showStatus(error->reason);
+        return;
+    }
+    io_.status.showStatus("Saved the table to " + fileName);
+}

@@ -1,0 +1,164 @@
+#include "Fakes.h"
+
+#include <cmath>
+
+void FakeSerialPort::setPortNumber(std::int16_t port) {
+    log.push_back("port " + std::to_string(port));
+}
+void FakeSerialPort::setSettings(const std::string& settings) {
+    log.push_back("settings " + settings);
+}
+void FakeSerialPort::setReceiveThreshold(std::int16_t bytes) {
+    log.push_back("threshold " + std::to_string(bytes));
+}
+
+bool FakeSerialPort::setPortOpen(bool open) {
+    log.push_back(open ? "open" : "close");
+    if (open && failOpen) {
+        return false;
+    }
+    isOpen = open;
+    return true;
+}
+
+bool FakeSerialPort::transmit(const std::string& text) {
+    if (failTransmitAfter == 0) {
+        log.push_back("tx failed " + text);
+        return false;
+    }
+    if (failTransmitAfter > 0) {
+        --failTransmitAfter;
+    }
+    log.push_back("tx " + text);
+    return true;
+}
+
+std::string FakeSerialPort::receiveAll() {
+    log.push_back("rx");
+    std::string all;
+    all.swap(pending);
+    return all;
+}
+
+std::vector<std::string> FakeSerialPort::sent() const {
+    std::vector<std::string> texts;
+    for (const std::string& entry : log) {
+        if (entry.rfind("tx <", 0) == 0) {
+            texts.push_back(entry.substr(3));
+        }
+    }
+    return texts;
+}
+
+void FakeGrid::setCellBackground(Rgb colour) {
+    backgrounds.push_back(colour);
+}
+
+void FakeGrid::setTextAt(int row, int col, const std::string& text) {
+    texts[{row, col}] = text;
+    ++textWrites;
+}
+
+void FakeGrid::paintCurrentCell(Rgb colour) {
+    paints[{currentRow, currentCol}] = colour;
+    paintLog.push_back({{currentRow, currentCol}, colour});
+}
+
+std::string FakeGrid::text(int row, int col) const {
+    const auto it = texts.find({row, col});
+    return it == texts.end() ? std::string() : it->second;
+}
+
+std::optional<Rgb> FakeGrid::paint(int row, int col) const {
+    const auto it = paints.find({row, col});
+    return it == paints.end() ? std::nullopt : std::optional<Rgb>(it->second);
+}
+
+std::vector<CanvasOp> FakeCanvas::of(CanvasOp::Kind kind) const {
+    std::vector<CanvasOp> found;
+    for (const CanvasOp& op : ops) {
+        if (op.kind == kind) {
+            found.push_back(op);
+        }
+    }
+    return found;
+}
+
+FakeMarker::FakeMarker(int widthPx, int heightPx, Rgb background)
+    : width(widthPx), height(heightPx),
+      pixels(static_cast<std::size_t>(widthPx * heightPx), background) {}
+
+void FakeMarker::drawCircle(float x, float y, float r, Rgb colour) {
+    circles.push_back({x, y, r, colour});
+    // A 2-pixel pen: every pixel whose centre lies within one pixel of the outline.
+    const float cx = x / 15.0f, cy = y / 15.0f, radius = r / 15.0f;
+    for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+            const float d = std::hypot(px + 0.5f - cx, py + 0.5f - cy);
+            if (std::fabs(d - radius) <= 1.0f) {
+                pixels[static_cast<std::size_t>(py * width + px)] = colour;
+            }
+        }
+    }
+}
+
+Rgb FakeMarker::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return Rgb{255, 255, 255};
+    }
+    return pixels[static_cast<std::size_t>(y * width + x)];
+}
+
+void FakeTextBoxes::setText(TextBox box, const std::string& text) {
+    texts[box] = text;
+    ++writes;
+}
+
+std::optional<std::string> FakeDialogs::showOpen(const FileDialogRequest& request) {
+    openRequests.push_back(request);
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> FakeDialogs::showSave(const FileDialogRequest& request) {
+    saveRequests.push_back(request);
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+CoreHarness::CoreHarness(Release release)
+    : form(release, Platform{serial, grid, canvas, marker, boxes, dialogs, status}) {
+    form.Form_Load();
+}
+
+void CoreHarness::ConnectWithTable(const std::string& reply) {
+    form.LetsGo();
+    Receive(reply);
+}
+
+void CoreHarness::Receive(const std::string& text) {
+    serial.pending = text;
+    form.ProcessSerialInput();
+}
+
+std::string TableReplyText(int (*cell)(int), int intakeCode) {
+    std::string text;
+    for (int i = 0; i < 400; ++i) {
+        text += std::to_string(cell(i)) + ",";
+    }
+    for (int r = 0; r < 20; ++r) {
+        text += std::to_string(5 * (r + 1)) + ","; // 500 to 10000 RPM
+    }
+    for (int p = 0; p < 20; ++p) {
+        text += std::to_string(5 + 2 * p) + ","; // 5 to 43 PSI absolute
+    }
+    return text + std::to_string(intakeCode);
+}

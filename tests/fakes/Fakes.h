@@ -1,0 +1,161 @@
+// Recording stand-ins for every interface the core reaches the world through.
+#pragma once
+
+#include "app/Form3D.h"
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Logs every call as text ("open", "tx <201>"); can be fed input and told to fail.
+class FakeSerialPort : public SerialPort {
+public:
+    void setPortNumber(std::int16_t port) override;
+    void setSettings(const std::string& settings) override;
+    void setReceiveThreshold(std::int16_t bytes) override;
+    bool setPortOpen(bool open) override;
+    bool transmit(const std::string& text) override;
+    std::string receiveAll() override;
+    std::string errorText() const override { return "fake failure"; }
+
+    std::vector<std::string> sent() const; // the transmitted texts alone, in order
+
+    std::vector<std::string> log;
+    std::string pending; // what the next receiveAll returns
+    bool failOpen = false;
+    int failTransmitAfter = -1; // transmits that succeed before every further one fails
+    bool isOpen = false;
+};
+
+class FakeGrid : public Grid {
+public:
+    void setColWidth(int col, int twips) override { colWidth[col] = twips; }
+    void setRowHeight(int row, int twips) override { rowHeight[row] = twips; }
+    void setCellBackground(Rgb colour) override;
+    void setTextAt(int row, int col, const std::string& text) override;
+    void setRow(int r) override { currentRow = r; }
+    void setCol(int c) override { currentCol = c; }
+    int row() const override { return currentRow; }
+    int col() const override { return currentCol; }
+    void paintCurrentCell(Rgb colour) override;
+
+    std::string text(int row, int col) const;
+    std::optional<Rgb> paint(int row, int col) const;
+
+    std::map<int, int> colWidth;
+    std::map<int, int> rowHeight;
+    std::vector<Rgb> backgrounds; // every overall background set
+    std::map<std::pair<int, int>, std::string> texts;
+    std::map<std::pair<int, int>, Rgb> paints;
+    std::vector<std::pair<std::pair<int, int>, Rgb>> paintLog; // (row, col), colour
+    int textWrites = 0;
+    int currentRow = 0;
+    int currentCol = 0;
+};
+
+struct CanvasOp {
+    enum Kind { ForeColor, BackColor, MoveTo, LineTo, Line, Circle, Refresh } kind;
+    float a = 0, b = 0, c = 0, d = 0; // coordinates, or the radius as c for a circle
+    Rgb colour{};
+};
+
+class FakeCanvas : public Canvas {
+public:
+    void setForeColor(Rgb colour) override {
+        ops.push_back({CanvasOp::ForeColor, 0, 0, 0, 0, colour});
+    }
+    void setBackColor(Rgb colour) override {
+        ops.push_back({CanvasOp::BackColor, 0, 0, 0, 0, colour});
+    }
+    void moveTo(float x, float y) override { ops.push_back({CanvasOp::MoveTo, x, y}); }
+    void lineTo(float x, float y) override { ops.push_back({CanvasOp::LineTo, x, y}); }
+    void line(float x1, float y1, float x2, float y2) override {
+        ops.push_back({CanvasOp::Line, x1, y1, x2, y2});
+    }
+    void circle(float x, float y, float r, Rgb colour) override {
+        ops.push_back({CanvasOp::Circle, x, y, r, 0, colour});
+    }
+    void refresh() override { ops.push_back({CanvasOp::Refresh}); }
+
+    std::vector<CanvasOp> of(CanvasOp::Kind kind) const;
+    std::vector<CanvasOp> ops;
+};
+
+// A picture box held as a pixel array; circles are drawn as ring pixels.
+class FakeMarker : public MarkerPicture {
+public:
+    FakeMarker(int widthPx = 25, int heightPx = 29, Rgb background = Rgb{236, 233, 216});
+    void move(float left, float top) override { moves.emplace_back(left, top); }
+    void setBorderless() override { calls.push_back("borderless"); }
+    void setAutoRedraw(bool on) override {
+        calls.push_back(on ? "autoredraw on" : "autoredraw off");
+    }
+    void setDrawWidth(int px) override { calls.push_back("width " + std::to_string(px)); }
+    float scaleWidth() const override { return static_cast<float>(width * 15); }
+    float scaleHeight() const override { return static_cast<float>(height * 15); }
+    float twipsPerPixelX() const override { return 15.0f; }
+    float twipsPerPixelY() const override { return 15.0f; }
+    void drawCircle(float x, float y, float r, Rgb colour) override;
+    Rgb pixel(int x, int y) const override;
+    void applyShape(const Region& shape) override { shapes.push_back(shape); }
+
+    int width;
+    int height;
+    std::vector<Rgb> pixels;
+    std::vector<std::string> calls;
+    std::vector<std::pair<float, float>> moves;
+    std::vector<Region> shapes;
+    struct Circle {
+        float x, y, r;
+        Rgb colour;
+    };
+    std::vector<Circle> circles;
+};
+
+class FakeTextBoxes : public TextBoxes {
+public:
+    void setText(TextBox box, const std::string& text) override;
+    void setTextColour(TextBox box, Rgb colour) override { colours[box] = colour; }
+    std::map<TextBox, std::string> texts;
+    std::map<TextBox, Rgb> colours;
+    int writes = 0;
+};
+
+class FakeDialogs : public FileDialogs {
+public:
+    std::optional<std::string> showOpen(const FileDialogRequest& request) override;
+    std::optional<std::string> showSave(const FileDialogRequest& request) override;
+    std::deque<std::optional<std::string>> answers; // nullopt = the user cancels
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+};
+
+class FakeStatus : public StatusLine {
+public:
+    void showStatus(const std::string& text) override { lines.push_back(text); }
+    std::string last() const { return lines.empty() ? std::string() : lines.back(); }
+    std::vector<std::string> lines;
+};
+
+// A Form3D wired to fresh fakes.
+struct CoreHarness {
+    explicit CoreHarness(Release release = Release::V17);
+    FakeSerialPort serial;
+    FakeGrid grid;
+    FakeCanvas canvas;
+    FakeMarker marker;
+    FakeTextBoxes boxes;
+    FakeDialogs dialogs;
+    FakeStatus status;
+    Form3D form;
+
+    // Connects, then feeds a whole table reply and lets it be received.
+    void ConnectWithTable(const std::string& reply);
+    void Receive(const std::string& text);
+};
+
+// A 441-field reply: cells from a function of the index, then breakpoints and intake type.
+std::string TableReplyText(int (*cell)(int), int intakeCode = 1);
