@@ -1,0 +1,77 @@
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Switching : ::testing::Test {
+    void SetUp() override {
+        h.form.mnuComPort_Click(2);
+        h.form.LetsGo();
+        h.serial.log.clear();
+    }
+    CoreHarness h;
+};
+
+} // namespace
+
+TEST_F(Switching, realTimeReopensThePortThenAsksForTheStream) {
+    h.form.btnRT_Click();
+    h.form.btnRT_Click();
+    const std::vector<std::string> once = {"close", "threshold 1", "open", "tx <255>"};
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(h.serial.log, twice);
+    EXPECT_EQ(h.form.realTimeOn, 1);
+    EXPECT_EQ(h.boxes.texts[TextBox::RTState], "RT ON");
+    EXPECT_EQ(h.boxes.colours[TextBox::RTState], (Rgb{0, 255, 0}));
+}
+
+TEST_F(Switching, rtOffStopsTheStream) {
+    h.form.btnRT_Click();
+    h.serial.log.clear();
+    h.form.btnCMDOFF_Click();
+    EXPECT_EQ(h.serial.log, (std::vector<std::string>{"tx <201>"}));
+    EXPECT_EQ(h.form.realTimeOn, 0);
+    EXPECT_EQ(h.boxes.texts[TextBox::RTState], "RT OFF");
+    EXPECT_EQ(h.boxes.colours[TextBox::RTState], (Rgb{255, 0, 0}));
+}
+
+TEST_F(Switching, everyIntakeItemStopsTheStreamFirst) {
+    const struct {
+        void (Form3D::*click)();
+        const char* command;
+        const char* shown;
+    } items[] = {{&Form3D::mnuSingleIntake_Click, "<241>", "Single POP"},
+                 {&Form3D::mnuDualIntake_Click, "<242>", "Dual POP"},
+                 {&Form3D::mnu3KGTKV_Click, "<243>", "3KGTKV"}};
+    for (const auto& item : items) {
+        h.form.btnRT_Click();
+        h.serial.log.clear();
+        (h.form.*item.click)();
+        EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>", item.command}));
+        EXPECT_EQ(h.form.realTimeOn, 0);
+        EXPECT_EQ(h.boxes.texts[TextBox::RTState], "RT OFF");
+        EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], item.shown);
+    }
+}
+
+TEST_F(Switching, intakeMenuDoesNotChangeTheAirflowFormat) {
+    h.Receive(TableReplyText([](int) { return 0; }, 1));
+    h.form.mnu3KGTKV_Click();
+    h.form.btnRT_Click();
+    h.Receive("255,14.7,800,180,14.7,2.5,14.9");
+    EXPECT_EQ(h.form.intakeType, 1);
+    EXPECT_EQ(h.boxes.texts[TextBox::MAFOut], "2.50V Out");
+}
+
+TEST_F(Switching, failuresAreToldInTheStatusLine) {
+    h.serial.failOpen = true;
+    h.form.btnRT_Click();
+    EXPECT_TRUE(h.serial.sent().empty());
+    EXPECT_NE(h.status.last().find("fake failure"), std::string::npos);
+    h.serial.failOpen = false;
+    h.serial.failTransmitAfter = 0;
+    h.form.btnCMDOFF_Click();
+    EXPECT_EQ(h.status.last(), "Could not send <201> to the device: fake failure");
+}
