@@ -5,6 +5,8 @@
 #include "app/Release.h"
 #include "app/TextBoxes.h"
 #include "common/StatusLine.h"
+#include "link/InputFramer.h"
+#include "link/LinkTimer.h"
 #include "link/SerialPort.h"
 #include "marker/MarkerPicture.h"
 #include "surface/Canvas.h"
@@ -26,6 +28,7 @@ struct Platform {
     TextBoxes& boxes;
     FileDialogs& dialogs;
     StatusLine& status;
+    LinkTimer& timer;
 };
 
 // Key codes and modifier bits as the window delivers them (Windows virtual-key numbering).
@@ -63,8 +66,9 @@ public:
     void btnRT_Click();
     void btnCMDOFF_Click();
 
-    // Serial receive event
+    // Serial receive event, and the line having been quiet for a while after it
     void ProcessSerialInput();
+    void SerialQuiet_Timer();
 
     // Procedures
     void LetsGo();
@@ -84,6 +88,7 @@ public:
     void ClearBlock();
 
     Release release() const { return release_; }
+    const InputFramer& framer() const { return framer_; }
 
     // Window state, named as the design names it.
     VeTable veTable{};
@@ -132,6 +137,7 @@ public:
     std::string tableFileName;
 
 private:
+    void HandleFramedInput(bool lineQuiet);
     void LiveStep(const std::string& read);
     void DownloadStep(const std::string& read);
     void SetRealTime(bool on);
@@ -143,4 +149,10 @@ private:
     const Release release_;
     Platform io_;
     std::string dialogFileName_; // one dialog serves both menus and keeps its last name
+
+    InputFramer framer_;
+    // After "<201>" the line must fall quiet before "<121>", so a running stream's tail is
+    // never taken for the table.
+    bool draining_ = false;
+    std::int64_t drainDeadline_ = 0;
 };

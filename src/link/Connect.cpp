@@ -19,6 +19,15 @@ bool Form3D::Send(const std::string& text) {
     return false;
 }
 
+namespace {
+
+constexpr int kDrainQuietMs = 50;   // the stream has stopped when the line is this quiet
+constexpr int kDrainLimitMs = 1000; // a device still talking after this ignored "<201>"
+constexpr int kReplyQuietMs = 150;  // an unterminated reply or record has ended
+constexpr int kRecordQuietMs = 100;
+
+} // namespace
+
 void Form3D::LetsGo() {
     linkActive = 1;
     markerTopOffset = release_ == Release::V12 ? -11.5f : -12.5f;
@@ -44,7 +53,11 @@ void Form3D::LetsGo() {
     awaitingTable = 1;
     Send(command::kRealTimeOff);
     serial.receiveAll(); // whatever was waiting belongs to no request of ours
-    Send(command::kSendTable);
+    framer_.clear();
+    // "<121>" follows once the line is quiet (SerialQuiet_Timer), without blocking the window.
+    draining_ = true;
+    drainDeadline_ = io_.timer.nowMs() + kDrainLimitMs;
+    io_.timer.start(kDrainQuietMs);
 
     eyeX = -40.0f;
     eyeY = 40.0f;
@@ -59,11 +72,57 @@ void Form3D::ProcessSerialInput() {
         return;
     }
     const std::string read = io_.serial.receiveAll();
+    if (draining_) {
+        if (io_.timer.nowMs() >= drainDeadline_) {
+            draining_ = false;
+            awaitingTable = 0;
+            io_.status.showStatus("The device kept streaming after <201>; table not requested");
+            return;
+        }
+        if (!read.empty()) {
+            io_.timer.start(kDrainQuietMs);
+        }
+        return;
+    }
+    if (read.empty()) {
+        return;
+    }
+    framer_.feed(read);
+    HandleFramedInput(false);
+    if (framer_.pendingSize() > 0) {
+        io_.timer.start(awaitingTable == 1 ? kReplyQuietMs : kRecordQuietMs);
+    }
+}
+
+void Form3D::SerialQuiet_Timer() {
+    if (draining_) {
+        draining_ = false;
+        io_.serial.receiveAll(); // anything that trickled in is still the old stream
+        Send(command::kSendTable);
+        return;
+    }
+    if (linkActive == 1) {
+        HandleFramedInput(true);
+    }
+}
+
+void Form3D::HandleFramedInput(bool lineQuiet) {
     if (awaitingTable == 1) {
-        DownloadStep(read);
+        const std::optional<std::string> reply = framer_.takeTableReply(lineQuiet);
+        if (!reply) {
+            return;
+        }
+        DownloadStep(*reply);
+        if (realTimeOn == 1) {
+            LiveStep(*reply); // real time was switched on before the reply came
+        }
     }
     if (realTimeOn == 1) {
-        LiveStep(read);
+        if (const std::optional<std::string> record = framer_.takeNewestRecord(lineQuiet)) {
+            LiveStep(*record);
+        }
+    } else {
+        framer_.clear(); // nobody asked for this input: read and dropped
     }
 }
 

@@ -12,6 +12,7 @@ void Form3D::btnRT_Click() {
     SetRealTime(true);
     SerialPort& serial = io_.serial;
     serial.setPortOpen(false);
+    framer_.clear(); // a re-opened port starts a fresh stream
     serial.setReceiveThreshold(1);
     if (!serial.setPortOpen(true)) {
         io_.status.showStatus("Could not open the port for real time: " + serial.errorText());

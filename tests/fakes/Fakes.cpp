@@ -135,18 +135,36 @@ std::optional<std::string> FakeDialogs::showSave(const FileDialogRequest& reques
 }
 
 CoreHarness::CoreHarness(Release release)
-    : form(release, Platform{serial, grid, canvas, marker, boxes, dialogs, status}) {
+    : form(release, Platform{serial, grid, canvas, marker, boxes, dialogs, status, timer}) {
     form.Form_Load();
 }
 
-void CoreHarness::ConnectWithTable(const std::string& reply) {
+void CoreHarness::Connect() {
     form.LetsGo();
+    LineQuiet();
+}
+
+void CoreHarness::ConnectWithTable(const std::string& reply) {
+    Connect();
     Receive(reply);
 }
 
 void CoreHarness::Receive(const std::string& text) {
-    serial.pending = text;
+    Feed(text);
+    LineQuiet();
+}
+
+void CoreHarness::Feed(const std::string& text) {
+    serial.pending += text;
     form.ProcessSerialInput();
+}
+
+void CoreHarness::LineQuiet() {
+    if (timer.runningMs > 0) {
+        timer.now += timer.runningMs;
+        timer.runningMs = 0;
+        form.SerialQuiet_Timer();
+    }
 }
 
 std::string TableReplyText(int (*cell)(int), int intakeCode) {

@@ -133,6 +133,16 @@ public:
     std::vector<FileDialogRequest> saveRequests;
 };
 
+// Time stands still unless a test moves it; the quiet timer fires only when a test says so.
+class FakeTimer : public LinkTimer {
+public:
+    void start(int milliseconds) override { runningMs = milliseconds; }
+    void stop() override { runningMs = 0; }
+    std::int64_t nowMs() const override { return now; }
+    int runningMs = 0; // 0 when stopped
+    std::int64_t now = 0;
+};
+
 class FakeStatus : public StatusLine {
 public:
     void showStatus(const std::string& text) override { lines.push_back(text); }
@@ -150,11 +160,18 @@ struct CoreHarness {
     FakeTextBoxes boxes;
     FakeDialogs dialogs;
     FakeStatus status;
+    FakeTimer timer;
     Form3D form;
 
-    // Connects, then feeds a whole table reply and lets it be received.
+    // Connect, then the line falls quiet so the table is requested.
+    void Connect();
+    // Connects, then receives a whole table reply.
     void ConnectWithTable(const std::string& reply);
+    // One read: the bytes arrive, then the line falls quiet.
     void Receive(const std::string& text);
+    // Bytes arrive; the line may go on talking.
+    void Feed(const std::string& text);
+    void LineQuiet();
 };
 
 // A 441-field reply: cells from a function of the index, then breakpoints and intake type.

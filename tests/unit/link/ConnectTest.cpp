@@ -21,8 +21,10 @@ TEST(Connect, runsTheSequenceInOrderAndResetsViewAndSelection) {
     h.form.mnuConnectToTVX_Click();
 
     const std::vector<std::string> expected = {
-        "port 3", "settings 115200,N,8,1", "threshold 1", "open", "tx <201>", "rx", "tx <121>"};
+        "port 3", "settings 115200,N,8,1", "threshold 1", "open", "tx <201>", "rx"};
     EXPECT_EQ(h.serial.log, expected);
+    h.LineQuiet();
+    EXPECT_EQ(h.serial.log.back(), "tx <121>");
     EXPECT_EQ(h.form.linkActive, 1);
     EXPECT_EQ(h.form.awaitingTable, 1);
     EXPECT_EQ(h.form.realTimeOn, 0);
@@ -47,7 +49,7 @@ TEST(Connect, runsTheSequenceInOrderAndResetsViewAndSelection) {
 
 TEST(Connect, withoutAChosenPortUsesPortZero) {
     CoreHarness h;
-    h.form.LetsGo();
+    h.Connect();
     EXPECT_EQ(h.serial.log.front(), "port 0");
 }
 
@@ -55,19 +57,44 @@ TEST(Connect, aPortThatWillNotOpenIsReportedAndNothingIsSent) {
     CoreHarness h;
     h.serial.failOpen = true;
     h.form.mnuComPort_Click(7);
-    h.form.LetsGo();
+    h.Connect();
     EXPECT_TRUE(h.serial.sent().empty());
     EXPECT_EQ(h.status.last(), "Could not open COM 7 (/dev/ttyS6): fake failure");
     EXPECT_TRUE(h.canvas.ops.empty());
     EXPECT_EQ(h.form.linkActive, 1); // a reconnect works once the device is back
     h.serial.failOpen = false;
-    h.form.LetsGo();
+    h.Connect();
     EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>", "<121>"}));
+}
+
+TEST(Connect, aRunningStreamIsLetFallQuietBeforeTheTableIsAskedFor) {
+    CoreHarness h;
+    h.form.LetsGo();
+    for (int i = 0; i < 5; ++i) {
+        h.timer.now += 20; // records keep coming, closer together than the quiet time
+        h.Feed("255,14.7,800,180,14.7,2.5,14.9,");
+        EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>"}));
+    }
+    h.LineQuiet();
+    EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>", "<121>"}));
+    h.Receive(TableReplyText(CellValue));
+    EXPECT_EQ(h.form.veTable[5], 5);
+    EXPECT_EQ(h.form.veTable[kRpmBase], 5);
+}
+
+TEST(Connect, aDeviceThatNeverStopsStreamingIsReported) {
+    CoreHarness h;
+    h.form.LetsGo();
+    h.timer.now += 1000;
+    h.Feed("255,14.7,800,180,14.7,2.5,14.9,");
+    EXPECT_EQ(h.form.awaitingTable, 0);
+    EXPECT_NE(h.status.last().find("kept streaming"), std::string::npos);
+    EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>"}));
 }
 
 TEST(Download, storesTheReplyShowsIntakeAndRebuilds) {
     CoreHarness h;
-    h.form.LetsGo();
+    h.Connect();
     h.canvas.ops.clear();
     h.Receive(TableReplyText(CellValue, 2) + ",77,88");
     EXPECT_EQ(h.form.awaitingTable, 0);
@@ -97,7 +124,7 @@ TEST(Download, aMalformedReplyChangesNoCellAndSaysWhy) {
     CoreHarness h;
     h.ConnectWithTable(TableReplyText(CellValue));
     const VeTable before = h.form.veTable;
-    h.form.LetsGo();
+    h.Connect();
     h.canvas.ops.clear();
     h.Receive("1,2,3");
     EXPECT_EQ(h.form.veTable, before);
@@ -105,7 +132,7 @@ TEST(Download, aMalformedReplyChangesNoCellAndSaysWhy) {
     EXPECT_NE(h.status.last().find("3 of 441"), std::string::npos);
     EXPECT_TRUE(h.canvas.ops.empty());
 
-    h.form.LetsGo();
+    h.Connect();
     std::string reply = TableReplyText(CellValue);
     reply.replace(0, 1, "99999");
     h.Receive(reply);
@@ -128,7 +155,7 @@ TEST(Download, inputIsIgnoredBeforeConnectAndDroppedWhenNothingIsPending) {
 
 TEST(Download, realTimeBeforeTheReplyDecodesTheSameReadAsALiveRecord) {
     CoreHarness h;
-    h.form.LetsGo();
+    h.Connect();
     h.form.btnRT_Click();
     h.Receive(TableReplyText([](int i) { return i < 7 ? 10 * (i + 1) : 0; }));
     EXPECT_EQ(h.form.awaitingTable, 0);

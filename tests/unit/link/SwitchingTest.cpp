@@ -7,7 +7,7 @@ namespace {
 struct Switching : ::testing::Test {
     void SetUp() override {
         h.form.mnuComPort_Click(2);
-        h.form.LetsGo();
+        h.Connect();
         h.serial.log.clear();
     }
     CoreHarness h;

@@ -6,7 +6,7 @@ namespace {
 
 struct Drawing : ::testing::Test {
     void SetUp() override {
-        h.form.LetsGo();
+        h.Connect();
         h.canvas.ops.clear();
         h.grid.paintLog.clear();
     }

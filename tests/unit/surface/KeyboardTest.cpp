@@ -7,7 +7,7 @@
 namespace {
 
 struct Keys : ::testing::Test {
-    void SetUp() override { h.form.LetsGo(); }
+    void SetUp() override { h.Connect(); }
     void Press(std::int16_t code, std::int16_t shift = 0) { h.form.Form_KeyDown(code, shift); }
     void Select(int cell) {
         h.form.selectedCell = static_cast<std::int16_t>(cell);
@@ -27,13 +27,13 @@ struct Keys : ::testing::Test {
 TEST_F(Keys, ctrlArrowsTurnTheView) {
     Press(key::kLeft, key::kCtrl);
     ExpectEye(-47.03f, 31.43f, 60.00f);
-    h.form.LetsGo();
+    h.Connect();
     Press(key::kRight, key::kCtrl);
     ExpectEye(-31.43f, 47.04f, 60.00f);
-    h.form.LetsGo();
+    h.Connect();
     Press(key::kDown, key::kCtrl);
     ExpectEye(-40.00f, 40.00f, 77.08f);
-    h.form.LetsGo();
+    h.Connect();
     Press(key::kUp, key::kCtrl);
     ExpectEye(-40.00f, 40.00f, 33.78f);
 }

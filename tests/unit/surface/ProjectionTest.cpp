@@ -58,7 +58,7 @@ namespace {
 struct Projected : ::testing::Test {
     void SetUp() override {
         h.form.veTable[CellIndex(19, 0)] = 100;
-        h.form.LetsGo();
+        h.Connect();
     }
     const Vector4& View(int p, int r) { return h.form.surfacePoints[p][r].view; }
     CoreHarness h;

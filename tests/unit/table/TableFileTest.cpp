@@ -17,7 +17,7 @@ struct Files : ::testing::Test {
               ("tvx-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
-        h.form.LetsGo();
+        h.Connect();
         h.serial.log.clear();
     }
     void TearDown() override { fs::remove_all(dir); }

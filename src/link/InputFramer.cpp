@@ -1,0 +1,147 @@
+#include "link/InputFramer.h"
+
+#include "link/Protocol.h"
+
+#include <vector>
+
+namespace {
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+struct Token {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool complete = false; // a separator follows it
+};
+
+// Fields split at commas and at runs of line ends.
+std::vector<Token> Tokenize(std::string_view text, bool lineQuiet) {
+    std::vector<Token> tokens;
+    std::size_t begin = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ',' || IsLineEnd(text[i])) {
+            tokens.push_back({begin, i, true});
+            if (text[i] == ',') {
+                ++i;
+            } else {
+                while (i < text.size() && IsLineEnd(text[i])) {
+                    ++i;
+                }
+            }
+            begin = i;
+        } else {
+            ++i;
+        }
+    }
+    if (begin < text.size()) {
+        tokens.push_back({begin, text.size(), lineQuiet});
+    }
+    return tokens;
+}
+
+constexpr std::string_view kMarker = "255";
+
+} // namespace
+
+void InputFramer::feed(std::string_view bytes) {
+    pending_.append(bytes);
+    if (pending_.size() > kMaxPending) {
+        // Only the newest input can matter; a reply this long is broken anyway.
+        const std::size_t drop = pending_.size() - kMaxPending / 2;
+        pending_.erase(0, drop);
+        droppedBytes_ += drop;
+    }
+}
+
+std::optional<std::string> InputFramer::takeTableReply(bool lineQuiet) {
+    std::size_t commas = 0;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        if (pending_[i] != ',') {
+            continue;
+        }
+        if (++commas == kTableReplyFields - 1) {
+            // The intake field ends at the next separator.
+            for (std::size_t j = i + 1; j < pending_.size(); ++j) {
+                if (pending_[j] == ',' || IsLineEnd(pending_[j])) {
+                    std::size_t end = j;
+                    while (end < pending_.size() && IsLineEnd(pending_[end])) {
+                        ++end;
+                    }
+                    if (end < pending_.size() && pending_[end] == ',' && end == j) {
+                        ++end;
+                    }
+                    std::string reply = pending_.substr(0, j);
+                    pending_.erase(0, end);
+                    return reply;
+                }
+            }
+            break;
+        }
+    }
+    if (!lineQuiet || pending_.empty()) {
+        return std::nullopt;
+    }
+    std::string reply;
+    reply.swap(pending_);
+    return reply;
+}
+
+std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
+    const std::string_view text = pending_;
+    const std::vector<Token> tokens = Tokenize(text, lineQuiet);
+    const auto field = [&](std::size_t k) {
+        return text.substr(tokens[k].begin, tokens[k].end - tokens[k].begin);
+    };
+
+    std::optional<std::string> newest;
+    std::size_t keepFrom = 0; // where the unconsumed input begins
+    std::size_t k = 0;
+    // A record whose last field ran straight into the next record's marker ("14.9255,...")
+    // leaves that marker inside the field: glued says the next record starts there.
+    bool glued = false;
+    while (k < tokens.size()) {
+        if (!glued && !(tokens[k].complete && field(k) == kMarker)) {
+            ++k;
+            continue;
+        }
+        const std::size_t start = glued ? tokens[k].end - kMarker.size() : tokens[k].begin;
+        glued = false;
+        if (k + kLiveRecordFields - 1 >= tokens.size() ||
+            !tokens[k + kLiveRecordFields - 1].complete) {
+            keepFrom = start;
+            break;
+        }
+        std::string record(kMarker);
+        for (std::size_t f = 1; f < kLiveRecordFields; ++f) {
+            std::string_view value = field(k + f);
+            const bool last = f == kLiveRecordFields - 1;
+            if (last && value.size() > kMarker.size() && value.ends_with(kMarker) &&
+                k + f + 1 < tokens.size() && field(k + f + 1) != kMarker) {
+                value.remove_suffix(kMarker.size());
+                glued = true;
+            }
+            record += ',';
+            record += value;
+        }
+        if (newest) {
+            ++skippedRecords_;
+        }
+        newest = std::move(record);
+        k += kLiveRecordFields - 1;
+        if (!glued) {
+            ++k;
+        }
+        keepFrom = k < tokens.size() ? tokens[k].begin : text.size();
+    }
+
+    if (!newest && lineQuiet && !pending_.empty()) {
+        std::string all;
+        all.swap(pending_);
+        return all; // no marker frames it: decoded by the plain marker rule
+    }
+    pending_.erase(0, keepFrom);
+    return newest;
+}
