@@ -102,6 +102,9 @@ public:
     std::int16_t realTimeOn = 0;
     std::int16_t intakeType = 0;
 
+    // User coordinates of the client area's left and top edges; release 1.2 pans them.
+    float frameLeft = -10.0f;
+    float frameTop = 15.0f;
     float markerLeftOffset = 0;
     float markerTopOffset = 0;
     float eyeX = 0;
@@ -145,6 +148,8 @@ private:
     bool Send(const std::string& text);
     void StepSelectedValue(int delta);
     void EraseCursorRing();
+    void GrowBlock(std::int16_t keyCode);
+    void PanFrame(std::int16_t keyCode);
 
     const Release release_;
     Platform io_;

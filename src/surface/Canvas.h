@@ -16,4 +16,7 @@ public:
     virtual void circle(float x, float y, float radius, Rgb colour) = 0;
     // Clears the whole client area to the background colour.
     virtual void refresh() = 0;
+    // Moves the coordinate frame: user coordinates of the client area's left and top edges.
+    // Child controls placed in user coordinates (the marker) follow the same frame.
+    virtual void setFrameOrigin(float left, float top) = 0;
 };

@@ -125,26 +125,49 @@ void Form3D::Form_KeyDown(std::int16_t keyCode, std::int16_t shift) {
     } else if (keyCode == key::kMinus || keyCode == key::kEquals) {
         StepSelectedValue(keyCode == key::kMinus ? -1 : 1);
     } else if (IsArrow(keyCode) && shift == key::kShift) {
-        if (blockActive == 0) {
-            blockColLow = blockColHigh = selectedColumn;
-            blockRowLow = blockRowHigh = selectedRow;
-            blockActive = -1;
+        if (release_ == Release::V12) {
+            PanFrame(keyCode);
+        } else {
+            GrowBlock(keyCode);
         }
-        if (MoveSelection(keyCode, selectedCell, selectedColumn, selectedRow)) {
-            if (keyCode == key::kLeft) {
-                blockColLow = selectedColumn;
-            } else if (keyCode == key::kRight) {
-                blockColHigh = selectedColumn;
-            } else if (keyCode == key::kDown) {
-                blockRowHigh = selectedRow;
-            } else {
-                blockRowLow = selectedRow;
-            }
-            if (keyCode == key::kLeft || keyCode == key::kRight) {
-                EraseCursorRing();
-            }
-        }
-        HighlightBlock();
     }
     DrawSurface();
+}
+
+void Form3D::GrowBlock(std::int16_t keyCode) {
+    if (blockActive == 0) {
+        blockColLow = blockColHigh = selectedColumn;
+        blockRowLow = blockRowHigh = selectedRow;
+        blockActive = -1;
+    }
+    if (MoveSelection(keyCode, selectedCell, selectedColumn, selectedRow)) {
+        if (keyCode == key::kLeft) {
+            blockColLow = selectedColumn;
+        } else if (keyCode == key::kRight) {
+            blockColHigh = selectedColumn;
+        } else if (keyCode == key::kDown) {
+            blockRowHigh = selectedRow;
+        } else {
+            blockRowLow = selectedRow;
+        }
+        if (keyCode == key::kLeft || keyCode == key::kRight) {
+            EraseCursorRing();
+        }
+    }
+    HighlightBlock();
+}
+
+// The marker offsets move with the frame, so the marker keeps its place while the surface moves.
+void Form3D::PanFrame(std::int16_t keyCode) {
+    if (keyCode == key::kLeft || keyCode == key::kRight) {
+        const float step = keyCode == key::kLeft ? 1.0f : -1.0f;
+        frameLeft += step;
+        markerLeftOffset += step;
+    } else {
+        const float step = keyCode == key::kDown ? 1.0f : -1.0f;
+        frameTop += step;
+        markerTopOffset += step;
+    }
+    io_.canvas.setFrameOrigin(frameLeft, frameTop);
+    fullRedraw = 1;
 }

@@ -46,6 +46,7 @@ struct NullCanvas : Canvas {
     void line(float, float, float, float) override {}
     void circle(float, float, float, Rgb) override {}
     void refresh() override {}
+    void setFrameOrigin(float, float) override {}
 };
 
 // A 25 x 29 picture whose ring pixels are fixed, so the scan does real work.

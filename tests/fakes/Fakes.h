@@ -79,9 +79,11 @@ public:
         ops.push_back({CanvasOp::Circle, x, y, r, 0, colour});
     }
     void refresh() override { ops.push_back({CanvasOp::Refresh}); }
+    void setFrameOrigin(float left, float top) override { frames.emplace_back(left, top); }
 
     std::vector<CanvasOp> of(CanvasOp::Kind kind) const;
     std::vector<CanvasOp> ops;
+    std::vector<std::pair<float, float>> frames;
 };
 
 // A picture box held as a pixel array; circles are drawn as ring pixels.
