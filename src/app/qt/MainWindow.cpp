@@ -1,0 +1,267 @@
+#include "app/qt/MainWindow.h"
+#include "app/qt/KeyPreview.h"
+#include "link/ComPortPath.h"
+#include "link/qt/QtLinkTimer.h"
+#include "link/qt/QtSerialPort.h"
+#include "marker/qt/MarkerWidget.h"
+#include "surface/qt/CanvasWidget.h"
+#include "table/qt/QtFileDialogs.h"
+#include "table/qt/QtGrid.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+
+#include <optional>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+// The platform colours the design names; these are what Windows reports by default.
+const QColor kDesktop(0, 0, 0);
+const QColor kMenuText(0, 0, 0);
+
+QRect FromTwips(int left, int top, int width, int height) {
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
+}
+
+enum class Face { Arial, Brand };
+
+QFont DesignFont(Face face, double points, bool bold, bool italic = false) {
+    QFont font;
+    if (face == Face::Arial) {
+        font.setFamilies({"Arial", "Liberation Sans"}); // metric-compatible where Arial is absent
+    } else {
+        // The brand face is wide and all capitals; a wide sans in capitals stands in for it.
+        font.setFamilies({"Ethnocentric Rg", "DejaVu Sans", "Liberation Sans"});
+        font.setCapitalization(QFont::AllUppercase);
+    }
+    font.setPixelSize(qRound(points * 96.0 / 72.0));
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+struct BoxSpec {
+    const char* name;
+    std::optional<TextBox> box; // set for the boxes the core writes
+    QRect geometry;
+    const char* text;
+    QFont font;
+    QColor textColour;
+    QColor background;
+    bool frame; // captions have no border
+};
+
+} // namespace
+
+class MainWindow::Boxes : public TextBoxes {
+public:
+    explicit Boxes(const std::map<TextBox, QLineEdit*>& widgets) : widgets_(widgets) {}
+    void setText(TextBox box, const std::string& text) override {
+        widgets_.at(box)->setText(QString::fromStdString(text));
+    }
+    void setTextColour(TextBox box, Rgb colour) override {
+        QLineEdit* edit = widgets_.at(box);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, QColor(colour.r, colour.g, colour.b));
+        edit->setPalette(palette);
+    }
+
+private:
+    const std::map<TextBox, QLineEdit*>& widgets_;
+};
+
+class MainWindow::Status : public StatusLine {
+public:
+    explicit Status(QLabel* label) : label_(label) {}
+    void showStatus(const std::string& text) override {
+        label_->setText(QString::fromStdString(text));
+    }
+
+private:
+    QLabel* label_;
+};
+
+MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(release == Release::V12 ? "Torvex v1.2" : "Torvex v1.7");
+    canvas_ = new CanvasWidget(kDesktop, this);
+    canvas_->setObjectName("Form3D");
+    setCentralWidget(canvas_);
+    buildControls();
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName("status");
+    statusBar()->addWidget(statusLabel_, 1);
+    statusBar()->setSizeGripEnabled(false);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    boxes_ = std::make_unique<Boxes>(boxWidgets_);
+    status_ = std::make_unique<Status>(statusLabel_);
+    serial_ = std::make_unique<QtSerialPort>(*status_);
+    dialogs_ = std::make_unique<QtFileDialogs>(this);
+    timer_ = std::make_unique<QtLinkTimer>([this] { form_->SerialQuiet_Timer(); });
+    form_ = std::make_unique<Form3D>(release, Platform{*serial_, *grid_, *canvas_, *marker_,
+                                                       *boxes_, *dialogs_, *status_, *timer_});
+    serial_->setReceiveHandler([this] { form_->ProcessSerialInput(); });
+    keyPreview_ = new KeyPreview(
+        this, [this](std::int16_t code, std::int16_t shift) { form_->Form_KeyDown(code, shift); });
+
+    buildMenus(release);
+    form_->Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::statusText() const {
+    return statusLabel_->text();
+}
+
+void MainWindow::buildControls() {
+    const QFont windowFont = DesignFont(Face::Arial, 18, false);
+    const QFont readout = DesignFont(Face::Arial, 15.75, true);
+    const QFont caption = DesignFont(Face::Arial, 18, true);
+    const QColor red(192, 0, 0);
+    const QColor green(0, 255, 0);
+    const BoxSpec specs[] = {
+        {"Text3",
+         {},
+         FromTwips(0, 0, 6375, 300),
+         "Torvex",
+         DesignFont(Face::Brand, 14.25, true, true),
+         QColor(128, 0, 0),
+         kDesktop,
+         false},
+        {"Text7",
+         {},
+         FromTwips(8760, 0, 3015, 555),
+         "Volu",
+         DesignFont(Face::Brand, 20.25, true, true),
+         QColor(64, 64, 64),
+         kDesktop,
+         false},
+        {"txt_RTState", TextBox::RTState, FromTwips(120, 360, 1695, 525), "", windowFont, green,
+         kMenuText, true},
+        {"txtRPM", TextBox::Rpm, FromTwips(9840, 720, 1815, 735), "RPM", readout, red, kDesktop,
+         true},
+        {"txtPressure", TextBox::Pressure, FromTwips(10080, 1200, 1455, 735), "PSI", readout, red,
+         kDesktop, true},
+        {"txtTemp", TextBox::Temp, FromTwips(10080, 1680, 1575, 735), "Temp", readout, red,
+         kDesktop, true},
+        {"txtMAFOut", TextBox::MAFOut, FromTwips(9840, 2160, 1815, 375), "MAFOut", readout, red,
+         kDesktop, true},
+        {"txtWB1", TextBox::WB1, FromTwips(9720, 2880, 1815, 375), "WB1", readout, red, kDesktop,
+         true},
+        {"txtWB2", TextBox::WB2, FromTwips(9720, 3360, 1815, 375), "WB2", readout, red, kDesktop,
+         true},
+        {"txt_intakeType", TextBox::IntakeType, FromTwips(1200, 5040, 1695, 525), "",
+         DesignFont(Face::Arial, 14.25, false), green, kDesktop, true},
+        {"Text1",
+         {},
+         FromTwips(5040, 5040, 4215, 495),
+         "Manifold Pressure (PSI)",
+         caption,
+         red,
+         kDesktop,
+         false},
+        {"Text2", {}, FromTwips(120, 7200, 1095, 615), "RPM", caption, red, kDesktop, false},
+    };
+    for (const BoxSpec& spec : specs) {
+        auto* edit = new QLineEdit(QString::fromLatin1(spec.text), canvas_);
+        edit->setObjectName(spec.name);
+        edit->setGeometry(spec.geometry);
+        edit->setFont(spec.font);
+        edit->setFrame(spec.frame);
+        edit->setTextMargins(0, 0, 0, 0);
+        edit->setAlignment(Qt::AlignLeft | Qt::AlignTop); // tall boxes show their text at the top
+        edit->setFocusPolicy(Qt::ClickFocus);             // no part in Tab movement
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, spec.textColour);
+        palette.setColor(QPalette::Base, spec.background);
+        edit->setPalette(palette);
+        if (spec.box) {
+            boxWidgets_[*spec.box] = edit;
+        }
+    }
+
+    grid_ = std::make_unique<QtGrid>(canvas_);
+    QTableWidget* table = grid_->widget();
+    table->setGeometry(FromTwips(1200, 5640, 13935, 6015)); // cut off by the window's edges
+
+    auto* btnRT = new QPushButton("RealTime", canvas_);
+    btnRT->setObjectName("btnRT");
+    btnRT->setGeometry(FromTwips(9840, 4320, 1815, 495));
+    auto* btnCMDOFF = new QPushButton("RT OFF", canvas_);
+    btnCMDOFF->setObjectName("btnCMDOFF");
+    btnCMDOFF->setGeometry(FromTwips(9840, 4920, 1815, 495));
+    for (QPushButton* button : {btnRT, btnCMDOFF}) {
+        button->setFont(windowFont);
+        button->setAutoDefault(false);
+    }
+    connect(btnRT, &QPushButton::clicked, this, [this] { form_->btnRT_Click(); });
+    connect(btnCMDOFF, &QPushButton::clicked, this, [this] { form_->btnCMDOFF_Click(); });
+
+    marker_ =
+        new MarkerWidget([this](float x, float y) { return canvas_->toPixel(x, y); }, canvas_);
+    marker_->setObjectName("Picture1");
+    marker_->setGeometry(FromTwips(0, 12480, 375, 435)); // below the visible client area
+
+    setTabOrder(table, btnRT);
+    setTabOrder(btnRT, btnCMDOFF);
+    setTabOrder(btnCMDOFF, marker_);
+    table->setFocus();
+}
+
+void MainWindow::buildMenus(Release release) {
+    QMenuBar* bar = menuBar();
+    const auto addMenu = [bar](const char* name, const char* title) {
+        QMenu* menu = bar->addMenu(title);
+        menu->setObjectName(name);
+        return menu;
+    };
+    // Items without a handler do nothing when chosen.
+    const auto addItem = [this](QMenu* menu, const char* name, const char* text,
+                                void (Form3D::*handler)() = nullptr) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        if (handler) {
+            connect(action, &QAction::triggered, this,
+                    [this, handler] { (form_.get()->*handler)(); });
+        }
+        return action;
+    };
+
+    QMenu* file = addMenu("mnuFile", "&File");
+    addItem(file, "mnuConnectToTVX", "&Connect to TVX", &Form3D::mnuConnectToTVX_Click);
+    addItem(file, "mnuLoadVEfromfile", "&Load VE from file", &Form3D::mnuLoadVEfromfile_Click);
+    addItem(file, "mnuSaveVEtofile", "&Save VE to file", &Form3D::mnuSaveVEtofile_Click);
+
+    QMenu* com = addMenu("mnuCom", "&COM");
+    for (std::int16_t n = 1; n <= 20; ++n) {
+        QAction* item = com->addAction(QString("&Com Port %1").arg(n));
+        item->setObjectName(QString("mnuComPort%1").arg(n));
+        item->setStatusTip(QString::fromStdString(ComPortPath(n)));
+        connect(item, &QAction::triggered, this, [this, n] { form_->mnuComPort_Click(n); });
+    }
+
+    QMenu* intake = addMenu("mnuIntakeType", "&Intake Type");
+    addItem(intake, "mnuSingleIntake", "&Single Intake", &Form3D::mnuSingleIntake_Click);
+    addItem(intake, "mnuDualIntake", "&Dual Intake", &Form3D::mnuDualIntake_Click);
+    if (release == Release::V17) {
+        addItem(intake, "mnu3KGTKV", "&3KGT KV ", &Form3D::mnu3KGTKV_Click);
+    }
+
+    QMenu* sensors = addMenu("mnuSensors", "&Sensors");
+    addItem(sensors, "mnuMAFTF", "&MAF Transfer Function");
+    addItem(sensors, "mnuTempSensorTransferFunction", "&Temp Sensor Transfer Function");
+    addItem(sensors, "mnuMAPTransferFunction", "&MAP Transfer Function");
+    addItem(addMenu("mnuIgnition", "&Ignition"), "mnuConfiguration", "&Configuration");
+    addItem(addMenu("mnuFirmware", "&Firmware"), "mnuUpdateFirmware", "&Update Firmware");
+    addItem(addMenu("mnuHelp", "&Help"), "mnuAbout", "&About");
+}

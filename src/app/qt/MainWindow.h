@@ -1,0 +1,54 @@
+// Form3D as a Qt main window: the controls at their design positions, the menu bar, the
+// status bar, and every event handed to the core.
+#pragma once
+
+#include "app/Form3D.h"
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+
+class CanvasWidget;
+class KeyPreview;
+class MarkerWidget;
+class QLabel;
+class QLineEdit;
+class QtFileDialogs;
+class QtGrid;
+class QtLinkTimer;
+class QtSerialPort;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(Release release, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Form3D& form() { return *form_; }
+    CanvasWidget& canvas() { return *canvas_; }
+    QtGrid& grid() { return *grid_; }
+    MarkerWidget& marker() { return *marker_; }
+    QtSerialPort& serial() { return *serial_; }
+    QString statusText() const;
+
+private:
+    class Boxes;
+    class Status;
+
+    void buildControls();
+    void buildMenus(Release release);
+
+    CanvasWidget* canvas_ = nullptr;
+    MarkerWidget* marker_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    std::map<TextBox, QLineEdit*> boxWidgets_;
+    std::unique_ptr<QtGrid> grid_;
+    std::unique_ptr<Boxes> boxes_;
+    std::unique_ptr<Status> status_;
+    std::unique_ptr<QtSerialPort> serial_;
+    std::unique_ptr<QtFileDialogs> dialogs_;
+    std::unique_ptr<QtLinkTimer> timer_;
+    std::unique_ptr<Form3D> form_;
+    KeyPreview* keyPreview_ = nullptr;
+};

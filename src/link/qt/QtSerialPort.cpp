@@ -1,0 +1,145 @@
+#include "link/qt/QtSerialPort.h"
+#include "link/ComPortPath.h"
+
+#include <QStringList>
+
+std::optional<LineSettings> ParseLineSettings(const std::string& text) {
+    const QStringList parts = QString::fromStdString(text).split(',');
+    if (parts.size() != 4) {
+        return std::nullopt;
+    }
+    LineSettings s;
+    bool ok = false;
+    s.baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || s.baud <= 0) {
+        return std::nullopt;
+    }
+    const QString parity = parts[1].trimmed().toUpper();
+    if (parity == "N") {
+        s.parity = QSerialPort::NoParity;
+    } else if (parity == "E") {
+        s.parity = QSerialPort::EvenParity;
+    } else if (parity == "O") {
+        s.parity = QSerialPort::OddParity;
+    } else if (parity == "M") {
+        s.parity = QSerialPort::MarkParity;
+    } else if (parity == "S") {
+        s.parity = QSerialPort::SpaceParity;
+    } else {
+        return std::nullopt;
+    }
+    const int data = parts[2].trimmed().toInt(&ok);
+    if (!ok || data < 5 || data > 8) {
+        return std::nullopt;
+    }
+    s.dataBits = static_cast<QSerialPort::DataBits>(data);
+    const QString stop = parts[3].trimmed();
+    if (stop == "1") {
+        s.stopBits = QSerialPort::OneStop;
+    } else if (stop == "1.5") {
+        s.stopBits = QSerialPort::OneAndHalfStop;
+    } else if (stop == "2") {
+        s.stopBits = QSerialPort::TwoStop;
+    } else {
+        return std::nullopt;
+    }
+    return s;
+}
+
+QtSerialPort::QtSerialPort(StatusLine& status, QObject* parent) : QObject(parent), status_(status) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::setPortNumber(std::int16_t port) {
+    portNumber_ = port;
+}
+
+void QtSerialPort::setSettings(const std::string& settings) {
+    if (const auto parsed = ParseLineSettings(settings)) {
+        settings_ = *parsed;
+    } else {
+        errorText_ = "line settings \"" + settings + "\" not understood";
+    }
+}
+
+bool QtSerialPort::fail(const std::string& reason) {
+    errorText_ = reason;
+    return false;
+}
+
+std::string QtSerialPort::portName() const {
+    const std::string path = ComPortPath(portNumber_);
+    return "COM " + std::to_string(portNumber_) + (path.empty() ? "" : " (" + path + ")");
+}
+
+bool QtSerialPort::setPortOpen(bool open) {
+    if (!open) {
+        if (port_.isOpen()) {
+            port_.close();
+        }
+        return true;
+    }
+    const std::string path = ComPortPath(portNumber_);
+    if (path.empty()) {
+        return fail("no COM port chosen; pick one in the COM menu");
+    }
+    // Opening again re-reads the port number and settings, so a new choice takes effect.
+    if (port_.isOpen()) {
+        port_.close();
+    }
+    port_.setPortName(QString::fromStdString(path));
+    if (!port_.open(QIODevice::ReadWrite)) {
+        return fail(port_.errorString().toStdString());
+    }
+    const bool configured =
+        port_.setBaudRate(settings_.baud) && port_.setParity(settings_.parity) &&
+        port_.setDataBits(settings_.dataBits) && port_.setStopBits(settings_.stopBits) &&
+        port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        const std::string reason = port_.errorString().toStdString();
+        port_.close();
+        return fail("line settings refused: " + reason);
+    }
+    return true;
+}
+
+bool QtSerialPort::transmit(const std::string& text) {
+    if (!port_.isOpen()) {
+        return fail("the port is not open");
+    }
+    const qint64 written = port_.write(text.data(), static_cast<qint64>(text.size()));
+    if (written != static_cast<qint64>(text.size())) {
+        return fail(port_.errorString().toStdString());
+    }
+    return true;
+}
+
+std::string QtSerialPort::receiveAll() {
+    if (!port_.isOpen()) {
+        return {};
+    }
+    const QByteArray all = port_.readAll();
+    return std::string(all.constData(), static_cast<std::size_t>(all.size()));
+}
+
+void QtSerialPort::onReadyRead() {
+    if (threshold_ > 0 && onReceive_) {
+        onReceive_();
+    }
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    // The device went away (unplugged, or the far end of a pseudo-terminal closed). A hang-up
+    // shows as failing reads that would repeat for ever, so either way the port is closed.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) {
+        return; // open and write failures are returned to the caller instead
+    }
+    if (!port_.isOpen()) {
+        return;
+    }
+    errorText_ = (error == QSerialPort::ReadError ? "reading failed: " : "") +
+                 port_.errorString().toStdString();
+    port_.close();
+    status_.showStatus("Port lost: " + portName() + ": " + errorText_);
+}

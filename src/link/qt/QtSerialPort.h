@@ -1,0 +1,54 @@
+// The serial component over QSerialPort, on the window's event thread.
+#pragma once
+
+#include "common/StatusLine.h"
+#include "link/SerialPort.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+#include <functional>
+#include <optional>
+
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "115200,N,8,1": baud, parity letter (N E O M S), data bits 5-8, stop bits 1, 1.5 or 2.
+std::optional<LineSettings> ParseLineSettings(const std::string& text);
+
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(StatusLine& status, QObject* parent = nullptr);
+
+    // Raised for every arrival while the receive threshold is above 0.
+    void setReceiveHandler(std::function<void()> handler) { onReceive_ = std::move(handler); }
+
+    void setPortNumber(std::int16_t port) override;
+    void setSettings(const std::string& settings) override;
+    void setReceiveThreshold(std::int16_t bytes) override { threshold_ = bytes; }
+    bool setPortOpen(bool open) override;
+    bool transmit(const std::string& text) override;
+    std::string receiveAll() override;
+    std::string errorText() const override { return errorText_; }
+
+    bool isOpen() const { return port_.isOpen(); }
+
+private:
+    bool fail(const std::string& reason);
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    std::string portName() const;
+
+    QSerialPort port_;
+    StatusLine& status_;
+    std::function<void()> onReceive_;
+    std::int16_t portNumber_ = 0;
+    LineSettings settings_;
+    std::int16_t threshold_ = 0;
+    std::string errorText_;
+};

@@ -1,0 +1,22 @@
+# The Qt side: adapters of the core's platform interfaces, the main window, the two programs.
+find_package(Qt6 REQUIRED COMPONENTS Widgets SerialPort)
+
+add_library(tvx_qt STATIC
+  app/qt/KeyPreview.cpp
+  app/qt/MainWindow.cpp
+  link/qt/QtLinkTimer.cpp
+  link/qt/QtSerialPort.cpp
+  marker/qt/MarkerWidget.cpp
+  surface/qt/CanvasWidget.cpp
+  table/qt/QtFileDialogs.cpp
+  table/qt/QtGrid.cpp
+)
+set_target_properties(tvx_qt PROPERTIES AUTOMOC ON)
+target_link_libraries(tvx_qt PUBLIC tvx_core Qt6::Widgets Qt6::SerialPort)
+tvx_warnings(tvx_qt)
+
+foreach(release 17 12)
+  add_executable(TVXv${release} app/qt/main${release}.cpp)
+  target_link_libraries(TVXv${release} PRIVATE tvx_qt)
+  tvx_warnings(TVXv${release})
+endforeach()

@@ -1,0 +1,53 @@
+// The client area: a kept image the surface is drawn into, shown beneath the child controls.
+#pragma once
+
+#include "surface/Canvas.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+// The window's drawing frame: user coordinates of the client area's edges.
+struct UserFrame {
+    float left = -10.0f;
+    float top = 15.0f;
+    float width = 269.62591552734375f;
+    float height = -213.37652587890625f; // negative: y grows upward
+};
+
+class CanvasWidget : public QWidget, public Canvas {
+    Q_OBJECT
+public:
+    static constexpr QSize kClientSize{950, 751}; // 14250 x 11265 twips
+
+    explicit CanvasWidget(QColor background, QWidget* parent = nullptr);
+
+    void setForeColor(Rgb colour) override;
+    void setBackColor(Rgb colour) override;
+    void moveTo(float x, float y) override;
+    void lineTo(float x, float y) override;
+    void line(float x1, float y1, float x2, float y2) override;
+    void circle(float x, float y, float radius, Rgb colour) override;
+    void refresh() override;
+
+    const QImage& image() const { return image_; }
+    const UserFrame& frame() const { return frame_; }
+    // Width and height stay; what was drawn stays where it is until the next redraw.
+    void setFrameOrigin(float left, float top) override;
+    // The client-area pixel a user point falls on.
+    QPoint toPixel(float x, float y) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void drawLine(QPoint from, QPoint to);
+
+    QImage image_;
+    UserFrame frame_;
+    QColor fore_;
+    QColor back_;
+    float currentX_ = 0;
+    float currentY_ = 0;
+};
