@@ -1,0 +1,20 @@
+# QtTest suites for the window and its adapters, run offscreen.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+function(tvx_qt_test name)
+  add_executable(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  tvx_warnings(${name})
+  target_link_libraries(${name} PRIVATE tvx_qt tvx_fakes Qt6::Test)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS qt TIMEOUT 60
+                       ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+tvx_qt_test(qt_window_tests qt/MainWindowTest.cpp)
+tvx_qt_test(qt_key_tests qt/KeyPreviewTest.cpp)
+tvx_qt_test(qt_grid_tests qt/GridTest.cpp)
+tvx_qt_test(qt_surface_tests qt/CanvasTest.cpp)
+tvx_qt_test(qt_marker_tests qt/MarkerTest.cpp)
+tvx_qt_test(qt_serial_tests qt/SerialPortTest.cpp)
+tvx_qt_test(qt_dialog_tests qt/FileDialogTest.cpp)

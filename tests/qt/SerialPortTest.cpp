@@ -1,0 +1,135 @@
+// The serial adapter on a real pseudo-terminal: settings, open, transmit, receive, unplug.
+#include "Fakes.h"
+#include "link/qt/QtSerialPort.h"
+
+#include <QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+// The device's end of a pseudo-terminal whose serial end TVX_COM9 names.
+struct Pty {
+    Pty() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        path = ptsname(master);
+        qputenv("TVX_COM9", path);
+    }
+    ~Pty() { closeMaster(); }
+    void closeMaster() {
+        if (master >= 0) {
+            ::close(master);
+            master = -1;
+        }
+    }
+    QByteArray readAvailable() {
+        QByteArray all;
+        char buffer[256];
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) {
+            all.append(buffer, n);
+        }
+        return all;
+    }
+    int master = -1;
+    QByteArray path;
+};
+
+} // namespace
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void settingsText_isParsedIntoLineSettings() {
+        const auto s = ParseLineSettings("115200,N,8,1");
+        QVERIFY(s);
+        QCOMPARE(s->baud, 115200);
+        QCOMPARE(s->parity, QSerialPort::NoParity);
+        QCOMPARE(s->dataBits, QSerialPort::Data8);
+        QCOMPARE(s->stopBits, QSerialPort::OneStop);
+        const auto other = ParseLineSettings("9600,e,7,1.5");
+        QVERIFY(other);
+        QCOMPARE(other->parity, QSerialPort::EvenParity);
+        QCOMPARE(other->dataBits, QSerialPort::Data7);
+        QCOMPARE(other->stopBits, QSerialPort::OneAndHalfStop);
+        for (const char* bad :
+             {"", "115200,N,8", "fast,N,8,1", "115200,X,8,1", "115200,N,9,1", "115200,N,8,3"}) {
+            QVERIFY2(!ParseLineSettings(bad), bad);
+        }
+    }
+
+    void openFailure_isReturnedWithTheReason() {
+        FakeStatus status;
+        QtSerialPort port(status);
+        port.setPortNumber(0);
+        QVERIFY(!port.setPortOpen(true));
+        QVERIFY(QString::fromStdString(port.errorText()).contains("COM menu"));
+        qputenv("TVX_COM8", "/nonexistent/tvx-port");
+        port.setPortNumber(8);
+        QVERIFY(!port.setPortOpen(true));
+        QVERIFY2(QString::fromStdString(port.errorText()).contains("No such file"),
+                 port.errorText().c_str());
+        QVERIFY(!port.transmit("<201>"));
+    }
+
+    void openPort_transmitsAsGivenAndRaisesReceiveForArrivals() {
+        Pty pty;
+        FakeStatus status;
+        QtSerialPort port(status);
+        int events = 0;
+        port.setReceiveHandler([&] { ++events; });
+        port.setPortNumber(9);
+        port.setSettings("115200,N,8,1");
+        port.setReceiveThreshold(1);
+        QVERIFY2(port.setPortOpen(true), port.errorText().c_str());
+        QVERIFY(port.transmit("<201>"));
+        QVERIFY(port.transmit("<121>"));
+        QByteArray sent;
+        QTRY_COMPARE((sent += pty.readAvailable()), QByteArray("<201><121>"));
+
+        QCOMPARE(::write(pty.master, "1,2,3", 5), ssize_t(5));
+        QTRY_VERIFY(events > 0);
+        std::string received = port.receiveAll();
+        QTRY_VERIFY((received += port.receiveAll()) == "1,2,3");
+        QCOMPARE(port.receiveAll(), std::string()); // nothing twice
+    }
+
+    void zeroThreshold_raisesNoReceiveEvent() {
+        Pty pty;
+        FakeStatus status;
+        QtSerialPort port(status);
+        int events = 0;
+        port.setReceiveHandler([&] { ++events; });
+        port.setPortNumber(9);
+        port.setReceiveThreshold(0);
+        QVERIFY(port.setPortOpen(true));
+        QCOMPARE(::write(pty.master, "255", 3), ssize_t(3));
+        QTest::qWait(100);
+        QCOMPARE(events, 0);
+        QCOMPARE(port.receiveAll(), std::string("255"));
+    }
+
+    void deviceGone_closesThePortAndSaysSo() {
+        Pty pty;
+        FakeStatus status;
+        QtSerialPort port(status);
+        port.setPortNumber(9);
+        port.setReceiveThreshold(1);
+        QVERIFY(port.setPortOpen(true));
+        pty.closeMaster();
+        QTRY_VERIFY(!port.isOpen());
+        QVERIFY2(
+            QString::fromStdString(status.last()).startsWith("Port lost: COM 9 (" + pty.path + ")"),
+            status.last().c_str());
+        QVERIFY(!port.transmit("<255>"));
+        QVERIFY(port.setPortOpen(false)); // closing again is harmless
+    }
+};
+
+QTEST_MAIN(SerialPortTest)
+#include "SerialPortTest.moc"
