@@ -16,21 +16,13 @@ class GridTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void beforeConnect_isEmptyTwentyOneSquareOnDarkBlue() {
+    void connectAndTable_layOutAndFillInTwipsPerPixel() {
         QtHarness h;
         QTableWidget* table = h.grid.widget();
         QCOMPARE(table->rowCount(), 21);
         QCOMPARE(table->columnCount(), 21);
-        QCOMPARE(h.grid.background(5, 5), Colour(0, 0, 64));
-        QCOMPARE(h.grid.background(0, 5), Colour(128, 128, 0));
-        QCOMPARE(h.grid.background(5, 0), Colour(128, 128, 0));
-        QCOMPARE(table->item(3, 3)->text(), QString());
-    }
-
-    void connectAndTable_layOutAndFillInTwipsPerPixel() {
-        QtHarness h;
+        QCOMPARE(h.grid.background(5, 5), Colour(0, 0, 64)); // before any connection
         h.ConnectWithTable(TableReplyText(CellValue));
-        QTableWidget* table = h.grid.widget();
         QCOMPARE(table->columnWidth(0), 60); // 900 twips
         for (int k = 1; k <= 20; ++k) {
             QCOMPARE(table->columnWidth(k), 30); // 450 twips
@@ -48,6 +40,7 @@ private slots:
         QCOMPARE(table->item(2, 2)->foreground().color(), Colour(192, 192, 192));
         QCOMPARE(h.grid.background(2, 2), Colour(0, 0, 80));
         QCOMPARE(h.grid.background(0, 2), Colour(128, 128, 0));
+        QCOMPARE(h.grid.background(2, 0), Colour(128, 128, 0));
     }
 
     void marks_persistThroughRefillAndNewConnect() {

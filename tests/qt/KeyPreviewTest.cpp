@@ -59,15 +59,11 @@ private slots:
                     << focus << key << int(mods) << code << shift;
             };
             row("Ctrl+Left", Qt::Key_Left, Qt::ControlModifier, 37, 2);
-            row("Up", Qt::Key_Up, none, 38, 0);
-            row("Shift+Right", Qt::Key_Right, Qt::ShiftModifier, 39, 1);
-            row("Alt+Down", Qt::Key_Down, Qt::AltModifier, 40, 4);
+            row("Alt+Shift+Right", Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier, 39, 5);
             row("Ctrl+Shift+Left", Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, 37, 3);
             row("=", Qt::Key_Equal, none, 187, 0);
             row("Shift+= types +", Qt::Key_Plus, Qt::ShiftModifier, 187, 1);
-            row("-", Qt::Key_Minus, none, 189, 0);
             row("Shift+- types _", Qt::Key_Underscore, Qt::ShiftModifier, 189, 1);
-            row("keypad +", Qt::Key_Plus, Qt::KeypadModifier, 107, 0);
             row("keypad -", Qt::Key_Minus, Qt::KeypadModifier, 109, 0);
             row("A", Qt::Key_A, none, 65, 0);
         }

@@ -61,14 +61,6 @@ private slots:
         QVERIFY(!ring.intersects(QRect(0, 25, 25, 4)));
     }
 
-    void shapeTwice_leavesTheSameShape() {
-        QtHarness h;
-        h.form.ShapeMarker();
-        const QRegion first = h.marker.mask();
-        h.form.ShapeMarker();
-        QCOMPARE(h.marker.mask(), first);
-    }
-
     void emptyShape_hidesTheMarkerUntilTheNextShape() {
         QtHarness h;
         h.canvas.show();
