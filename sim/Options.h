@@ -1,0 +1,45 @@
+// tvxsim's command line: what the virtual device does and which faults it injects.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tvxsim {
+
+enum class Terminator { Comma, CrLf, None };
+enum class Split { None, Random, Byte };
+
+struct Options {
+    std::string link;
+    std::string vetFile;
+    int intake = 1;
+    int rate = 50; // records per second, unless rateMax
+    bool rateMax = false;
+    Terminator terminator = Terminator::Comma;
+    Split split = Split::None;
+    double garbage = 0.0; // probability per record
+    bool nul = false;
+    int longField = 0; // digits; 0 is off
+    bool truncateReply = false;
+    std::optional<long> stallAfter;
+    std::optional<long> hangupAfter; // records
+    bool hangupInReply = false;
+    std::string log;
+    std::string sentLog;
+    std::optional<std::uint64_t> seed;
+    bool help = false;
+};
+
+struct ParsedOptions {
+    Options options;
+    std::string error; // empty when the command line was understood
+};
+
+// args excludes the program name.
+ParsedOptions parseOptions(const std::vector<std::string>& args);
+
+std::string helpText();
+
+} // namespace tvxsim
