@@ -69,6 +69,8 @@ public:
     // Serial receive event, and the line having been quiet for a while after it
     void ProcessSerialInput();
     void SerialQuiet_Timer();
+    // The device went away (unplugged, or its end hung up); what says which port and why.
+    void SerialPortLost(const std::string& what);
 
     // Procedures
     void LetsGo();

@@ -106,6 +106,14 @@ void Form3D::SerialQuiet_Timer() {
     }
 }
 
+void Form3D::SerialPortLost(const std::string& what) {
+    // Half a reply or record from before the loss must not be decoded later.
+    framer_.clear();
+    draining_ = false;
+    io_.timer.stop();
+    io_.status.showStatus("Port lost: " + what + "; choose Connect once the device is back");
+}
+
 void Form3D::HandleFramedInput(bool lineQuiet) {
     if (awaitingTable == 1) {
         const std::optional<std::string> reply = framer_.takeTableReply(lineQuiet);

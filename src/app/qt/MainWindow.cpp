@@ -110,6 +110,7 @@ MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
     form_ = std::make_unique<Form3D>(release, Platform{*serial_, *grid_, *canvas_, *marker_,
                                                        *boxes_, *dialogs_, *status_, *timer_});
     serial_->setReceiveHandler([this] { form_->ProcessSerialInput(); });
+    serial_->setLostHandler([this](const std::string& what) { form_->SerialPortLost(what); });
     keyPreview_ = new KeyPreview(
         this, [this](std::int16_t code, std::int16_t shift) { form_->Form_KeyDown(code, shift); });
 
@@ -121,6 +122,10 @@ MainWindow::~MainWindow() = default;
 
 QString MainWindow::statusText() const {
     return statusLabel_->text();
+}
+
+QString MainWindow::boxText(TextBox box) const {
+    return boxWidgets_.at(box)->text();
 }
 
 void MainWindow::buildControls() {

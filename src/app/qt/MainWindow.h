@@ -31,6 +31,7 @@ public:
     MarkerWidget& marker() { return *marker_; }
     QtSerialPort& serial() { return *serial_; }
     QString statusText() const;
+    QString boxText(TextBox box) const;
 
 private:
     class Boxes;

@@ -141,5 +141,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     errorText_ = (error == QSerialPort::ReadError ? "reading failed: " : "") +
                  port_.errorString().toStdString();
     port_.close();
-    status_.showStatus("Port lost: " + portName() + ": " + errorText_);
+    const std::string what = portName() + ": " + errorText_;
+    if (onLost_) {
+        onLost_(what);
+    } else {
+        status_.showStatus("Port lost: " + what);
+    }
 }

@@ -27,6 +27,11 @@ public:
 
     // Raised for every arrival while the receive threshold is above 0.
     void setReceiveHandler(std::function<void()> handler) { onReceive_ = std::move(handler); }
+    // Told when the device goes away, with the port and the reason; without one the loss is
+    // put in the status line directly.
+    void setLostHandler(std::function<void(const std::string&)> handler) {
+        onLost_ = std::move(handler);
+    }
 
     void setPortNumber(std::int16_t port) override;
     void setSettings(const std::string& settings) override;
@@ -47,6 +52,7 @@ private:
     QSerialPort port_;
     StatusLine& status_;
     std::function<void()> onReceive_;
+    std::function<void(const std::string&)> onLost_;
     std::int16_t portNumber_ = 0;
     LineSettings settings_;
     std::int16_t threshold_ = 0;

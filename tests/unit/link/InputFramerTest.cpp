@@ -143,6 +143,22 @@ TEST(LinkInCore, aTableReplyInPiecesFillsTheTableOnce) {
     EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], "Dual POP");
 }
 
+TEST(LinkInCore, aLostPortForgetsHalfAReplyAndSaysSo) {
+    CoreHarness h;
+    h.ConnectWithTable(Reply441());
+    const VeTable before = h.form.veTable;
+    h.Connect();
+    h.Feed(Reply441().substr(0, 500));
+    h.form.SerialPortLost("COM 1 (/dev/x): gone");
+    h.LineQuiet();
+    EXPECT_EQ(h.timer.runningMs, 0);
+    EXPECT_EQ(h.form.veTable, before);
+    EXPECT_EQ(h.status.last(),
+              "Port lost: COM 1 (/dev/x): gone; choose Connect once the device is back");
+    h.ConnectWithTable(TableReplyText([](int) { return 3; }));
+    EXPECT_EQ(h.form.veTable[0], 3);
+}
+
 TEST(LinkInCore, aTruncatedReplyIsRefusedWhenTheLineFallsQuiet) {
     CoreHarness h;
     h.ConnectWithTable(Reply441());
