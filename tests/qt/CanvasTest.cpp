@@ -2,6 +2,7 @@
 #include "QtHarness.h"
 #include "app/qt/MainWindow.h"
 
+#include <QApplication>
 #include <QTest>
 
 namespace {
@@ -66,6 +67,25 @@ private slots:
         const int shift = before.left() - after.left();
         QVERIFY2(shift == 3 || shift == 4, qPrintable(QString::number(shift)));
         QCOMPARE(after.top(), before.top());
+    }
+
+    void release12ShiftLeft_pansTheDrawnMeshOneUnitLeft() {
+        MainWindow window(Release::V12);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Form3D& form = window.form();
+        form.eyeX = -40; // the view Connect sets, without a port
+        form.eyeY = 40;
+        form.eyeZ = 60;
+        form.BuildSurface();
+        const QRect before = BoundsOf(window.canvas().image(), kGrey);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ShiftModifier);
+        const QRect after = BoundsOf(window.canvas().image(), kGrey);
+        const int shift = before.left() - after.left();
+        QVERIFY2(shift == 3 || shift == 4, qPrintable(QString::number(shift)));
+        QCOMPARE(after.top(), before.top());
+        QCOMPARE(after.width(), before.width());
+        QCOMPARE(form.markerLeftOffset, 1.0f); // moved with the frame (it was 0 without Connect)
     }
 
     void window_showsTheCanvasBeneathItsControls() {
