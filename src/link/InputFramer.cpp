@@ -92,34 +92,46 @@ std::optional<std::string> InputFramer::takeTableReply(bool lineQuiet) {
 std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
     const std::string_view text = pending_;
     const std::vector<Token> tokens = Tokenize(text, lineQuiet);
+    const std::size_t count = tokens.size();
     const auto field = [&](std::size_t k) {
         return text.substr(tokens[k].begin, tokens[k].end - tokens[k].begin);
+    };
+    const auto isMarker = [&](std::size_t k) {
+        return k < count && tokens[k].complete && field(k) == kMarker;
+    };
+    // Records sent with nothing between them leave each marker glued to the field before it
+    // ("14.9255"). Such a field starts a record only if the stream keeps that rhythm: six
+    // fields on, the next marker (glued or not), or the end of a quiet line.
+    const auto isGlued = [&](std::size_t k) {
+        return k < count && tokens[k].complete && field(k).size() > kMarker.size() &&
+               field(k).ends_with(kMarker);
+    };
+    const std::size_t last = kLiveRecordFields - 1; // fields after the marker
+    const auto startsGluedRecord = [&](std::size_t k) {
+        return isGlued(k) && (isGlued(k + last) || isMarker(k + last + 1) ||
+                              (lineQuiet && k + last + 1 == count));
     };
 
     std::optional<std::string> newest;
     std::size_t keepFrom = 0; // where the unconsumed input begins
     std::size_t k = 0;
-    // A record whose last field ran straight into the next record's marker ("14.9255,...")
-    // leaves that marker inside the field: glued says the next record starts there.
-    bool glued = false;
-    while (k < tokens.size()) {
-        if (!glued && !(tokens[k].complete && field(k) == kMarker)) {
+    bool glued = false; // the last record ended in the next one's marker, at token k
+    while (k < count) {
+        if (!glued && !isMarker(k) && !startsGluedRecord(k)) {
             ++k;
             continue;
         }
-        const std::size_t start = glued ? tokens[k].end - kMarker.size() : tokens[k].begin;
+        const bool markerIsGlued = glued || !isMarker(k);
+        const std::size_t start = markerIsGlued ? tokens[k].end - kMarker.size() : tokens[k].begin;
         glued = false;
-        if (k + kLiveRecordFields - 1 >= tokens.size() ||
-            !tokens[k + kLiveRecordFields - 1].complete) {
+        if (k + last >= count || !tokens[k + last].complete) {
             keepFrom = start;
             break;
         }
         std::string record(kMarker);
-        for (std::size_t f = 1; f < kLiveRecordFields; ++f) {
+        for (std::size_t f = 1; f <= last; ++f) {
             std::string_view value = field(k + f);
-            const bool last = f == kLiveRecordFields - 1;
-            if (last && value.size() > kMarker.size() && value.ends_with(kMarker) &&
-                k + f + 1 < tokens.size() && field(k + f + 1) != kMarker) {
+            if (f == last && isGlued(k + f) && k + f + 1 < count && !isMarker(k + f + 1)) {
                 value.remove_suffix(kMarker.size());
                 glued = true;
             }
@@ -130,11 +142,8 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
             ++skippedRecords_;
         }
         newest = std::move(record);
-        k += kLiveRecordFields - 1;
-        if (!glued) {
-            ++k;
-        }
-        keepFrom = k < tokens.size() ? tokens[k].begin : text.size();
+        k += glued ? last : last + 1;
+        keepFrom = k < count ? tokens[k].begin : text.size();
     }
 
     if (!newest && lineQuiet && !pending_.empty()) {

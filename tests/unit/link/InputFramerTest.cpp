@@ -53,6 +53,16 @@ TEST(LiveFraming, everyRecordEndingIsUnderstood) {
     EXPECT_EQ(bigLastComma.skippedRecords(), 1u);
 }
 
+TEST(LiveFraming, gluedRecordsAreFoundAgainAfterALostRecord) {
+    InputFramer framer;
+    const std::string stream = kRecordA + kRecordB + kRecordA + kRecordB;
+    framer.feed(stream.substr(0, 12)); // "255,14.7,800"
+    framer.takeNewestRecord(true);     // a pause cut the first record: dropped
+    framer.feed(stream.substr(12));
+    EXPECT_EQ(framer.takeNewestRecord(false), kRecordA);
+    EXPECT_EQ(framer.takeNewestRecord(true), kRecordB);
+}
+
 TEST(LiveFraming, garbageBeforeAMarkerIsSkipped) {
     InputFramer framer;
     framer.feed(std::string("x\0y,,0255, 255,", 15) + kRecordA + ",");
