@@ -2,6 +2,8 @@
 
 #include "LiveRecord.h"
 
+#include <algorithm>
+
 namespace tvxsim {
 
 Device::Device(const Options& options, DeviceTable table, std::uint64_t seed)
@@ -58,6 +60,10 @@ void Device::queueReply(TimePoint now) {
     if (silent()) {
         return;
     }
+    if (!options_.replyText.empty()) {
+        enqueue(options_.replyText, now);
+        return;
+    }
     const std::string reply = table_.reply();
     if (sentLog_) {
         sentLog_(reply);
@@ -78,6 +84,12 @@ void Device::maybeMakeRecord(TimePoint now) {
     }
     // Model time advances by the nominal period, so a seed gives the same readings at any pace.
     const double dt = options_.rateMax ? 0.002 : 1.0 / options_.rate;
+    if (!options_.streamText.empty()) {
+        enqueue(options_.streamText, now);
+        ++records_;
+        nextRecordAt_ = std::max(nextRecordAt_ + period(), now);
+        return;
+    }
     const std::string record = formatRecord(engine_.step(dt, table_.intakeType()));
     if (sentLog_) {
         sentLog_(record);

@@ -29,6 +29,7 @@ constexpr Spec kSpecs[] = {
     {"--stall-after", true}, {"--hangup-after", true},
     {"--log", true},         {"--sent-log", true},
     {"--seed", true},        {"--help", false},
+    {"--reply-file", true},  {"--stream-file", true},
     {"-h", false},
 };
 
@@ -43,14 +44,17 @@ const Spec* findSpec(std::string_view name) {
 
 std::string apply(Options& o, std::string_view name, std::string_view value) {
     const std::string bad = std::string(name) + ": bad value '" + std::string(value) + "'";
-    if (name == "--link" || name == "--vet" || name == "--log" || name == "--sent-log") {
+    if (name == "--link" || name == "--vet" || name == "--log" || name == "--sent-log" ||
+        name == "--reply-file" || name == "--stream-file") {
         if (value.empty()) {
             return std::string(name) + " needs a path";
         }
-        std::string& target = name == "--link"  ? o.link
-                              : name == "--vet" ? o.vetFile
-                              : name == "--log" ? o.log
-                                                : o.sentLog;
+        std::string& target = name == "--link"          ? o.link
+                              : name == "--vet"         ? o.vetFile
+                              : name == "--log"         ? o.log
+                              : name == "--reply-file"  ? o.replyFile
+                              : name == "--stream-file" ? o.streamFile
+                                                        : o.sentLog;
         target = value;
     } else if (name == "--intake") {
         if (!parseNumber(value, o.intake) || o.intake < -32768 || o.intake > 32767) {
@@ -216,6 +220,11 @@ Options:
                         starting "# ignored: " with unprintable bytes as \xNN
   --sent-log FILE       append every record and reply as generated, before
                         any fault is injected, one per line
+  --reply-file FILE     answer <121> with FILE's bytes exactly, nothing added
+                        (hostile replies: huge numbers, NaN, missing fields)
+  --stream-file FILE    while streaming, send FILE's bytes exactly in place of
+                        each live record (a stream with no comma, random bytes
+                        as from a wrong baud rate)
   --seed N              seed for the engine model and the faults (default:
                         random, printed on stderr)
   -h, --help            show this text

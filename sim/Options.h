@@ -28,6 +28,11 @@ struct Options {
     bool hangupInReply = false;
     std::string log;
     std::string sentLog;
+    // Raw bytes sent as they are instead of the table reply, or instead of each live record.
+    std::string replyFile;
+    std::string streamFile;
+    std::string replyText;
+    std::string streamText;
     std::optional<std::uint64_t> seed;
     bool help = false;
 };

@@ -58,6 +58,20 @@ Device::LineSink appendingTo(std::FILE* file) {
     };
 }
 
+bool readWhole(const std::string& path, std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, got);
+    }
+    const bool ok = std::ferror(file) == 0 && !text.empty();
+    std::fclose(file);
+    return ok;
+}
+
 int pollTimeout(const Device& device, Clock::time_point now) {
     const auto wake = device.wakeAt();
     if (!wake) {
@@ -135,7 +149,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tvxsim: %s\n\n%s", parsed.error.c_str(), helpText().c_str());
         return 2;
     }
-    const Options& options = parsed.options;
+    Options options = parsed.options;
     if (options.help) {
         std::fputs(helpText().c_str(), stdout);
         return 0;
@@ -147,6 +161,13 @@ int main(int argc, char** argv) {
     if (!options.vetFile.empty() && !table.loadVet(options.vetFile, error)) {
         std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
         return 2;
+    }
+    for (auto [path, text] : {std::pair{&options.replyFile, &options.replyText},
+                              std::pair{&options.streamFile, &options.streamText}}) {
+        if (!path->empty() && !readWhole(*path, *text)) {
+            std::fprintf(stderr, "tvxsim: cannot read %s\n", path->c_str());
+            return 2;
+        }
     }
     std::FILE* receivedLog = nullptr;
     std::FILE* sentLog = nullptr;
