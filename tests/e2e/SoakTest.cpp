@@ -80,7 +80,9 @@ TEST(Soak, streamingWithKeysLoadsAndSavesStaysFlat) {
                 "(%ld kB at start), pending at most %zu bytes, %llu records skipped\n",
                 seconds, presses, saves, *low, *high, resident.front(), maxPending,
                 static_cast<unsigned long long>(c.form.framer().skippedRecords()));
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's quarantine holds freed memory on purpose
     EXPECT_LE(*high - *low, 2048);
+#endif
     EXPECT_LE(maxPending, InputFramer::kMaxPending);
     EXPECT_TRUE(c.window.boxText(TextBox::Rpm).endsWith(" RPM"));
 }
