@@ -114,24 +114,23 @@ void FakeTextBoxes::setText(TextBox box, const std::string& text) {
     ++writes;
 }
 
-std::optional<std::string> FakeDialogs::showOpen(const FileDialogRequest& request) {
-    openRequests.push_back(request);
+std::optional<std::string> FakeDialogs::answer() {
     if (answers.empty()) {
         return std::nullopt;
     }
-    auto answer = answers.front();
+    auto next = answers.front();
     answers.pop_front();
-    return answer;
+    return next;
+}
+
+std::optional<std::string> FakeDialogs::showOpen(const FileDialogRequest& request) {
+    openRequests.push_back(request);
+    return answer();
 }
 
 std::optional<std::string> FakeDialogs::showSave(const FileDialogRequest& request) {
     saveRequests.push_back(request);
-    if (answers.empty()) {
-        return std::nullopt;
-    }
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return answer();
 }
 
 CoreHarness::CoreHarness(Release release)

@@ -133,6 +133,9 @@ public:
     std::deque<std::optional<std::string>> answers; // nullopt = the user cancels
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
+
+private:
+    std::optional<std::string> answer();
 };
 
 // Time stands still unless a test moves it; the quiet timer fires only when a test says so.
