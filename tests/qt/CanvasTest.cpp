@@ -3,6 +3,7 @@
 #include "app/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -86,6 +87,35 @@ private slots:
         QCOMPARE(after.top(), before.top());
         QCOMPARE(after.width(), before.width());
         QCOMPARE(form.markerLeftOffset, 1.0f); // moved with the frame (it was 0 without Connect)
+    }
+
+    // Only the changed parts are repainted; what the screen shows must still be the image.
+    void partialDrawing_leavesNothingStaleOnScreen() {
+        CanvasWidget canvas(QColor(0, 0, 0));
+        canvas.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+        const auto shown = [&canvas] {
+            QCoreApplication::processEvents();
+            return canvas.screen()
+                ->grabWindow(canvas.winId())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        canvas.setBackColor(Rgb{1, 1, 1});
+        canvas.setForeColor(Rgb{128, 128, 128});
+        canvas.moveTo(0, 0);
+        canvas.lineTo(20, 10);
+        QCOMPARE(shown(), canvas.image());
+        // Lines in every direction, and circles from the marks' size up, onto a shown canvas.
+        canvas.lineTo(5, -8);
+        canvas.lineTo(-3, 2);
+        canvas.line(30, -20, 60, 12);
+        for (const float radius : {0.3f, 1.0f, 4.5f}) {
+            canvas.circle(40 + 20 * radius, -radius, radius, Rgb{255, 0, 0});
+        }
+        QCOMPARE(shown(), canvas.image());
+        canvas.circle(40 + 20 * 4.5f, -4.5f, 4.5f, Rgb{0, 0, 0}); // an erased mark
+        QCOMPARE(shown(), canvas.image());
     }
 
     void window_showsTheCanvasBeneathItsControls() {

@@ -50,14 +50,16 @@ void CanvasWidget::line(float x1, float y1, float x2, float y2) {
 void CanvasWidget::circle(float x, float y, float radius, Rgb colour) {
     // The radius is measured along x, as the window's circles always were.
     const double pixels = std::fabs(radius * kClientSize.width() / frame_.width);
-    QPainter painter(&image_);
-    painter.setPen(QPen(ToQColor(colour), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(QPointF(toPixel(x, y)), pixels, pixels);
-    update();
+    const QPointF centre(toPixel(x, y));
+    painterWith(ToQColor(colour)).drawEllipse(centre, pixels, pixels);
+    // Only what changed is repainted: a whole-area update would repaint every control on top
+    // of the canvas, the grid included, for every live record.
+    const double reach = pixels + 2;
+    update(QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)).toAlignedRect());
 }
 
 void CanvasWidget::refresh() {
+    finishPainting();
     image_.fill(back_);
     update();
 }
@@ -73,14 +75,34 @@ QPoint CanvasWidget::toPixel(float x, float y) const {
     return QPoint(static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py)));
 }
 
+QPainter& CanvasWidget::painterWith(const QColor& colour) {
+    if (!painter_) {
+        painter_.emplace(&image_);
+        painter_->setBrush(Qt::NoBrush);
+        penColour_ = QColor();
+    }
+    if (colour != penColour_) {
+        painter_->setPen(QPen(colour, 1));
+        penColour_ = colour;
+    }
+    return *painter_;
+}
+
+void CanvasWidget::finishPainting() const {
+    painter_.reset();
+}
+
 void CanvasWidget::drawLine(QPoint from, QPoint to) {
-    QPainter painter(&image_);
-    painter.setPen(QPen(fore_, 1));
-    painter.drawLine(from, to);
-    update();
+    painterWith(fore_).drawLine(from, to);
+    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
+    finishPainting();
+    // Rectangle by rectangle: the bounding rectangle of a few scattered marks is most of the
+    // client area.
     QPainter painter(this);
-    painter.drawImage(event->rect(), image_, event->rect());
+    for (const QRect& r : event->region()) {
+        painter.drawImage(r, image_, r);
+    }
 }

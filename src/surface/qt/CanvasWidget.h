@@ -5,8 +5,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
 #include <QWidget>
+
+#include <optional>
 
 // The window's drawing frame: user coordinates of the client area's edges.
 struct UserFrame {
@@ -31,7 +34,10 @@ public:
     void circle(float x, float y, float radius, Rgb colour) override;
     void refresh() override;
 
-    const QImage& image() const { return image_; }
+    const QImage& image() const {
+        finishPainting();
+        return image_;
+    }
     const UserFrame& frame() const { return frame_; }
     // Width and height stay; what was drawn stays where it is until the next redraw.
     void setFrameOrigin(float left, float top) override;
@@ -43,8 +49,14 @@ protected:
 
 private:
     void drawLine(QPoint from, QPoint to);
+    // One painter serves a whole run of lines and circles: opening one costs as much as drawing
+    // a short line. It is closed before the image is read, shown or cleared.
+    QPainter& painterWith(const QColor& pen);
+    void finishPainting() const;
 
     QImage image_;
+    mutable std::optional<QPainter> painter_; // after image_: ends before the image goes
+    QColor penColour_;
     UserFrame frame_;
     QColor fore_;
     QColor back_;
