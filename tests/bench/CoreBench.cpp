@@ -1,5 +1,5 @@
 // The core's hot paths, timed with do-nothing platform stand-ins.
-#include "NullPlatform.h"
+#include "BenchData.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,45 +9,39 @@
 
 namespace {
 
-std::string TableReply() {
-    std::string text;
-    for (int i = 0; i < 400; ++i) {
-        text += std::to_string(30 + (i % 20) * 4 + (i / 20) * 2) + ",";
-    }
-    for (int k = 0; k < 20; ++k) {
-        text += std::to_string(5 * (k + 1)) + ",";
-    }
-    for (int k = 0; k < 20; ++k) {
-        text += std::to_string(5 + 2 * k) + ",";
-    }
-    return text + "1\r\n";
-}
-
-// Connected, table received, real time on.
 struct Streaming {
-    Streaming() : form(Release::V17, null.platform()) {
-        form.Form_Load();
-        form.LetsGo();
-        form.SerialQuiet_Timer();
-        null.serial.pending = TableReply();
-        form.ProcessSerialInput();
-        form.btnRT_Click();
-    }
+    Streaming() : form(Release::V17, null.platform()) { StartStreaming(form, null.serial); }
     NullPlatform null;
     Form3D form;
 };
 
 void BM_LiveStepOneRecord(benchmark::State& state) {
     Streaming s;
-    const std::string records[2] = {"255,14.7,2250,180,14.7,2.5,14.9,",
-                                    "255,22.3,4100,185,12.9,3.7,13.1,"};
     int i = 0;
     for (auto _ : state) {
-        s.null.serial.pending = records[i++ & 1];
+        s.null.serial.pending = kRecords[i++ & 1];
         s.form.ProcessSerialInput();
     }
 }
 BENCHMARK(BM_LiveStepOneRecord);
+
+// A flooded line: one read holds a pipe's worth of records; the newest is shown.
+void BM_FloodRead4KiB(benchmark::State& state) {
+    Streaming s;
+    std::string reads[2];
+    for (int k = 0; k < 2; ++k) {
+        for (int n = 0; n < 128; ++n) { // 128 records of 32 characters
+            reads[k] += kRecords[(n + k) & 1];
+        }
+    }
+    int i = 0;
+    for (auto _ : state) {
+        s.null.serial.pending = reads[i++ & 1];
+        s.form.ProcessSerialInput();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(reads[0].size()));
+}
+BENCHMARK(BM_FloodRead4KiB);
 
 void BM_ShapeMarker(benchmark::State& state) {
     Streaming s;
@@ -70,10 +64,12 @@ void BM_DownloadAndRebuild(benchmark::State& state) {
     NullPlatform null;
     Form3D form(Release::V17, null.platform());
     form.Form_Load();
+    form.LetsGo();
+    form.SerialQuiet_Timer();
     const std::string reply = TableReply();
     for (auto _ : state) {
-        form.LetsGo();
-        form.SerialQuiet_Timer();
+        // Only the reply's decoding and the rebuild: the connect sequence is not part of it.
+        form.awaitingTable = 1;
         null.serial.pending = reply;
         form.ProcessSerialInput();
     }

@@ -1,0 +1,178 @@
+// The same paths through the real window's canvas, grid, marker and text boxes, offscreen.
+// paintEvery:0 cases repaint outside the timed region, so each step starts from a painted
+// window as in the program; paintEvery:N also times the repaint after every Nth step.
+#include "BenchData.h"
+#include "app/qt/MainWindow.h"
+#include "marker/qt/MarkerWidget.h"
+#include "surface/qt/CanvasWidget.h"
+#include "table/qt/QtGrid.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace {
+
+// The window's readout boxes, written as its own adapter writes them.
+class WindowBoxes : public TextBoxes {
+public:
+    explicit WindowBoxes(const MainWindow& window) {
+        const std::pair<TextBox, const char*> names[] = {
+            {TextBox::RTState, "txt_RTState"},  {TextBox::Rpm, "txtRPM"},
+            {TextBox::Pressure, "txtPressure"}, {TextBox::Temp, "txtTemp"},
+            {TextBox::MAFOut, "txtMAFOut"},     {TextBox::WB1, "txtWB1"},
+            {TextBox::WB2, "txtWB2"},           {TextBox::IntakeType, "txt_intakeType"},
+        };
+        for (const auto& [box, name] : names) {
+            edits_[box] = window.findChild<QLineEdit*>(name);
+        }
+    }
+    void setText(TextBox box, const std::string& text) override {
+        edits_.at(box)->setText(QString::fromStdString(text));
+    }
+    void setTextColour(TextBox box, Rgb colour) override {
+        QLineEdit* edit = edits_.at(box);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, QColor(colour.r, colour.g, colour.b));
+        edit->setPalette(palette);
+    }
+
+private:
+    std::map<TextBox, QLineEdit*> edits_;
+};
+
+// The real window, shown, with a core over its widgets and a serial port the benchmark feeds.
+struct QtStreaming {
+    QtStreaming()
+        : boxes(window),
+          form(Release::V17, Platform{null.serial, window.grid(), window.canvas(), window.marker(),
+                                      boxes, null.dialogs, null.status, null.timer}) {
+        window.show();
+        StartStreaming(form, null.serial);
+        Paint();
+    }
+    static void Paint() { QCoreApplication::processEvents(); }
+
+    MainWindow window{Release::V17};
+    NullPlatform null;
+    WindowBoxes boxes;
+    Form3D form;
+};
+
+// Runs step() each iteration. With recordsPerPaint 0 the repaint it causes happens outside the
+// timed region; otherwise the window repaints, timed, after every recordsPerPaint steps (6 is
+// what a 60 Hz display needs at the line rate's 360 records a second).
+template <typename Step>
+void Run(benchmark::State& state, std::int64_t recordsPerPaint, Step step) {
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        step();
+        if (recordsPerPaint == 0) {
+            state.PauseTiming();
+            QtStreaming::Paint();
+            state.ResumeTiming();
+        } else if (++n % recordsPerPaint == 0) {
+            QtStreaming::Paint();
+        }
+    }
+}
+
+void BM_Qt_LiveStepOneRecord(benchmark::State& state) {
+    QtStreaming s;
+    int i = 0;
+    Run(state, state.range(0), [&] {
+        s.null.serial.pending = kRecords[i++ & 1];
+        s.form.ProcessSerialInput();
+    });
+}
+BENCHMARK(BM_Qt_LiveStepOneRecord)->ArgName("paintEvery")->Arg(0)->Arg(1)->Arg(6);
+
+void BM_Qt_FloodRead4KiB(benchmark::State& state) {
+    QtStreaming s;
+    std::string reads[2];
+    for (int k = 0; k < 2; ++k) {
+        for (int n = 0; n < 128; ++n) {
+            reads[k] += kRecords[(n + k) & 1];
+        }
+    }
+    int i = 0;
+    Run(state, 1, [&] {
+        s.null.serial.pending = reads[i++ & 1];
+        s.form.ProcessSerialInput();
+    });
+}
+BENCHMARK(BM_Qt_FloodRead4KiB);
+
+void BM_Qt_ShapeMarker(benchmark::State& state) {
+    QtStreaming s;
+    Run(state, 0, [&] { s.form.ShapeMarker(); });
+}
+BENCHMARK(BM_Qt_ShapeMarker);
+
+void BM_Qt_FullRedraw(benchmark::State& state) {
+    QtStreaming s;
+    Run(state, state.range(0), [&] {
+        s.form.fullRedraw = 1;
+        s.form.DrawSurface();
+    });
+}
+BENCHMARK(BM_Qt_FullRedraw)->ArgName("paintEvery")->Arg(0)->Arg(1);
+
+void BM_Qt_DownloadAndRebuild(benchmark::State& state) {
+    QtStreaming s;
+    s.form.btnCMDOFF_Click();
+    const std::string reply = TableReply();
+    Run(state, state.range(0), [&] {
+        s.form.awaitingTable = 1;
+        s.null.serial.pending = reply;
+        s.form.ProcessSerialInput();
+    });
+}
+BENCHMARK(BM_Qt_DownloadAndRebuild)->ArgName("paintEvery")->Arg(0)->Arg(1);
+
+void BM_Qt_LoadAndSendTable(benchmark::State& state) {
+    QtStreaming s;
+    const std::string path = (std::filesystem::temp_directory_path() / "tvx-qtbench.vet").string();
+    std::ofstream(path, std::ios::binary) << std::string(400, '\x41');
+    Run(state, 0, [&] { s.form.LoadAndSendTable(path); });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_Qt_LoadAndSendTable);
+
+void BM_Qt_ValueStepWithRedraw(benchmark::State& state) {
+    QtStreaming s;
+    int i = 0;
+    Run(state, state.range(0),
+        [&] { s.form.Form_KeyDown((i++ & 1) ? key::kMinus : key::kEquals, 0); });
+}
+BENCHMARK(BM_Qt_ValueStepWithRedraw)->ArgName("paintEvery")->Arg(0)->Arg(1);
+
+QtMessageHandler defaultHandler = nullptr;
+
+// The offscreen platform warns at every layout pass of a fixed-size window; only that is hushed.
+void HushSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains("propagateSizeHints")) {
+        defaultHandler(type, context, text);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    defaultHandler = qInstallMessageHandler(HushSizeHintWarnings);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
