@@ -128,10 +128,17 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
             keepFrom = start;
             break;
         }
+        // A last field ending in 255 is glued to the next marker unless a marker of its own
+        // follows; until the field after it is whole, that cannot be told.
+        const std::size_t after = k + last + 1;
+        if (isGlued(k + last) && !lineQuiet && (after >= count || !tokens[after].complete)) {
+            keepFrom = start;
+            break;
+        }
         std::string record(kMarker);
         for (std::size_t f = 1; f <= last; ++f) {
             std::string_view value = field(k + f);
-            if (f == last && isGlued(k + f) && k + f + 1 < count && !isMarker(k + f + 1)) {
+            if (f == last && isGlued(k + f) && after < count && !isMarker(after)) {
                 value.remove_suffix(kMarker.size());
                 glued = true;
             }
