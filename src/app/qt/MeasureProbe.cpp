@@ -84,8 +84,9 @@ private:
 
 class Probe : public QObject {
 public:
-    Probe(MainWindow& window, QString statsPath, int comPort, int keyMs)
-        : QObject(&window), window_(window), statsPath_(std::move(statsPath)), keyMs_(keyMs) {
+    Probe(MainWindow& window, QString statsPath, int comPort, int keyMs, int sampleMs)
+        : QObject(&window), window_(window), statsPath_(std::move(statsPath)), keyMs_(keyMs),
+          sampleMs_(sampleMs) {
         builtNs_ = NowNs();
         window.canvas().installEventFilter(this);
         // Times each receive event around the same call the window's own handler makes.
@@ -165,6 +166,23 @@ private:
             nextKeyDueNs_ = realTimeNs_;
             scheduleKey();
         }
+        if (sampleMs_ > 0) {
+            auto* sample = new QTimer(this);
+            connect(sample, &QTimer::timeout, this, [this] { sampleReadouts(); });
+            sample->start(sampleMs_);
+        }
+    }
+
+    void sampleReadouts() {
+        if (readouts_.size() >= kMaxSamples) {
+            return;
+        }
+        QJsonArray shown;
+        for (const TextBox box : {TextBox::Pressure, TextBox::Rpm, TextBox::Temp, TextBox::WB1,
+                                  TextBox::WB2, TextBox::MAFOut}) {
+            shown.append(window_.boxText(box));
+        }
+        readouts_.append(shown);
     }
 
     void scheduleKey() {
@@ -201,6 +219,7 @@ private:
             {"handler_us", handler_.summary()},
             {"latency_us", latency_.summary()},
             {"keys", keys},
+            {"readouts", readouts_},
             {"status", window_.statusText()},
         };
         QFile file(statsPath_);
@@ -211,10 +230,12 @@ private:
     }
 
     static constexpr std::size_t kMaxKeys = 100'000;
+    static constexpr qsizetype kMaxSamples = 10'000;
 
     MainWindow& window_;
     const QString statsPath_;
     const int keyMs_;
+    const int sampleMs_;
     std::int64_t builtNs_ = 0;
     std::int64_t firstPaintNs_ = 0;
     std::int64_t connectNs_ = 0;
@@ -227,6 +248,7 @@ private:
     Histogram handler_;
     Histogram latency_;
     std::vector<std::pair<std::int64_t, std::int64_t>> keys_;
+    QJsonArray readouts_;
 };
 
 } // namespace
@@ -235,8 +257,9 @@ void InstallMeasureProbe(MainWindow& window) {
     const QString statsPath = qEnvironmentVariable("TVX_STATS");
     const int comPort = qEnvironmentVariableIntValue("TVX_MEASURE_CONNECT");
     const int keyMs = qEnvironmentVariableIntValue("TVX_MEASURE_KEY_MS");
+    const int sampleMs = qEnvironmentVariableIntValue("TVX_MEASURE_SAMPLE_MS");
     if (statsPath.isEmpty() && comPort <= 0) {
         return;
     }
-    new Probe(window, statsPath, comPort, keyMs);
+    new Probe(window, statsPath, comPort, keyMs, sampleMs);
 }
