@@ -116,7 +116,17 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
     std::size_t keepFrom = 0; // where the unconsumed input begins
     std::size_t k = 0;
     bool glued = false; // the last record ended in the next one's marker, at token k
+    // Whether a glued start holds cannot be told until its look-ahead has arrived whole.
+    const auto gluedStartUndecided = [&](std::size_t k) {
+        const bool lastWhole = k + last < count && tokens[k + last].complete;
+        const bool afterWhole = k + last + 1 < count && tokens[k + last + 1].complete;
+        return !lineQuiet && isGlued(k) && (!lastWhole || (!isGlued(k + last) && !afterWhole));
+    };
     while (k < count) {
+        if (!glued && !isMarker(k) && gluedStartUndecided(k)) {
+            keepFrom = tokens[k].begin;
+            break;
+        }
         if (!glued && !isMarker(k) && !startsGluedRecord(k)) {
             ++k;
             continue;
@@ -158,6 +168,10 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
         all.swap(pending_);
         return all; // no marker frames it: decoded by the plain marker rule
     }
-    pending_.erase(0, keepFrom);
+    if (lineQuiet) {
+        pending_.clear(); // a quiet line ends whatever was arriving: never join it to what follows
+    } else {
+        pending_.erase(0, keepFrom);
+    }
     return newest;
 }

@@ -26,10 +26,8 @@ TEST(FramerPieces, aReadEndingJustAfterAGluedMarkerStillGivesBothRecords) {
 }
 
 // The line falls quiet with half a record pending, then a fresh record arrives. The half record
-// is kept and its last value runs into the new marker: "255,14.7,800255,20.1,2250,181,13.2"
-// comes out, every field a number, and the readouts show 800255 RPM. Disabled until a quiet
-// line drops what can no longer be completed.
-TEST(FramerPieces, DISABLED_halfARecordLeftWhenTheLineFellQuietIsNotJoinedToTheNext) {
+// must not run into the new marker ("255,14.7,800255,...", every field a number).
+TEST(FramerPieces, halfARecordLeftWhenTheLineFellQuietIsNotJoinedToTheNext) {
     InputFramer framer;
     framer.feed(kRecordA + ",255,14.7,800");
     EXPECT_EQ(framer.takeNewestRecord(true), kRecordA);
@@ -38,11 +36,9 @@ TEST(FramerPieces, DISABLED_halfARecordLeftWhenTheLineFellQuietIsNotJoinedToTheN
 }
 
 // Glued records while the framer is finding its way back into the stream, one of them with an
-// RPM of exactly 255. Fed at once, B comes out. If the read ends inside A's last value, the
-// framer gives up the glued start before it can see six fields on, takes the RPM's 255 as a
-// marker, and "255,180,14.7,2.5,14.9255,20.1,2250" comes out as a record. Disabled until the
-// framer keeps a glued start pending while its look-ahead is still arriving.
-TEST(FramerPieces, DISABLED_aReadEndingBeforeTheLookAheadOfAGluedStartKeepsThatStart) {
+// RPM of exactly 255. A read ending inside A's last value must not make the framer give up the
+// glued start and take the RPM's 255 for a marker.
+TEST(FramerPieces, aReadEndingBeforeTheLookAheadOfAGluedStartKeepsThatStart) {
     const std::string withRpm255 = "255,14.7,255,180,14.7,2.5,14.9";
     const std::string stream = "3.1,12.8" + withRpm255 + kRecordB + ",";
     InputFramer whole;
