@@ -16,6 +16,8 @@ struct FileError {
 // The first 400 bytes; a shorter file is refused whole. A missing file is never created.
 std::variant<VetCells, FileError> ReadVetFile(const std::string& path);
 
-// Writes bytes 0 to 399 in place: a longer file keeps its tail, a missing file is created.
+// Writes bytes 0 to 399: a longer file keeps its tail, a missing file is created. A regular
+// file is replaced only once the new one is whole, so a failed save leaves the old one as it was;
+// a device is written in place.
 std::variant<std::monostate, FileError> WriteVetFile(const std::string& path,
                                                      const VetCells& cells);

@@ -178,9 +178,7 @@ TEST_F(FileFaults, savingWhereNoFileCanBeCreatedFailsAndCreatesNothing) {
 }
 
 // The file size limit stands in for a disk that fills up halfway through the write.
-// Disabled: the save writes in place, so the file keeps 200 new bytes and 200 old ones. It
-// passes once a failed save leaves the old file whole.
-TEST_F(FileFaults, DISABLED_aSaveCutShortByTheFileSizeLimitLeavesTheOldFileWhole) {
+TEST_F(FileFaults, aSaveCutShortByTheFileSizeLimitLeavesTheOldFileWhole) {
     const std::string file = Path("half.vet");
     const std::string old(400, '\x07');
     Write(file, old);
