@@ -165,6 +165,7 @@ class Session:
 
     def finish(self):
         """Holds the device still, lets the program drain the line, then stops both."""
+        self.held_ns = time.monotonic_ns()
         self.sim.send_signal(signal.SIGSTOP)
         time.sleep(0.5)
         sent = None
@@ -221,15 +222,16 @@ def readout_check(samples, sent):
     return {"distinct_samples": len(samples), "not_sent": len(samples - possible)}
 
 
-def key_latencies(stats, tail_lines):
-    """Pairs the k-th value step with the k-th cell write tvxsim logged."""
+def key_latencies(stats, tail_lines, held_ns):
+    """Pairs the k-th value step with the k-th cell write tvxsim logged. Steps due shortly
+    before the device was held still are left out: their messages wait for it to go on."""
+    keys = [(due, done) for due, done in stats["keys"] if due < held_ns - 100_000_000]
     arrivals = [t for t, line in tail_lines if line.startswith("<234,")]
-    pairs = list(zip(stats["keys"], arrivals))
     return {
-        "keys": len(stats["keys"]),
-        "messages": len(arrivals),
-        "due_to_device_ms": [(arrive - due) / 1e6 for (due, _), arrive in pairs],
-        "due_to_handled_ms": [(done - due) / 1e6 for due, done in stats["keys"]],
+        "keys": len(keys),
+        "messages": min(len(arrivals), len(keys)),
+        "due_to_device_ms": [(arrive - due) / 1e6 for (due, _), arrive in zip(keys, arrivals)],
+        "due_to_handled_ms": [(done - due) / 1e6 for due, done in keys],
     }
 
 
@@ -290,7 +292,7 @@ def run_flood(bin_dir, work, args):
         window = session.sample(args.seconds)
         stats, _ = session.finish()
     figures = stream_figures(stats, None, window)
-    figures.update(key_latencies(stats, session.tail.lines))
+    figures.update(key_latencies(stats, session.tail.lines, session.held_ns))
     if args.check_seconds:
         # Logging every record sent slows the device, so whole, genuine readouts are checked
         # in a short flood of their own.
