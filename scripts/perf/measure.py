@@ -161,6 +161,7 @@ class Session:
             # first and last sixth of the window: flat when these agree
             "rss_kb_growth": statistics.mean(rss[-sixth:]) - statistics.mean(rss[:sixth]),
             "hwm_kb": memory_kb(pid)["VmHWM"],
+            "rss_kb": rss,
         }
 
     def finish(self):
