@@ -41,6 +41,11 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / CLK_TCK
 
 
+def cpu_wait_seconds(pid):
+    # schedstat's second field: time spent runnable but waiting for a CPU, in nanoseconds
+    return int(Path(f"/proc/{pid}/schedstat").read_text().split()[1]) / 1e9
+
+
 def memory_kb(pid):
     values = {}
     for line in Path(f"/proc/{pid}/status").read_text().splitlines():
@@ -142,18 +147,20 @@ class Session:
         time.sleep(warmup)
         pid, sim_pid = self.program.pid, self.sim.pid
         start = time.monotonic()
-        cpu0, sim_cpu0 = cpu_seconds(pid), cpu_seconds(sim_pid)
+        cpu0, sim_cpu0, wait0 = cpu_seconds(pid), cpu_seconds(sim_pid), cpu_wait_seconds(pid)
         rss = []
         for k in range(1, int(seconds) + 1):
             time.sleep(max(0.0, start + k - time.monotonic()))
             rss.append(memory_kb(pid)["VmRSS"])
         wall = time.monotonic() - start
-        cpu1, sim_cpu1 = cpu_seconds(pid), cpu_seconds(sim_pid)
+        cpu1, sim_cpu1, wait1 = cpu_seconds(pid), cpu_seconds(sim_pid), cpu_wait_seconds(pid)
         sixth = max(1, len(rss) // 6)
         return {
             "window_s": round(wall, 2),
             "cpu_per_wall": (cpu1 - cpu0) / wall,
             "sim_cpu_per_wall": (sim_cpu1 - sim_cpu0) / wall,
+            # a busy machine delays the program's wake-ups; this says how much
+            "cpu_wait_per_wall": (wait1 - wait0) / wall,
             "rss_kb_first": rss[0],
             "rss_kb_last": rss[-1],
             "rss_kb_min": min(rss),
@@ -330,6 +337,7 @@ def report(results):
                  ("sent but neither shown nor skipped", ["unaccounted"]),
                  ("CPU, s per wall s", ["cpu_per_wall"]),
                  ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
+                 ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
                  ("peak RSS (VmHWM), kB", ["hwm_kb"]),
                  ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
                  ("latency p50, us", ["latency_us", "p50"]),
@@ -342,6 +350,7 @@ def report(results):
                   ("receive events", ["receive_events"]),
                   ("CPU, s per wall s", ["cpu_per_wall"]),
                   ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
+                  ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
                   ("peak RSS (VmHWM), kB", ["hwm_kb"]),
                   ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
                   ("latency p50, us", ["latency_us", "p50"]),
