@@ -36,6 +36,13 @@ inline std::string ScratchFile(const char* name) {
     return std::string(shm ? "/dev/shm/" : "/tmp/") + name + "-" + std::to_string(::getpid());
 }
 
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    FUZZ_REQUIRE(f != nullptr, path);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
 inline bool Finite(float x) {
     return std::isfinite(x);
 }

@@ -37,13 +37,6 @@ const std::string& VetPath() {
     return path;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    FUZZ_REQUIRE(f != nullptr, path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
 // The end of the 441st field: the separator after it, or the end of the text.
 std::size_t EndOfReplyFields(const std::string& text) {
     std::size_t commas = 0;
@@ -191,7 +184,7 @@ private:
 
     void Load(Script& s) {
         fileBytes_ = s.bytes(s.word() % 800);
-        WriteFile(VetPath(), fileBytes_);
+        fuzz::WriteFile(VetPath(), fileBytes_);
         budgetAtLoad_ = rig_.serial.transmitBudget;
         rig_.dialogs.answer = VetPath();
         form_.mnuLoadVEfromfile_Click();

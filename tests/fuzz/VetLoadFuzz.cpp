@@ -17,13 +17,6 @@ const std::string& VetPath() {
     return path;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    FUZZ_REQUIRE(f != nullptr, path);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
 std::string ReadFile(const std::string& path) {
     std::string bytes;
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -56,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t settings = data[0];
     const std::string file(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string& path = VetPath();
-    WriteFile(path, file);
+    fuzz::WriteFile(path, file);
 
     const auto read = ReadVetFile(path);
     if (file.size() < kVetFileBytes) {
