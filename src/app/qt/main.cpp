@@ -1,4 +1,4 @@
-// TVXv12: release 1.2 of the Torvex front end.
+// TVXv17 and TVXv12: the build names the release each program is (TVX_RELEASE).
 #include "app/qt/MainWindow.h"
 #include "app/qt/MeasureProbe.h"
 
@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    MainWindow window(Release::V12);
+    MainWindow window(TVX_RELEASE);
     InstallMeasureProbe(window); // only when its TVX_MEASURE_* or TVX_STATS variables are set
     window.show();
     return app.exec();
