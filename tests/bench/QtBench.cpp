@@ -8,51 +8,20 @@
 #include "table/qt/QtGrid.h"
 
 #include <QApplication>
-#include <QLineEdit>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 namespace {
-
-// The window's readout boxes, written as its own adapter writes them.
-class WindowBoxes : public TextBoxes {
-public:
-    explicit WindowBoxes(const MainWindow& window) {
-        const std::pair<TextBox, const char*> names[] = {
-            {TextBox::RTState, "txt_RTState"},  {TextBox::Rpm, "txtRPM"},
-            {TextBox::Pressure, "txtPressure"}, {TextBox::Temp, "txtTemp"},
-            {TextBox::MAFOut, "txtMAFOut"},     {TextBox::WB1, "txtWB1"},
-            {TextBox::WB2, "txtWB2"},           {TextBox::IntakeType, "txt_intakeType"},
-        };
-        for (const auto& [box, name] : names) {
-            edits_[box] = window.findChild<QLineEdit*>(name);
-        }
-    }
-    void setText(TextBox box, const std::string& text) override {
-        edits_.at(box)->setText(QString::fromStdString(text));
-    }
-    void setTextColour(TextBox box, Rgb colour) override {
-        QLineEdit* edit = edits_.at(box);
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Text, QColor(colour.r, colour.g, colour.b));
-        edit->setPalette(palette);
-    }
-
-private:
-    std::map<TextBox, QLineEdit*> edits_;
-};
 
 // The real window, shown, with a core over its widgets and a serial port the benchmark feeds.
 struct QtStreaming {
     QtStreaming()
-        : boxes(window),
-          form(Release::V17, Platform{null.serial, window.grid(), window.canvas(), window.marker(),
-                                      boxes, null.dialogs, null.status, null.timer}) {
+        : form(Release::V17, Platform{null.serial, window.grid(), window.canvas(), window.marker(),
+                                      window.boxes(), null.dialogs, null.status, null.timer}) {
         window.show();
         StartStreaming(form, null.serial);
         Paint();
@@ -61,7 +30,6 @@ struct QtStreaming {
 
     MainWindow window{Release::V17};
     NullPlatform null;
-    WindowBoxes boxes;
     Form3D form;
 };
 

@@ -120,6 +120,10 @@ MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
 
 MainWindow::~MainWindow() = default;
 
+TextBoxes& MainWindow::boxes() {
+    return *boxes_;
+}
+
 QString MainWindow::statusText() const {
     return statusLabel_->text();
 }

@@ -29,6 +29,7 @@ public:
     CanvasWidget& canvas() { return *canvas_; }
     QtGrid& grid() { return *grid_; }
     MarkerWidget& marker() { return *marker_; }
+    TextBoxes& boxes();
     QtSerialPort& serial() { return *serial_; }
     QString statusText() const;
     QString boxText(TextBox box) const;
