@@ -38,7 +38,7 @@ for pid in "${pids[@]}"; do
 done
 total=$(cat "$work"/worker-*.log | sed -n 's/^stat::number_of_executed_units: //p' |
     awk '{ n += $1 } END { print n + 0 }')
-echo "$target: $total executions by $workers workers (logs in $work/)"
+echo "$target: $total executions in all, $workers worker process(es); logs in $work/"
 if ((failed)); then
     echo "$target: a worker stopped on a finding; see $work/" >&2
     exit 1
