@@ -15,12 +15,12 @@ template <typename T> bool parseNumber(std::string_view text, T& out) {
     return error == std::errc() && stop == end;
 }
 
-struct Spec {
+struct OptionShape {
     std::string_view name;
     bool takesValue;
 };
 
-constexpr Spec kSpecs[] = {
+constexpr OptionShape kOptions[] = {
     {"--link", true},        {"--vet", true},
     {"--intake", true},      {"--rate", true},
     {"--terminator", true},  {"--split", true},
@@ -33,10 +33,10 @@ constexpr Spec kSpecs[] = {
     {"-h", false},
 };
 
-const Spec* findSpec(std::string_view name) {
-    for (const Spec& spec : kSpecs) {
-        if (spec.name == name) {
-            return &spec;
+const OptionShape* findOption(std::string_view name) {
+    for (const OptionShape& option : kOptions) {
+        if (option.name == name) {
+            return &option;
         }
     }
     return nullptr;
@@ -138,18 +138,18 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        const Spec* spec = findSpec(name);
-        if (spec == nullptr) {
+        const OptionShape* option = findOption(name);
+        if (option == nullptr) {
             result.error = "unknown option '" + std::string(arg) + "'";
             return result;
         }
-        if (spec->takesValue && !inlineValue) {
+        if (option->takesValue && !inlineValue) {
             if (i + 1 == args.size()) {
                 result.error = std::string(name) + " needs a value";
                 return result;
             }
             value = args[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!option->takesValue && inlineValue) {
             result.error = std::string(name) + " takes no value";
             return result;
         }

@@ -5,7 +5,6 @@ Form3D::Form3D(Release release, Platform platform) : release_(release), io_(plat
 
 void Form3D::Form_Load() {
     blockActive = 0;
-    io_.boxes.setText(TextBox::RTState, "RT OFF");
-    io_.boxes.setTextColour(TextBox::RTState, Rgb{255, 0, 0});
+    SetRealTime(false);
     linkActive = 0;
 }

@@ -105,8 +105,8 @@ public:
     std::int16_t intakeType = 0;
 
     // User coordinates of the client area's left and top edges; release 1.2 pans them.
-    float frameLeft = -10.0f;
-    float frameTop = 15.0f;
+    float frameLeft = kDesignFrameLeft;
+    float frameTop = kDesignFrameTop;
     float markerLeftOffset = 0;
     float markerTopOffset = 0;
     float eyeX = 0;

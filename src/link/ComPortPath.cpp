@@ -16,3 +16,8 @@ std::string ComPortPath(int port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 #endif
 }
+
+std::string ComPortName(int port) {
+    const std::string path = ComPortPath(port);
+    return "COM " + std::to_string(port) + (path.empty() ? "" : " (" + path + ")");
+}

@@ -3,6 +3,14 @@
 
 #include <cstdint>
 
+// How long the line must stay quiet (or may keep talking) for each decision the link makes.
+namespace quiet {
+inline constexpr int kDrainMs = 50;        // the stream has stopped
+inline constexpr int kDrainLimitMs = 1000; // a device still talking after this ignored "<201>"
+inline constexpr int kReplyMs = 150;       // an unterminated reply has ended
+inline constexpr int kRecordMs = 100;      // an unterminated record has ended
+} // namespace quiet
+
 class LinkTimer {
 public:
     virtual ~LinkTimer() = default;

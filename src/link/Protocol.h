@@ -47,6 +47,9 @@ struct ParseError {
 
 std::variant<TableReply, ParseError> ParseTableReply(std::string_view text);
 
+// Live records carry absolute pressure; the window shows it above this atmosphere.
+inline constexpr double kAtmospherePsi = 14.67;
+
 struct LiveRecord {
     double pressure = 0; // absolute PSI
     float rpm = 0;

@@ -21,3 +21,26 @@ std::string FormatGeneral(float value) {
     std::snprintf(text, sizeof text, "%.7G", static_cast<double>(value));
     return text;
 }
+
+LiveReading ReadingOf(const LiveRecord& record) {
+    LiveReading reading;
+    reading.gaugePsi = static_cast<float>(record.pressure - kAtmospherePsi);
+    reading.rpm = record.rpm >= 150.0f ? record.rpm : 0.0f;
+    reading.tempF = record.temperature;
+    reading.wb1 = record.wideband1;
+    reading.wb2 = record.wideband2;
+    reading.airflow = record.airflow;
+    return reading;
+}
+
+ReadoutTexts TextsOf(const LiveReading& reading, bool airflowInHertz) {
+    return {{
+        {TextBox::Pressure, FormatFixed(reading.gaugePsi, 1) + " PSI"},
+        {TextBox::Rpm, FormatFixed(reading.rpm, 0) + " RPM"},
+        {TextBox::Temp, FormatGeneral(reading.tempF) + " F"},
+        {TextBox::WB1, FormatFixed(reading.wb1, 1) + " A/F"},
+        {TextBox::WB2, FormatFixed(reading.wb2, 1) + " A/F"},
+        {TextBox::MAFOut, airflowInHertz ? FormatFixed(reading.airflow, 1) + "Hz"
+                                         : FormatFixed(reading.airflow, 2) + "V Out"},
+    }};
+}

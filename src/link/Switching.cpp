@@ -1,5 +1,6 @@
 // The RealTime and RT OFF buttons and the intake-type menu items.
 #include "app/Form3D.h"
+#include "link/Intake.h"
 #include "link/Protocol.h"
 
 void Form3D::SetRealTime(bool on) {
@@ -34,11 +35,11 @@ void Form3D::SelectIntake(int code, const char* shownText) {
 }
 
 void Form3D::mnuSingleIntake_Click() {
-    SelectIntake(1, "Single POP");
+    SelectIntake(1, kSingleIntakeText);
 }
 void Form3D::mnuDualIntake_Click() {
-    SelectIntake(2, "Dual POP");
+    SelectIntake(2, kDualIntakeText);
 }
 void Form3D::mnu3KGTKV_Click() {
-    SelectIntake(3, "3KGTKV");
+    SelectIntake(3, kKvIntakeChosenText);
 }

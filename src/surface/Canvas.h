@@ -3,6 +3,14 @@
 
 #include "common/Rgb.h"
 
+// User coordinates of the client area's left and top edges as the window is designed.
+inline constexpr float kDesignFrameLeft = -10.0f;
+inline constexpr float kDesignFrameTop = 15.0f;
+
+// The selection and operating-point rings; black erases one from the near-black background.
+inline constexpr float kMarkRadius = 0.3f;
+inline constexpr Rgb kEraseColour{0, 0, 0};
+
 class Canvas {
 public:
     virtual ~Canvas() = default;

@@ -6,8 +6,6 @@ namespace {
 constexpr Rgb kMeshColour{128, 128, 128};
 constexpr Rgb kRed{255, 0, 0};
 constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlack{0, 0, 0};
-constexpr float kMarkRadius = 0.3f;
 
 } // namespace
 
@@ -57,7 +55,7 @@ void Form3D::DrawSurface() {
 
     if (opPressureIndex != opDrawnPressureIndex || opRpmIndex != opDrawnRpmIndex) {
         const Vector4& old = viewOf(opDrawnPressureIndex, opDrawnRpmIndex);
-        canvas.circle(old[1], old[2], kMarkRadius, kBlack);
+        canvas.circle(old[1], old[2], kMarkRadius, kEraseColour);
         const Vector4& now = viewOf(opPressureIndex, opRpmIndex);
         canvas.circle(now[1], now[2], kMarkRadius, kRed);
         opDrawnPressureIndex = opPressureIndex;

@@ -19,7 +19,7 @@ bool IsArrow(std::int16_t keyCode) {
 
 void Form3D::EraseCursorRing() {
     const Vector4& view = surfacePoints[cursorDrawnColumn][cursorDrawnRow].view;
-    io_.canvas.circle(view[1], view[2], 0.3f, Rgb{0, 0, 0});
+    io_.canvas.circle(view[1], view[2], kMarkRadius, kEraseColour);
 }
 
 void Form3D::StepSelectedValue(int delta) {

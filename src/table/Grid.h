@@ -5,6 +5,11 @@
 
 #include <string>
 
+// The grid's layout, in twips: the RPM header column is twice as wide as a cell column.
+inline constexpr int kHeaderColumnTwips = 900;
+inline constexpr int kCellColumnTwips = 450;
+inline constexpr int kRowTwips = 180;
+
 class Grid {
 public:
     virtual ~Grid() = default;

@@ -4,11 +4,11 @@
 void Form3D::SetUpGrid() {
     Grid& grid = io_.grid;
     for (int k = 0; k <= kLatticeSize; ++k) {
-        grid.setColWidth(k, 450);
-        grid.setRowHeight(k, 180);
+        grid.setColWidth(k, kCellColumnTwips);
+        grid.setRowHeight(k, kRowTwips);
         grid.setCellBackground(kCellColour);
     }
-    grid.setColWidth(0, 900);
+    grid.setColWidth(0, kHeaderColumnTwips);
 }
 
 void Form3D::FillGrid() {

@@ -1,5 +1,6 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/KeyPreview.h"
+#include "common/Twips.h"
 #include "link/ComPortPath.h"
 #include "link/qt/QtLinkTimer.h"
 #include "link/qt/QtSerialPort.h"
@@ -19,8 +20,6 @@
 #include <optional>
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 // The platform colours the design names; these are what Windows reports by default.
 const QColor kDesktop(0, 0, 0);
@@ -48,7 +47,7 @@ QFont DesignFont(Face face, double points, bool bold, bool italic = false) {
     return font;
 }
 
-struct BoxSpec {
+struct BoxLayout {
     const char* name;
     std::optional<TextBox> box; // set for the boxes the core writes
     QRect geometry;
@@ -104,7 +103,7 @@ MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
 
     boxes_ = std::make_unique<Boxes>(boxWidgets_);
     status_ = std::make_unique<Status>(statusLabel_);
-    serial_ = std::make_unique<QtSerialPort>(*status_);
+    serial_ = std::make_unique<QtSerialPort>();
     dialogs_ = std::make_unique<QtFileDialogs>(this);
     timer_ = std::make_unique<QtLinkTimer>([this] { form_->SerialQuiet_Timer(); });
     form_ = std::make_unique<Form3D>(release, Platform{*serial_, *grid_, *canvas_, *marker_,
@@ -138,7 +137,7 @@ void MainWindow::buildControls() {
     const QFont caption = DesignFont(Face::Arial, 18, true);
     const QColor red(192, 0, 0);
     const QColor green(0, 255, 0);
-    const BoxSpec specs[] = {
+    const BoxLayout boxes[] = {
         {"Text3",
          {},
          FromTwips(0, 0, 6375, 300),
@@ -181,21 +180,21 @@ void MainWindow::buildControls() {
          false},
         {"Text2", {}, FromTwips(120, 7200, 1095, 615), "RPM", caption, red, kDesktop, false},
     };
-    for (const BoxSpec& spec : specs) {
-        auto* edit = new QLineEdit(QString::fromLatin1(spec.text), canvas_);
-        edit->setObjectName(spec.name);
-        edit->setGeometry(spec.geometry);
-        edit->setFont(spec.font);
-        edit->setFrame(spec.frame);
+    for (const BoxLayout& layout : boxes) {
+        auto* edit = new QLineEdit(QString::fromLatin1(layout.text), canvas_);
+        edit->setObjectName(layout.name);
+        edit->setGeometry(layout.geometry);
+        edit->setFont(layout.font);
+        edit->setFrame(layout.frame);
         edit->setTextMargins(0, 0, 0, 0);
         edit->setAlignment(Qt::AlignLeft | Qt::AlignTop); // tall boxes show their text at the top
         edit->setFocusPolicy(Qt::ClickFocus);             // no part in Tab movement
         QPalette palette = edit->palette();
-        palette.setColor(QPalette::Text, spec.textColour);
-        palette.setColor(QPalette::Base, spec.background);
+        palette.setColor(QPalette::Text, layout.textColour);
+        palette.setColor(QPalette::Base, layout.background);
         edit->setPalette(palette);
-        if (spec.box) {
-            boxWidgets_[*spec.box] = edit;
+        if (layout.box) {
+            boxWidgets_[*layout.box] = edit;
         }
     }
 

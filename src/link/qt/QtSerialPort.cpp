@@ -46,7 +46,7 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text) {
     return s;
 }
 
-QtSerialPort::QtSerialPort(StatusLine& status, QObject* parent) : QObject(parent), status_(status) {
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -66,11 +66,6 @@ void QtSerialPort::setSettings(const std::string& settings) {
 bool QtSerialPort::fail(const std::string& reason) {
     errorText_ = reason;
     return false;
-}
-
-std::string QtSerialPort::portName() const {
-    const std::string path = ComPortPath(portNumber_);
-    return "COM " + std::to_string(portNumber_) + (path.empty() ? "" : " (" + path + ")");
 }
 
 bool QtSerialPort::setPortOpen(bool open) {
@@ -141,10 +136,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     errorText_ = (error == QSerialPort::ReadError ? "reading failed: " : "") +
                  port_.errorString().toStdString();
     port_.close();
-    const std::string what = portName() + ": " + errorText_;
     if (onLost_) {
-        onLost_(what);
-    } else {
-        status_.showStatus("Port lost: " + what);
+        onLost_(ComPortName(portNumber_) + ": " + errorText_);
     }
 }

@@ -1,7 +1,6 @@
 // The serial component over QSerialPort, on the window's event thread.
 #pragma once
 
-#include "common/StatusLine.h"
 #include "link/SerialPort.h"
 
 #include <QObject>
@@ -23,12 +22,11 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text);
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
 public:
-    explicit QtSerialPort(StatusLine& status, QObject* parent = nullptr);
+    explicit QtSerialPort(QObject* parent = nullptr);
 
     // Raised for every arrival while the receive threshold is above 0.
     void setReceiveHandler(std::function<void()> handler) { onReceive_ = std::move(handler); }
-    // Told when the device goes away, with the port and the reason; without one the loss is
-    // put in the status line directly.
+    // Told when the device goes away, with the port and the reason.
     void setLostHandler(std::function<void(const std::string&)> handler) {
         onLost_ = std::move(handler);
     }
@@ -47,10 +45,8 @@ private:
     bool fail(const std::string& reason);
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
-    std::string portName() const;
 
     QSerialPort port_;
-    StatusLine& status_;
     std::function<void()> onReceive_;
     std::function<void(const std::string&)> onLost_;
     std::int16_t portNumber_ = 0;

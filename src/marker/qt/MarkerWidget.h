@@ -1,6 +1,7 @@
 // Picture1: the operating-point marker, a small child window with a kept image and a shape.
 #pragma once
 
+#include "common/Twips.h"
 #include "marker/MarkerPicture.h"
 
 #include <QImage>
@@ -12,7 +13,6 @@
 class MarkerWidget : public QWidget, public MarkerPicture {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr QSize kSize{25, 29}; // 375 x 435 twips
 
     // toPixel maps the window's user coordinates to pixels of the parent.

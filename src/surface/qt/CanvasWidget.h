@@ -13,8 +13,8 @@
 
 // The window's drawing frame: user coordinates of the client area's edges.
 struct UserFrame {
-    float left = -10.0f;
-    float top = 15.0f;
+    float left = kDesignFrameLeft;
+    float top = kDesignFrameTop;
     float width = 269.62591552734375f;
     float height = -213.37652587890625f; // negative: y grows upward
 };

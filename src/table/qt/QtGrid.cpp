@@ -74,8 +74,8 @@ QtGrid::QtGrid(QWidget* parent) : table_(new QTableWidget(kLines, kLines, parent
     }
     // The layout a connection sets up is also the layout before it.
     for (int k = 0; k < kLines; ++k) {
-        setColWidth(k, k == 0 ? 900 : 450);
-        setRowHeight(k, 180);
+        setColWidth(k, k == 0 ? kHeaderColumnTwips : kCellColumnTwips);
+        setRowHeight(k, kRowTwips);
     }
     table_->setCurrentCell(1, 1);
 }

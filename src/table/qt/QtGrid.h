@@ -1,6 +1,7 @@
 // The table grid over a QTableWidget: 21 x 21 cells, row 0 and column 0 as headers.
 #pragma once
 
+#include "common/Twips.h"
 #include "table/Grid.h"
 
 #include <QColor>
@@ -14,7 +15,6 @@ class QWidget;
 class QtGrid : public Grid {
 public:
     static constexpr int kLines = 21;
-    static constexpr int kTwipsPerPixel = 15;
 
     explicit QtGrid(QWidget* parent);
 
