@@ -91,7 +91,7 @@ FakeMarker::FakeMarker(int widthPx, int heightPx, Rgb background)
 void FakeMarker::drawCircle(float x, float y, float r, Rgb colour) {
     circles.push_back({x, y, r, colour});
     // A 2-pixel pen: every pixel whose centre lies within one pixel of the outline.
-    const float cx = x / 15.0f, cy = y / 15.0f, radius = r / 15.0f;
+    const float cx = x / kTwipsPerPixel, cy = y / kTwipsPerPixel, radius = r / kTwipsPerPixel;
     for (int py = 0; py < height; ++py) {
         for (int px = 0; px < width; ++px) {
             const float d = std::hypot(px + 0.5f - cx, py + 0.5f - cy);
@@ -133,8 +133,12 @@ std::optional<std::string> FakeDialogs::showSave(const FileDialogRequest& reques
     return answer();
 }
 
-CoreHarness::CoreHarness(Release release)
-    : form(release, Platform{serial, grid, canvas, marker, boxes, dialogs, status, timer}) {
+CoreHarness::CoreHarness(Release release) : CoreHarness(release, grid, canvas, marker) {}
+
+CoreHarness::CoreHarness(Release release, Grid& realGrid, Canvas& realCanvas,
+                         MarkerPicture& realMarker)
+    : form(release,
+           Platform{serial, realGrid, realCanvas, realMarker, boxes, dialogs, status, timer}) {
     form.Form_Load();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/Form3D.h"
+#include "common/Twips.h"
 
 #include <deque>
 #include <map>
@@ -96,10 +97,10 @@ public:
         calls.push_back(on ? "autoredraw on" : "autoredraw off");
     }
     void setDrawWidth(int px) override { calls.push_back("width " + std::to_string(px)); }
-    float scaleWidth() const override { return static_cast<float>(width * 15); }
-    float scaleHeight() const override { return static_cast<float>(height * 15); }
-    float twipsPerPixelX() const override { return 15.0f; }
-    float twipsPerPixelY() const override { return 15.0f; }
+    float scaleWidth() const override { return static_cast<float>(width * kTwipsPerPixel); }
+    float scaleHeight() const override { return static_cast<float>(height * kTwipsPerPixel); }
+    float twipsPerPixelX() const override { return kTwipsPerPixel; }
+    float twipsPerPixelY() const override { return kTwipsPerPixel; }
     void drawCircle(float x, float y, float r, Rgb colour) override;
     Rgb pixel(int x, int y) const override;
     void applyShape(const Region& shape) override { shapes.push_back(shape); }
@@ -155,9 +156,10 @@ public:
     std::vector<std::string> lines;
 };
 
-// A Form3D wired to fresh fakes.
+// A Form3D wired to fresh fakes, or to the real grid, canvas and marker adapters in their place.
 struct CoreHarness {
     explicit CoreHarness(Release release = Release::V17);
+    CoreHarness(Release release, Grid& realGrid, Canvas& realCanvas, MarkerPicture& realMarker);
     FakeSerialPort serial;
     FakeGrid grid;
     FakeCanvas canvas;

@@ -1,6 +1,10 @@
+// Connect, the table download and the receive handler around them.
 #include "Fakes.h"
+#include "link/ComPortPath.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -8,49 +12,51 @@ int CellValue(int i) {
     return i % 200;
 }
 
+const std::string kRecord = "255,14.7,800,180,14.7,2.5,14.9,";
+using Sent = std::vector<std::string>;
+
+// Connected once with a table, so a later refusal can be seen to change nothing.
+struct Downloaded : ::testing::Test {
+    void SetUp() override {
+        h.ConnectWithTable(TableReplyText(CellValue));
+        before = h.form.veTable;
+        h.Connect();
+        h.canvas.ops.clear();
+    }
+    CoreHarness h;
+    VeTable before{};
+};
+
 } // namespace
 
-TEST(Connect, runsTheSequenceInOrderAndResetsViewAndSelection) {
+TEST(ComPortPath, anEnvironmentVariableOverridesThePlatformName) {
+    EXPECT_EQ(ComPortPath(0), "");
+    EXPECT_EQ(ComPortPath(21), "");
+    ::setenv("TVX_COM4", "/dev/pts/9", 1);
+    EXPECT_EQ(ComPortName(4), "COM 4 (/dev/pts/9)");
+    ::setenv("TVX_COM4", "", 1);
+    EXPECT_EQ(ComPortPath(4), "/dev/ttyS3");
+    ::unsetenv("TVX_COM4");
+}
+
+TEST(Connect, drainsTheLineThenAsksForTheTableAndResetsTheView) {
     CoreHarness h;
     h.form.mnuComPort_Click(3);
     h.form.selectedCell = 45;
-    h.form.selectedColumn = 2;
-    h.form.selectedRow = 5;
     h.form.realTimeOn = 1;
     h.serial.pending = "stale stream bytes";
     h.form.mnuConnectToTVX_Click();
-
-    const std::vector<std::string> expected = {
-        "port 3", "settings 115200,N,8,1", "threshold 1", "open", "tx <201>", "rx"};
-    EXPECT_EQ(h.serial.log, expected);
+    EXPECT_EQ(h.serial.log,
+              (Sent{"port 3", "settings 115200,N,8,1", "threshold 1", "open", "tx <201>", "rx"}));
     h.LineQuiet();
     EXPECT_EQ(h.serial.log.back(), "tx <121>");
-    EXPECT_EQ(h.form.linkActive, 1);
     EXPECT_EQ(h.form.awaitingTable, 1);
     EXPECT_EQ(h.form.realTimeOn, 0);
     EXPECT_EQ(h.form.selectedCell, 0);
-    EXPECT_EQ(h.form.selectedColumn, 0);
-    EXPECT_EQ(h.form.selectedRow, 0);
-    EXPECT_EQ(h.form.markerLeftOffset, -4.0f);
     EXPECT_EQ(h.form.markerTopOffset, -12.5f);
-    EXPECT_EQ(h.form.eyeX, -40.0f);
-    EXPECT_EQ(h.form.eyeY, 40.0f);
     EXPECT_EQ(h.form.eyeZ, 60.0f);
-    // Grid laid out, then filled from the (still zero) table, and the surface fully drawn.
-    EXPECT_EQ(h.grid.colWidth[0], 900);
-    EXPECT_EQ(h.grid.text(1, 0), "0");
-    EXPECT_EQ(h.grid.text(0, 1), "-14.6");
     EXPECT_EQ(h.canvas.of(CanvasOp::LineTo).size(), 760u);
-    EXPECT_EQ(h.canvas.ops.front().kind, CanvasOp::BackColor);
-    EXPECT_EQ(h.canvas.ops.front().colour, (Rgb{1, 1, 1}));
     EXPECT_EQ(h.status.last(), "Connected to COM 3 (/dev/ttyS2)");
-    EXPECT_TRUE(h.boxes.texts.count(TextBox::IntakeType) == 0);
-}
-
-TEST(Connect, withoutAChosenPortUsesPortZero) {
-    CoreHarness h;
-    h.Connect();
-    EXPECT_EQ(h.serial.log.front(), "port 0");
 }
 
 TEST(Connect, aPortThatWillNotOpenIsReportedAndNothingIsSent) {
@@ -59,98 +65,94 @@ TEST(Connect, aPortThatWillNotOpenIsReportedAndNothingIsSent) {
     h.form.mnuComPort_Click(7);
     h.Connect();
     EXPECT_TRUE(h.serial.sent().empty());
-    EXPECT_EQ(h.status.last(), "Could not open COM 7 (/dev/ttyS6): fake failure");
     EXPECT_TRUE(h.canvas.ops.empty());
-    EXPECT_EQ(h.form.linkActive, 1); // a reconnect works once the device is back
+    EXPECT_EQ(h.status.last(), "Could not open COM 7 (/dev/ttyS6): fake failure");
     h.serial.failOpen = false;
     h.Connect();
-    EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>", "<121>"}));
+    EXPECT_EQ(h.serial.sent(), (Sent{"<201>", "<121>"}));
 }
 
-TEST(Connect, aRunningStreamIsLetFallQuietBeforeTheTableIsAskedFor) {
+TEST(Connect, aRunningStreamMustFallQuietBeforeTheTableIsAskedFor) {
     CoreHarness h;
     h.form.LetsGo();
     for (int i = 0; i < 5; ++i) {
         h.timer.now += 20; // records keep coming, closer together than the quiet time
-        h.Feed("255,14.7,800,180,14.7,2.5,14.9,");
-        EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>"}));
+        h.Feed(kRecord);
+        EXPECT_EQ(h.serial.sent(), (Sent{"<201>"}));
     }
     h.LineQuiet();
-    EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>", "<121>"}));
+    EXPECT_EQ(h.serial.sent(), (Sent{"<201>", "<121>"}));
     h.Receive(TableReplyText(CellValue));
     EXPECT_EQ(h.form.veTable[5], 5);
-    EXPECT_EQ(h.form.veTable[kRpmBase], 5);
 }
 
 TEST(Connect, aDeviceThatNeverStopsStreamingIsReported) {
     CoreHarness h;
     h.form.LetsGo();
     h.timer.now += 1000;
-    h.Feed("255,14.7,800,180,14.7,2.5,14.9,");
+    h.Feed(kRecord);
     EXPECT_EQ(h.form.awaitingTable, 0);
     EXPECT_NE(h.status.last().find("kept streaming"), std::string::npos);
-    EXPECT_EQ(h.serial.sent(), (std::vector<std::string>{"<201>"}));
+    EXPECT_EQ(h.serial.sent(), (Sent{"<201>"}));
 }
 
-TEST(Download, storesTheReplyShowsIntakeAndRebuilds) {
-    CoreHarness h;
-    h.Connect();
-    h.canvas.ops.clear();
-    h.Receive(TableReplyText(CellValue, 2) + ",77,88");
-    EXPECT_EQ(h.form.awaitingTable, 0);
-    EXPECT_EQ(h.form.veTable[21], 21);
-    EXPECT_EQ(h.form.veTable[399], 199);
-    EXPECT_EQ(h.form.veTable[kRpmBase + 19], 100);
-    EXPECT_EQ(h.form.veTable[kPressureBase], 5);
-    EXPECT_EQ(h.form.intakeType, 2);
-    EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], "Dual POP");
-    EXPECT_EQ(h.grid.text(2, 2), "21");
-    EXPECT_EQ(h.grid.text(20, 0), "10000");
-    EXPECT_EQ(h.canvas.of(CanvasOp::Refresh).size(), 1u);
+TEST(Download, storesTheReplyInPiecesShowsTheIntakeAndRebuilds) {
+    const struct {
+        Release release;
+        int intake;
+        const char* shown; // nullptr: the box keeps its text
+    } cases[] = {{Release::V17, 1, "Single POP"}, {Release::V17, 2, "Dual POP"},
+                 {Release::V17, 3, "KV FREQ"},    {Release::V17, 5, nullptr},
+                 {Release::V12, 2, "Dual POP"},   {Release::V12, 3, nullptr}};
+    for (const auto& c : cases) {
+        CoreHarness h(c.release);
+        h.Connect();
+        const std::string reply = TableReplyText(CellValue, c.intake) + "\r\n";
+        h.Feed(reply.substr(0, 1000));
+        EXPECT_EQ(h.form.awaitingTable, 1);
+        h.Feed(reply.substr(1000));
+        EXPECT_EQ(h.form.awaitingTable, 0);
+        EXPECT_EQ(h.form.veTable[399], 199);
+        EXPECT_EQ(h.form.veTable[kPressureBase], 5);
+        EXPECT_EQ(h.form.intakeType, c.intake);
+        EXPECT_EQ(h.grid.text(2, 2), "21");
+        EXPECT_EQ(h.canvas.of(CanvasOp::Refresh).size(), 2u); // at Connect and at the reply
+        const auto box = h.boxes.texts.find(TextBox::IntakeType);
+        const std::string shown = box == h.boxes.texts.end() ? "(none)" : box->second;
+        EXPECT_EQ(shown, c.shown ? c.shown : "(none)") << c.intake;
+    }
 }
 
-TEST(Download, intakeCodesShowTheirTextsAndUnknownCodesLeaveTheBox) {
-    CoreHarness h;
-    h.ConnectWithTable(TableReplyText(CellValue, 3));
-    EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], "KV FREQ");
-    h.ConnectWithTable(TableReplyText(CellValue, 5));
-    EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], "KV FREQ");
-    EXPECT_EQ(h.form.intakeType, 5);
-    h.ConnectWithTable(TableReplyText(CellValue, 1));
-    EXPECT_EQ(h.boxes.texts[TextBox::IntakeType], "Single POP");
-}
-
-TEST(Download, aMalformedReplyChangesNoCellAndSaysWhy) {
-    CoreHarness h;
-    h.ConnectWithTable(TableReplyText(CellValue));
-    const VeTable before = h.form.veTable;
-    h.Connect();
-    h.canvas.ops.clear();
+TEST_F(Downloaded, aMalformedReplyChangesNoCellAndSaysWhy) {
     h.Receive("1,2,3");
     EXPECT_EQ(h.form.veTable, before);
     EXPECT_EQ(h.form.awaitingTable, 0);
     EXPECT_NE(h.status.last().find("3 of 441"), std::string::npos);
     EXPECT_TRUE(h.canvas.ops.empty());
-
-    h.Connect();
-    std::string reply = TableReplyText(CellValue);
-    reply.replace(0, 1, "99999");
-    h.Receive(reply);
-    EXPECT_EQ(h.form.veTable, before);
-    EXPECT_NE(h.status.last().find("field 0"), std::string::npos);
 }
 
-TEST(Download, inputIsIgnoredBeforeConnectAndDroppedWhenNothingIsPending) {
-    CoreHarness h;
-    h.serial.pending = TableReplyText(CellValue);
-    h.form.ProcessSerialInput();
-    EXPECT_TRUE(h.serial.log.empty()); // not read at all
-    EXPECT_EQ(h.form.veTable[1], 0);
+TEST_F(Downloaded, aHangUpMidReplyLeavesTheTableAndConnectWorksAgain) {
+    h.Feed(TableReplyText(CellValue).substr(0, 500));
+    h.form.SerialPortLost("COM 1 (/dev/x): gone");
+    h.LineQuiet();
+    EXPECT_EQ(h.timer.runningMs, 0);
+    EXPECT_EQ(h.form.veTable, before);
+    EXPECT_EQ(h.status.last(),
+              "Port lost: COM 1 (/dev/x): gone; choose Connect once the device is back");
+    h.ConnectWithTable(TableReplyText([](int) { return 3; }));
+    EXPECT_EQ(h.form.veTable[0], 3);
+}
 
-    h.ConnectWithTable(TableReplyText(CellValue));
-    h.Receive(TableReplyText([](int) { return 7; }));
-    EXPECT_EQ(h.form.veTable[1], 1);
-    EXPECT_TRUE(h.serial.pending.empty());
+TEST_F(Downloaded, repliesNobodyAskedForAreIgnored) {
+    h.Receive(TableReplyText(CellValue));
+    h.Receive(TableReplyText([](int) { return 7; })); // a second, unsolicited reply
+    EXPECT_EQ(h.form.veTable, before);
+
+    CoreHarness fresh; // before any Connect nothing is even read
+    fresh.serial.pending = TableReplyText(CellValue);
+    fresh.form.ProcessSerialInput();
+    EXPECT_TRUE(fresh.serial.log.empty());
+    EXPECT_EQ(fresh.form.veTable[1], 0);
 }
 
 TEST(Download, realTimeBeforeTheReplyDecodesTheSameReadAsALiveRecord) {
@@ -158,14 +160,8 @@ TEST(Download, realTimeBeforeTheReplyDecodesTheSameReadAsALiveRecord) {
     h.Connect();
     h.form.btnRT_Click();
     h.Receive(TableReplyText([](int i) { return i < 7 ? 10 * (i + 1) : 0; }));
-    EXPECT_EQ(h.form.awaitingTable, 0);
-    EXPECT_EQ(h.form.veTable[0], 10);
     EXPECT_EQ(h.form.veTable[6], 70);
     // No marker among the first six fields: fields 1 to 6 are the record.
     EXPECT_EQ(h.boxes.texts[TextBox::Pressure], "5.3 PSI");
-    EXPECT_EQ(h.boxes.texts[TextBox::Rpm], "0 RPM");
-    EXPECT_EQ(h.boxes.texts[TextBox::Temp], "40 F");
-    EXPECT_EQ(h.boxes.texts[TextBox::WB1], "50.0 A/F");
-    EXPECT_EQ(h.boxes.texts[TextBox::MAFOut], "60.00V Out");
     EXPECT_EQ(h.boxes.texts[TextBox::WB2], "70.0 A/F");
 }

@@ -1,123 +1,136 @@
+// A live record's way to the window: readout texts, operating point, marker place, and the step.
 #include "Fakes.h"
+#include "link/OperatingPoint.h"
+#include "link/Readouts.h"
+#include "marker/MarkerPlacement.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-int Zero(int) {
-    return 0;
+LiveReading Reading(double pressure, float rpm, float temp = 180, float wb1 = 14.7f,
+                    double airflow = 2.5, float wb2 = 14.9f) {
+    return ReadingOf(LiveRecord{pressure, rpm, temp, wb1, airflow, wb2});
 }
 
-// Connected, table received (RPM breakpoints 5..100, pressure 5..43), real time on.
-struct Live : ::testing::Test {
-    void SetUp() override { Start(1); }
-    void Start(int intake) {
-        h.ConnectWithTable(TableReplyText(Zero, intake));
-        h.form.btnRT_Click();
+std::vector<std::string> Texts(const LiveReading& reading, bool hertz = false) {
+    std::vector<std::string> texts;
+    for (const auto& [box, text] : TextsOf(reading, hertz)) {
+        texts.push_back(text);
     }
-    std::string Box(TextBox b) { return h.boxes.texts[b]; }
+    return texts;
+}
+
+using Texts6 = std::vector<std::string>;
+
+} // namespace
+
+TEST(Readouts, showGaugePressureTheRpmFloorAndEachFormat) {
+    const struct {
+        LiveReading reading;
+        bool hertz;
+        Texts6 texts; // pressure, RPM, temperature, WB1, WB2, airflow
+    } cases[] = {
+        {Reading(14.7, 800),
+         false,
+         {"0.0 PSI", "800 RPM", "180 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
+        {Reading(14.7, 800),
+         true,
+         {"0.0 PSI", "800 RPM", "180 F", "14.7 A/F", "14.9 A/F", "2.5Hz"}},
+        {Reading(5.0, 149.9f, 72.5f),
+         false,
+         {"-9.7 PSI", "0 RPM", "72.5 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
+        {Reading(14.67, 150, -40),
+         false,
+         {"0.0 PSI", "150 RPM", "-40 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
+        // Exact halves round away from zero; 7 significant digits for the temperature.
+        {Reading(14.7, 2250.5f, 98.6f, 14.25f, 0.125, -1),
+         false,
+         {"0.0 PSI", "2251 RPM", "98.6 F", "14.3 A/F", "-1.0 A/F", "0.13V Out"}},
+        {Reading(14.7, 800, 1234567.f, 14.7f, 0.25),
+         true,
+         {"0.0 PSI", "800 RPM", "1234567 F", "14.7 A/F", "14.9 A/F", "0.3Hz"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Texts(c.reading, c.hertz), c.texts);
+    }
+    EXPECT_EQ(Reading(14.7, 149.9f).rpm, 0.0f);
+}
+
+TEST(OperatingPoint, isTheLastBreakpointStrictlyBelowAndKeptWhenNonePasses) {
+    VeTable table{};
+    for (int k = 0; k < kLatticeSize; ++k) {
+        table[kRpmBase + k] = static_cast<std::int16_t>(5 * (k + 1));    // 500 to 10000 RPM
+        table[kPressureBase + k] = static_cast<std::int16_t>(5 + 2 * k); // 5 to 43 PSI
+    }
+    const struct {
+        float rpm, psi;
+        int rpmIndex, pressureIndex;
+    } cases[] = {{2250, 14.7f, 3, 4}, {2000, 15.0f, 2, 4}, {0, 4.0f, 9, 9}, {20000, 50.0f, 19, 19}};
+    for (const auto& c : cases) {
+        const OperatingPoint point = FindOperatingPoint(table, c.rpm, c.psi, {9, 9});
+        EXPECT_EQ(point.rpmIndex, c.rpmIndex) << c.rpm;
+        EXPECT_EQ(point.pressureIndex, c.pressureIndex) << c.psi;
+    }
+    EXPECT_EQ(AbsolutePsi(Reading(14.7, 0).gaugePsi), 14.7f);
+}
+
+TEST(MarkerPlacement, movesRightWithPressureAndDownWithRpmPerRelease) {
+    const struct {
+        Release release;
+        float psi, rpm, topOffset, left, top;
+    } cases[] = {
+        {Release::V17, 14.7f, 0, -12.5f, 5.106f, -12.5f},
+        {Release::V17, 14.7f, 800, -12.5f, 5.106f, -13.833f},
+        {Release::V17, 29.4f, 6000, -12.5f, 13.632f, -22.5f},
+        {Release::V17, 5.0f, 2250, -12.5f, -0.52f, -16.25f},
+        {Release::V12, 14.7f, 0, -11.5f, 4.526f, -11.5f},
+        {Release::V12, 29.4f, 4500, -11.5f, 13.052f, -21.5f},
+    };
+    for (const auto& c : cases) {
+        const MarkerPlacement at = PlaceMarker(c.release, c.psi, c.rpm, -4.0f, c.topOffset);
+        EXPECT_NEAR(at.left, c.left, 1e-3) << c.psi << " " << c.rpm;
+        EXPECT_NEAR(at.top, c.top, 1e-3) << c.psi << " " << c.rpm;
+    }
+}
+
+namespace {
+
+struct Live : ::testing::Test {
+    void SetUp() override {
+        h.ConnectWithTable(TableReplyText([](int) { return 0; }, 3));
+        h.form.btnRT_Click();
+        h.canvas.ops.clear();
+    }
     CoreHarness h;
 };
 
 } // namespace
 
-TEST_F(Live, sampleRecordShowsEveryReadout) {
-    h.Receive("255,14.7,800,180,14.7,2.5,14.9");
-    EXPECT_EQ(Box(TextBox::Pressure), "0.0 PSI");
-    EXPECT_EQ(Box(TextBox::Rpm), "800 RPM");
-    EXPECT_EQ(Box(TextBox::Temp), "180 F");
-    EXPECT_EQ(Box(TextBox::WB1), "14.7 A/F");
-    EXPECT_EQ(Box(TextBox::WB2), "14.9 A/F");
-    EXPECT_EQ(Box(TextBox::MAFOut), "2.50V Out");
-}
-
-TEST_F(Live, intakeType3ShowsAirflowInHertz) {
-    Start(3);
-    h.Receive("255,14.7,800,180,14.7,2.5,14.9");
-    EXPECT_EQ(Box(TextBox::MAFOut), "2.5Hz");
-    EXPECT_EQ(Box(TextBox::Rpm), "800 RPM");
-}
-
-TEST_F(Live, gaugePressureRpmFloorAndTemperatureForms) {
-    h.Receive("255,5.0,149.9,72.5,14.7,2.5,14.9");
-    EXPECT_EQ(Box(TextBox::Pressure), "-9.7 PSI");
-    EXPECT_EQ(Box(TextBox::Rpm), "0 RPM");
-    EXPECT_EQ(h.form.engineRpm, 0.0f);
-    EXPECT_EQ(Box(TextBox::Temp), "72.5 F");
-    h.Receive("255,14.67,150,-40,14.7,2.5,14.9");
-    EXPECT_EQ(Box(TextBox::Pressure), "0.0 PSI");
-    EXPECT_EQ(Box(TextBox::Rpm), "150 RPM");
-    EXPECT_EQ(Box(TextBox::Temp), "-40 F");
-    h.Receive("255,14.7,2250.5,98.6,14.25,0.125,-1");
-    EXPECT_EQ(Box(TextBox::Rpm), "2251 RPM"); // an exact half rounds away from zero
-    EXPECT_EQ(Box(TextBox::Temp), "98.6 F");
-    EXPECT_EQ(Box(TextBox::WB1), "14.3 A/F");
-    EXPECT_EQ(Box(TextBox::MAFOut), "0.13V Out");
-    EXPECT_EQ(Box(TextBox::WB2), "-1.0 A/F");
-}
-
-TEST_F(Live, rpmSearchTakesTheLastBreakpointStrictlyBelow) {
+TEST_F(Live, aRecordSetsTheReadoutsMovesAndShapesTheMarkerThenDrawsTheMarks) {
     h.Receive("255,14.7,2250,180,14.7,2.5,14.9");
+    EXPECT_EQ(h.boxes.texts[TextBox::Rpm], "2250 RPM");
+    EXPECT_EQ(h.boxes.texts[TextBox::MAFOut], "2.5Hz");
+    EXPECT_FLOAT_EQ(h.form.mapPsi, 14.7f); // absolute again after the search
     EXPECT_EQ(h.form.opRpmIndex, 3);
-    h.Receive("255,14.7,2000,180,14.7,2.5,14.9");
-    EXPECT_EQ(h.form.opRpmIndex, 2); // equal to breakpoint 20 does not pass it
-    h.Receive("255,14.7,0,180,14.7,2.5,14.9");
-    EXPECT_EQ(h.form.opRpmIndex, 2); // passes none: kept
-}
-
-TEST_F(Live, pressureSearchUsesAbsolutePressure) {
-    h.Receive("255,14.7,800,180,14.7,2.5,14.9");
-    EXPECT_EQ(h.form.opPressureIndex, 4); // 13 < 14.7 < 15
-    EXPECT_FLOAT_EQ(h.form.mapPsi, 14.7f);
-    h.Receive("255,4,800,180,14.7,2.5,14.9");
     EXPECT_EQ(h.form.opPressureIndex, 4);
-}
-
-TEST_F(Live, markerMovesByPressureAndRpm) {
-    const struct {
-        const char* pressure;
-        const char* rpm;
-        float left, top;
-    } cases[] = {{"14.7", "0", 5.106f, -12.5f},
-                 {"14.7", "800", 5.106f, -13.833f},
-                 {"29.4", "6000", 13.632f, -22.5f},
-                 {"5.0", "2250", -0.52f, -16.25f}};
-    for (const auto& c : cases) {
-        h.Receive(std::string("255,") + c.pressure + "," + c.rpm + ",180,14.7,2.5,14.9");
-        ASSERT_FALSE(h.marker.moves.empty());
-        EXPECT_NEAR(h.marker.moves.back().first, c.left, 1e-3) << c.pressure << " " << c.rpm;
-        EXPECT_NEAR(h.marker.moves.back().second, c.top, 1e-3) << c.pressure << " " << c.rpm;
-    }
-}
-
-TEST_F(Live, eachRecordReshapesTheMarkerThenDrawsTheMarks) {
-    h.canvas.ops.clear();
-    h.Receive("255,14.7,2250,180,14.7,2.5,14.9");
+    ASSERT_EQ(h.marker.moves.size(), 1u);
+    EXPECT_NEAR(h.marker.moves[0].second, -16.25f, 1e-3);
     EXPECT_EQ(h.marker.shapes.size(), 1u);
-    EXPECT_TRUE(h.form.markerRegion.has_value());
     const auto circles = h.canvas.of(CanvasOp::Circle);
-    ASSERT_EQ(circles.size(), 3u); // cursor, erase at (0,0), operating point
+    ASSERT_EQ(circles.size(), 3u); // cursor, the old point erased, the new point
     EXPECT_EQ(circles[2].colour, (Rgb{255, 0, 0}));
     EXPECT_TRUE(h.canvas.of(CanvasOp::Refresh).empty());
 }
 
-TEST_F(Live, aBrokenRecordChangesNothing) {
+TEST_F(Live, aBrokenRecordChangesNothingAndSaysSo) {
     h.Receive("255,14.7,2250,180,14.7,2.5,14.9");
     const auto texts = h.boxes.texts;
-    const auto moves = h.marker.moves.size();
-    for (const char* bad : {"255,14.7,2250,180,14.7,2.5", "255,20,3000,abc,14.7,2.5,14.9",
-                            "255,20,3000,180,14.7,2.5,nan", "", "\r\n"}) {
-        h.Receive(bad);
-        EXPECT_EQ(h.boxes.texts, texts) << bad;
-        EXPECT_EQ(h.marker.moves.size(), moves) << bad;
-        EXPECT_EQ(h.form.opRpmIndex, 3) << bad;
-    }
+    h.Receive("255,20,3000,abc,14.7,2.5,14.9");
+    EXPECT_EQ(h.boxes.texts, texts);
+    EXPECT_EQ(h.marker.moves.size(), 1u);
+    EXPECT_EQ(h.form.opRpmIndex, 3);
     EXPECT_NE(h.status.last().find("Dropped"), std::string::npos);
-}
-
-TEST_F(Live, lineEndsOnTheLastFieldAreAccepted) {
-    h.Receive("255,14.7,800,180,14.7,2.5,14.9\r\n");
-    EXPECT_EQ(Box(TextBox::WB2), "14.9 A/F");
 }
 
 TEST_F(Live, nothingIsDecodedWithRealTimeOff) {

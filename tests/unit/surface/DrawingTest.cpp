@@ -1,3 +1,4 @@
+// DrawSurface: the mesh and axes on a full redraw, only the marks otherwise.
 #include "Fakes.h"
 
 #include <gtest/gtest.h>
@@ -14,111 +15,76 @@ struct Drawing : ::testing::Test {
     CoreHarness h;
 };
 
-void ExpectAt(const CanvasOp& op, CanvasOp::Kind kind, const Vector4& view) {
+void ExpectOp(const CanvasOp& op, CanvasOp::Kind kind, const Vector4& at) {
     EXPECT_EQ(op.kind, kind);
-    EXPECT_EQ(op.a, view[1]);
-    EXPECT_EQ(op.b, view[2]);
+    EXPECT_EQ(op.a, at[1]);
+    EXPECT_EQ(op.b, at[2]);
 }
 
 } // namespace
 
-TEST_F(Drawing, fullRedrawDrawsTheMeshPolylinesThenTheAxesInOrder) {
+TEST_F(Drawing, fullRedrawDrawsPressureLinesThenRpmLinesThenTheAxes) {
     h.form.fullRedraw = 1;
     h.form.DrawSurface();
     const auto& ops = h.canvas.ops;
-    ASSERT_GE(ops.size(), 2u + 20 * 20 + 1 + 20 * 20 + 1 + 3);
+    ASSERT_EQ(ops.size(), 1u + 2 * (1 + 400) + 1 + 3 + 1);
     std::size_t i = 0;
     EXPECT_EQ(ops[i++].kind, CanvasOp::Refresh);
-    EXPECT_EQ(ops[i].kind, CanvasOp::ForeColor);
-    EXPECT_EQ(ops[i++].colour, (Rgb{128, 128, 128}));
-    for (int p = 0; p < 20; ++p) { // lines of constant pressure
-        ExpectAt(ops[i++], CanvasOp::MoveTo, View(p, 0));
-        for (int r = 1; r < 20; ++r) {
-            ExpectAt(ops[i++], CanvasOp::LineTo, View(p, r));
+    for (bool pressureLines : {true, false}) {
+        EXPECT_EQ(ops[i++].colour, (Rgb{128, 128, 128}));
+        for (int a = 0; a < 20; ++a) {
+            for (int b = 0; b < 20; ++b) {
+                ExpectOp(ops[i++], b == 0 ? CanvasOp::MoveTo : CanvasOp::LineTo,
+                         pressureLines ? View(a, b) : View(b, a));
+            }
         }
     }
-    EXPECT_EQ(ops[i++].colour, (Rgb{128, 128, 128}));
-    for (int r = 0; r < 20; ++r) { // lines of constant RPM
-        ExpectAt(ops[i++], CanvasOp::MoveTo, View(0, r));
-        for (int p = 1; p < 20; ++p) {
-            ExpectAt(ops[i++], CanvasOp::LineTo, View(p, r));
-        }
-    }
-    EXPECT_EQ(ops[i].kind, CanvasOp::ForeColor);
     EXPECT_EQ(ops[i++].colour, (Rgb{255, 0, 0}));
-    for (int k = 0; k < 3; ++k) {
-        const CanvasOp& axis = ops[i++];
-        EXPECT_EQ(axis.kind, CanvasOp::Line);
-        EXPECT_EQ(axis.a, 0.0f);
-        EXPECT_EQ(axis.b, 0.0f);
-        EXPECT_EQ(axis.c, h.form.axisPoints[k].view[1]);
-        EXPECT_EQ(axis.d, h.form.axisPoints[k].view[2]);
+    for (int k = 0; k < 3; ++k, ++i) {
+        EXPECT_EQ(ops[i].kind, CanvasOp::Line);
+        EXPECT_EQ(ops[i].c, h.form.axisPoints[k].view[1]);
+        EXPECT_EQ(ops[i].d, h.form.axisPoints[k].view[2]);
     }
-    EXPECT_EQ(h.canvas.of(CanvasOp::LineTo).size(), 760u);
-    // Then only the selection circle: no grid mark on a full redraw.
-    ASSERT_EQ(ops.size(), i + 1);
-    EXPECT_EQ(ops[i].kind, CanvasOp::Circle);
-    EXPECT_EQ(ops[i].colour, (Rgb{0, 255, 0}));
+    EXPECT_EQ(ops[i].colour, (Rgb{0, 255, 0})); // the selection ring; no grid mark
     EXPECT_TRUE(h.grid.paintLog.empty());
     EXPECT_EQ(h.form.fullRedraw, 0);
 }
 
-TEST_F(Drawing, partialRedrawDrawsTheCursorAndMarksTheGridCell) {
+TEST_F(Drawing, partialRedrawDrawsTheRingAndMarksTheGridCell) {
     h.form.selectedColumn = 3;
     h.form.selectedRow = 4;
     h.form.DrawSurface();
     ASSERT_EQ(h.canvas.ops.size(), 1u);
-    const CanvasOp& ring = h.canvas.ops[0];
-    EXPECT_EQ(ring.kind, CanvasOp::Circle);
-    EXPECT_EQ(ring.a, View(3, 4)[1]);
-    EXPECT_EQ(ring.c, 0.3f);
+    ExpectOp(h.canvas.ops[0], CanvasOp::Circle, View(3, 4));
+    EXPECT_EQ(h.canvas.ops[0].c, 0.3f);
     EXPECT_EQ(h.grid.paint(5, 4), (Rgb{20, 150, 20}));
-    EXPECT_EQ(h.form.cursorDrawnColumn, 3);
-    EXPECT_EQ(h.form.cursorDrawnRow, 4);
     EXPECT_EQ(h.form.highlightGridCol, 4);
     EXPECT_EQ(h.form.highlightGridRow, 5);
 }
 
-TEST_F(Drawing, operatingPointIsErasedAndRedrawnOnlyWhenItMoves) {
+TEST_F(Drawing, theOperatingPointIsErasedAndRedrawnOnlyWhenItMoves) {
     h.form.DrawSurface();
-    EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), 1u); // (0, 0) was never drawn: no red ring
-
+    EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), 1u); // (0, 0) was never drawn
     h.canvas.ops.clear();
     h.form.opPressureIndex = 5;
     h.form.opRpmIndex = 7;
     h.form.DrawSurface();
-    auto circles = h.canvas.of(CanvasOp::Circle);
+    const auto circles = h.canvas.of(CanvasOp::Circle);
     ASSERT_EQ(circles.size(), 3u);
+    ExpectOp(circles[1], CanvasOp::Circle, View(0, 0));
     EXPECT_EQ(circles[1].colour, (Rgb{0, 0, 0}));
-    EXPECT_EQ(circles[1].a, View(0, 0)[1]);
+    ExpectOp(circles[2], CanvasOp::Circle, View(5, 7));
     EXPECT_EQ(circles[2].colour, (Rgb{255, 0, 0}));
-    EXPECT_EQ(circles[2].a, View(5, 7)[1]);
-    EXPECT_EQ(circles[2].b, View(5, 7)[2]);
-    EXPECT_EQ(h.form.opDrawnPressureIndex, 5);
-    EXPECT_EQ(h.form.opDrawnRpmIndex, 7);
-
     h.canvas.ops.clear();
     h.form.DrawSurface();
     EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), 1u);
 }
 
-TEST_F(Drawing, fullRedrawLeavesTheGridHighlightAsItWas) {
-    h.form.highlightGridCol = 9;
-    h.form.highlightGridRow = 8;
-    h.form.fullRedraw = 1;
-    h.form.DrawSurface();
-    EXPECT_EQ(h.form.highlightGridCol, 9);
-    EXPECT_EQ(h.form.highlightGridRow, 8);
-}
-
-TEST(DrawingBeforeConnect, drawsNothingAndKeepsTheFlag) {
+TEST(DrawingBeforeConnect, drawsNothingButStillFillsTheGrid) {
     CoreHarness h;
-    h.form.fullRedraw = 1;
-    h.form.DrawSurface();
     h.form.BuildSurface();
     EXPECT_TRUE(h.canvas.of(CanvasOp::Circle).empty());
-    EXPECT_TRUE(h.canvas.of(CanvasOp::LineTo).empty());
     EXPECT_TRUE(h.canvas.of(CanvasOp::Refresh).empty());
     EXPECT_EQ(h.form.fullRedraw, 1);
-    EXPECT_EQ(h.grid.textWrites, 440); // the grid is still filled
+    EXPECT_EQ(h.grid.textWrites, 440);
 }

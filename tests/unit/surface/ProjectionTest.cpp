@@ -1,16 +1,19 @@
+// Single-precision geometry: angles, matrices and where the lattice lands on screen.
 #include "Fakes.h"
 #include "surface/Module1.h"
 
 #include <gtest/gtest.h>
 
 TEST(VectorAngle, quadrantsAndTheVerticalCase) {
-    EXPECT_NEAR(VectorAngle(1, 1), 0.7853982f, 1e-6);
-    EXPECT_FLOAT_EQ(VectorAngle(-1, 0), 3.14159f);
-    EXPECT_EQ(VectorAngle(0, 5), 0.0f);
-    EXPECT_EQ(VectorAngle(0, -5), 0.0f);
+    const struct {
+        float x, y, angle;
+    } cases[] = {{1, 1, 0.7853982f}, {-1, 0, 3.14159f}, {-1, 1, 2.3561919f}, {0, 5, 0}, {0, -5, 0}};
+    for (const auto& c : cases) {
+        EXPECT_NEAR(VectorAngle(c.x, c.y), c.angle, 1e-6) << c.x << "," << c.y;
+    }
 }
 
-TEST(Matrices, multiplyAndApplyRowVectors) {
+TEST(Matrices, multiplyAndApplyRowVectorsWithThePerspectiveDivide) {
     Matrix4 a{};
     Matrix4 b{};
     Matrix4 p{};
@@ -20,19 +23,13 @@ TEST(Matrices, multiplyAndApplyRowVectors) {
     b[2][3] = 3.0f;
     MatMultiply(p, a, b);
     EXPECT_EQ(p[1][3], 6.0f);
-    EXPECT_EQ(p[1][2], 2.0f);
-    EXPECT_EQ(p[4][4], 1.0f);
-
+    EXPECT_EQ(p[2][1], 0.0f);
     Vector4 u{};
-    const Vector4 v{0, 1, 2, 3, 2};
-    MatApply(u, v, p); // (1, 2+2, 6+6+3, 2) / 2
-    EXPECT_EQ(u[1], 0.5f);
-    EXPECT_EQ(u[2], 2.0f);
-    EXPECT_EQ(u[3], 7.5f);
-    EXPECT_EQ(u[4], 1.0f);
+    MatApply(u, Vector4{0, 1, 2, 3, 2}, p); // (1, 2+2, 6+6+3, 2) / 2
+    EXPECT_EQ(u, (Vector4{0, 0.5f, 2.0f, 7.5f, 1.0f}));
 }
 
-TEST(ViewMatrix, defaultEyeGivesTheReferenceMatrix) {
+TEST(ViewMatrix, defaultEyeGivesTheReferenceMatrixAndAnEyeOnTheHeightAxisNone) {
     Matrix4 m{};
     ASSERT_TRUE(BuildViewMatrix(m, -40, 40, 60));
     const float expected[4][4] = {{0.707107f, 0.514496f, 0.485071f, 0},
@@ -44,61 +41,30 @@ TEST(ViewMatrix, defaultEyeGivesTheReferenceMatrix) {
             EXPECT_NEAR(m[i + 1][j + 1], expected[i][j], 1e-6) << i << "," << j;
         }
     }
-}
-
-TEST(ViewMatrix, eyeOnTheHeightAxisHasNoView) {
-    Matrix4 m{};
-    EXPECT_FALSE(BuildViewMatrix(m, 0, 0, 0));
     EXPECT_FALSE(BuildViewMatrix(m, 0, 0, 50));
 }
 
-namespace {
-
-// Connected with the default eye and one full draw done.
-struct Projected : ::testing::Test {
-    void SetUp() override {
-        h.form.veTable[CellIndex(19, 0)] = 100;
-        h.Connect();
-    }
-    const Vector4& View(int p, int r) { return h.form.surfacePoints[p][r].view; }
+TEST(Projection, latticeCornersAndAxisEndsLandWhereExpected) {
     CoreHarness h;
-};
-
-} // namespace
-
-TEST_F(Projected, latticeCornersAndAxisEndsLandWhereExpected) {
-    EXPECT_NEAR(View(19, 19)[1], 24.4273, 1e-4);
-    EXPECT_NEAR(View(19, 19)[2], 0.0, 1e-4);
-    EXPECT_NEAR(View(0, 19)[1], 12.2137, 1e-4);
-    EXPECT_NEAR(View(0, 19)[2], -8.8867, 1e-4);
-    EXPECT_NEAR(View(19, 0)[1], 12.2137, 1e-4);
-    EXPECT_NEAR(View(19, 0)[2], 15.1231, 1e-4); // cell value 100, height 10
-    EXPECT_NEAR(View(0, 0)[1], 0.0, 1e-6);
-    EXPECT_NEAR(View(0, 0)[2], 0.0, 1e-6);
-
-    const auto& axes = h.form.axisPoints;
-    EXPECT_NEAR(axes[0].view[1], 14.1421, 1e-4);
-    EXPECT_NEAR(axes[0].view[2], 10.2899, 1e-4);
-    EXPECT_NEAR(axes[1].view[1], 14.1421, 1e-4);
-    EXPECT_NEAR(axes[1].view[2], -10.2899, 1e-4);
-    EXPECT_NEAR(axes[2].view[1], 0.0, 1e-4);
-    EXPECT_NEAR(axes[2].view[2], 13.7199, 1e-4);
-}
-
-TEST_F(Projected, flatCornerOfAZeroTableProjectsBelowTheOrigin) {
-    h.form.veTable[CellIndex(19, 0)] = 0;
-    h.form.BuildSurface();
-    EXPECT_NEAR(View(19, 0)[2], 8.8867, 1e-4);
-}
-
-TEST_F(Projected, buildingTwiceGivesTheSameWorld) {
-    const auto before = h.form.surfacePoints;
-    h.form.BuildSurface();
-    for (int p = 0; p < 20; ++p) {
-        for (int r = 0; r < 20; ++r) {
-            EXPECT_EQ(h.form.surfacePoints[p][r].world, before[p][r].world);
-        }
+    h.form.veTable[CellIndex(19, 0)] = 100;
+    h.Connect();
+    const auto view = [&h](int p, int r) { return h.form.surfacePoints[p][r].view; };
+    const struct {
+        Vector4 at;
+        float x, y;
+    } points[] = {
+        {view(19, 19), 24.4273f, 0},
+        {view(0, 19), 12.2137f, -8.8867f},
+        {view(19, 0), 12.2137f, 15.1231f},
+        {view(0, 0), 0, 0}, // cell value 100: height 10
+        {view(1, 0), 0.6428f, 0.4677f},
+        {h.form.axisPoints[0].view, 14.1421f, 10.2899f},
+        {h.form.axisPoints[1].view, 14.1421f, -10.2899f},
+        {h.form.axisPoints[2].view, 0, 13.7199f},
+    };
+    for (const auto& p : points) {
+        EXPECT_NEAR(p.at[1], p.x, 1e-4);
+        EXPECT_NEAR(p.at[2], p.y, 1e-4);
     }
-    EXPECT_EQ(before[1][0].world, (Vector4{0, 1, 0, 0, 1.1f}));
-    EXPECT_EQ(before[19][0].world[3], 10.0f);
+    EXPECT_EQ(h.form.surfacePoints[1][0].world, (Vector4{0, 1, 0, 0, 1.1f}));
 }

@@ -1,75 +1,62 @@
+// The table's texts and the grid view: headers, cells, layout, marks and blocks.
 #include "Fakes.h"
 
 #include <gtest/gtest.h>
 
-TEST(GridView, setUpLeavesHeaderColumnWideAndEveryRowLow) {
-    CoreHarness h;
-    h.form.SetUpGrid();
-    EXPECT_EQ(h.grid.colWidth[0], 900);
-    for (int k = 1; k <= 20; ++k) {
-        EXPECT_EQ(h.grid.colWidth[k], 450);
+TEST(TableTexts, headersShowTrueRpmAndGaugePressureWithoutExponents) {
+    VeTable t{};
+    const std::pair<int, const char*> rpm[] = {
+        {65, "6500"}, {400, "40000"}, {-400, "-40000"}, {0, "0"}};
+    const std::pair<int, const char*> pressure[] = {
+        {30, "15.4"}, {14, "-0.6"}, {0, "-14.6"}, {-32768, "-32782.6"}, {32767, "32752.4"}};
+    for (const auto& [value, text] : rpm) {
+        t[kRpmBase] = static_cast<std::int16_t>(value);
+        EXPECT_EQ(RpmHeaderText(t, 0), text);
     }
-    for (int k = 0; k <= 20; ++k) {
-        EXPECT_EQ(h.grid.rowHeight[k], 180);
+    for (const auto& [value, text] : pressure) {
+        t[kPressureBase + 7] = static_cast<std::int16_t>(value);
+        EXPECT_EQ(PressureHeaderText(t, 7), text);
     }
-    ASSERT_FALSE(h.grid.backgrounds.empty());
-    EXPECT_EQ(h.grid.backgrounds.back(), (Rgb{0, 0, 80}));
+    t[3] = -32768;
+    EXPECT_EQ(CellText(t, 3), "-32768");
+    EXPECT_FLOAT_EQ(SurfaceHeight(t, 3), -3276.8f);
 }
 
-TEST(GridView, fillPlacesCellsColumnByColumnUnderTheirHeaders) {
+TEST(GridView, setUpAndFillPlaceCellsColumnByColumnUnderTheirHeaders) {
     CoreHarness h;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < kCellCount; ++i) {
         h.form.veTable[i] = static_cast<std::int16_t>(i);
     }
     h.form.veTable[kRpmBase + 4] = 30;
-    h.form.veTable[kPressureBase + 2] = 30;
+    h.form.SetUpGrid();
     h.form.FillGrid();
-    EXPECT_EQ(h.grid.text(2, 2), "21");
-    EXPECT_EQ(h.grid.text(20, 20), "399");
-    EXPECT_EQ(h.grid.text(20, 1), "19");
-    EXPECT_EQ(h.grid.text(1, 2), "20");
-    EXPECT_EQ(h.grid.text(5, 0), "3000");
-    EXPECT_EQ(h.grid.text(0, 3), "15.4");
-    EXPECT_EQ(h.grid.text(0, 0), "");
-    EXPECT_EQ(h.grid.textWrites, 440);
-    EXPECT_TRUE(h.grid.paintLog.empty());
-}
-
-TEST(GridView, zeroTableShowsZeroRpmAndMinus14Point6Pressure) {
-    CoreHarness h;
-    h.form.FillGrid();
-    for (int k = 1; k <= 20; ++k) {
-        EXPECT_EQ(h.grid.text(k, 0), "0");
-        EXPECT_EQ(h.grid.text(0, k), "-14.6");
+    EXPECT_EQ(h.grid.colWidth[0], 900);
+    EXPECT_EQ(h.grid.colWidth[20], 450);
+    EXPECT_EQ(h.grid.rowHeight[20], 180);
+    EXPECT_EQ(h.grid.backgrounds.back(), (Rgb{0, 0, 80}));
+    const std::tuple<int, int, const char*> cells[] = {
+        {2, 2, "21"},   {20, 20, "399"}, {20, 1, "19"}, {1, 2, "20"},
+        {5, 0, "3000"}, {0, 3, "-14.6"}, {0, 0, ""}};
+    for (const auto& [row, col, text] : cells) {
+        EXPECT_EQ(h.grid.text(row, col), text) << row << "," << col;
     }
+    EXPECT_EQ(h.grid.textWrites, 440);
 }
 
-TEST(GridView, blockWalkPaintsOnlyItsCellsAndEndsOnTheLast) {
+TEST(GridView, aBlockPaintsItsCellsEndingOnTheLastAndClearingRestoresThem) {
     CoreHarness h;
     h.form.blockColLow = 3;
     h.form.blockColHigh = 5;
-    h.form.blockRowLow = 7;
-    h.form.blockRowHigh = 7;
+    h.form.blockRowLow = h.form.blockRowHigh = 7;
     h.form.HighlightBlock();
-    ASSERT_EQ(h.grid.paintLog.size(), 3u);
-    EXPECT_EQ(h.grid.paintLog[0].first, std::make_pair(8, 4));
-    EXPECT_EQ(h.grid.paintLog[1].first, std::make_pair(8, 5));
-    EXPECT_EQ(h.grid.paintLog[2].first, std::make_pair(8, 6));
-    EXPECT_EQ(h.grid.paintLog[2].second, (Rgb{20, 150, 20}));
+    using Paint = std::pair<std::pair<int, int>, Rgb>;
+    const Rgb green{20, 150, 20};
+    EXPECT_EQ(h.grid.paintLog,
+              (std::vector<Paint>{{{8, 4}, green}, {{8, 5}, green}, {{8, 6}, green}}));
     EXPECT_EQ(h.grid.row(), 8);
     EXPECT_EQ(h.grid.col(), 6);
-
     h.form.ClearBlock();
     EXPECT_EQ(h.grid.paint(8, 5), (Rgb{0, 0, 80}));
-    EXPECT_EQ(h.grid.paintLog.size(), 6u);
-}
-
-TEST(GridView, invertedBlockPaintsNothing) {
-    CoreHarness h;
-    h.form.blockColLow = 5;
-    h.form.blockColHigh = 3;
-    h.form.HighlightBlock();
-    EXPECT_TRUE(h.grid.paintLog.empty());
 }
 
 TEST(GridView, markReadsThePaintedCellBackAndUnmarkRepaintsIt) {
@@ -78,8 +65,6 @@ TEST(GridView, markReadsThePaintedCellBackAndUnmarkRepaintsIt) {
     h.form.selectedRow = 6;
     h.form.MarkSelectedCell();
     EXPECT_EQ(h.grid.paint(7, 3), (Rgb{20, 150, 20}));
-    EXPECT_EQ(h.form.highlightGridCol, 3);
-    EXPECT_EQ(h.form.highlightGridRow, 7);
     h.form.selectedColumn = 0;
     h.form.UnmarkLastCell();
     EXPECT_EQ(h.grid.paint(7, 3), (Rgb{0, 0, 80}));
