@@ -136,6 +136,7 @@ TEST_F(Downloaded, aHangUpMidReplyLeavesTheTableAndConnectWorksAgain) {
     h.form.SerialPortLost("COM 1 (/dev/x): gone");
     h.LineQuiet();
     EXPECT_EQ(h.timer.runningMs, 0);
+    EXPECT_EQ(h.form.framer().pendingSize(), 0u); // nothing half-read survives the loss
     EXPECT_EQ(h.form.veTable, before);
     EXPECT_EQ(h.status.last(),
               "Port lost: COM 1 (/dev/x): gone; choose Connect once the device is back");
