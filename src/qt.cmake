@@ -5,6 +5,7 @@ add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
   app/qt/MainWindow.cpp
   app/qt/MeasureProbe.cpp
+  link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp
   link/qt/QtSerialPort.cpp
   marker/qt/MarkerWidget.cpp

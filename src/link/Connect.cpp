@@ -1,6 +1,5 @@
 // Choosing a port, connecting, and the download step of the receive handler.
 #include "app/Form3D.h"
-#include "link/ComPortPath.h"
 #include "link/Intake.h"
 #include "link/Protocol.h"
 
@@ -31,10 +30,10 @@ void Form3D::LetsGo() {
     serial.setReceiveThreshold(1);
     if (!serial.setPortOpen(true)) {
         // Nothing can be asked of the device: the rest of the sequence would only fail.
-        io_.status.showStatus("Could not open " + ComPortName(comPort) + ": " + serial.errorText());
+        io_.status.showStatus("Could not open " + serial.portName() + ": " + serial.errorText());
         return;
     }
-    io_.status.showStatus("Connected to " + ComPortName(comPort));
+    io_.status.showStatus("Connected to " + serial.portName());
 
     selectedCell = 0;
     selectedColumn = 0;

@@ -19,4 +19,6 @@ public:
     virtual std::string receiveAll() = 0;
     // Plain words for the last failure, for the status line.
     virtual std::string errorText() const = 0;
+    // How messages name the port as of the last open: "COM 1 (/dev/ttyUSB0, FT232R USB UART)".
+    virtual std::string portName() const = 0;
 };

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-void FakeSerialPort::setPortNumber(std::int16_t port) {
-    log.push_back("port " + std::to_string(port));
+void FakeSerialPort::setPortNumber(std::int16_t number) {
+    port = number;
+    log.push_back("port " + std::to_string(number));
 }
 void FakeSerialPort::setSettings(const std::string& settings) {
     log.push_back("settings " + settings);

@@ -21,6 +21,7 @@ public:
     bool transmit(const std::string& text) override;
     std::string receiveAll() override;
     std::string errorText() const override { return "fake failure"; }
+    std::string portName() const override { return "COM " + std::to_string(port) + " (fake)"; }
 
     std::vector<std::string> sent() const; // the transmitted texts alone, in order
 
@@ -29,6 +30,7 @@ public:
     bool failOpen = false;
     int failTransmitAfter = -1; // transmits that succeed before every further one fails
     bool isOpen = false;
+    std::int16_t port = 0;
 };
 
 class FakeGrid : public Grid {

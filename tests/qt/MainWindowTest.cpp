@@ -109,13 +109,14 @@ private slots:
     void portThatCannotOpen_isReportedWithTheReason() {
         qputenv("TVX_COM5", "/nonexistent/tvx-port");
         MainWindow w(Release::V17);
+        emit w.findChild<QMenu*>("mnuCom")->aboutToShow();
         QAction* com5 = w.findChild<QAction*>("mnuComPort5");
-        QCOMPARE(com5->statusTip(), QString("/nonexistent/tvx-port"));
+        QCOMPARE(com5->statusTip(), QString("COM 5: /nonexistent/tvx-port"));
+        QCOMPARE(com5->text(), QString("&Com Port 5"));
         com5->trigger();
         w.findChild<QAction*>("mnuConnectToTVX")->trigger();
-        QCOMPARE(
-            w.statusText(),
-            QString("Could not open COM 5 (/nonexistent/tvx-port): No such file or directory"));
+        QCOMPARE(w.statusText(), QString("Could not open COM 5 (/nonexistent/tvx-port): no device "
+                                         "at /nonexistent/tvx-port"));
     }
 
     void keyWithFocusOnGridOrButton_reachesFormKeyDownOnce() {

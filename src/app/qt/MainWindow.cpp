@@ -1,7 +1,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/KeyPreview.h"
 #include "common/Twips.h"
-#include "link/ComPortPath.h"
+#include "link/qt/PresentPorts.h"
 #include "link/qt/QtLinkTimer.h"
 #include "link/qt/QtSerialPort.h"
 #include "marker/qt/MarkerWidget.h"
@@ -251,10 +251,18 @@ void MainWindow::buildMenus(Release release) {
     addItem(file, "mnuSaveVEtofile", "&Save VE to file", &Form3D::mnuSaveVEtofile_Click);
 
     QMenu* com = addMenu("mnuCom", "&COM");
+    // Adapters come and go: each opening of the menu says what every item reaches now.
+    connect(com, &QMenu::aboutToShow, this, [com] {
+        const std::vector<PortRecord> present = PresentPorts();
+        const QList<QAction*> items = com->actions();
+        for (int n = 1; n <= items.size(); ++n) {
+            items[n - 1]->setStatusTip(
+                QString::fromStdString(ComItemTip(n, ComPortNow(n, present))));
+        }
+    });
     for (std::int16_t n = 1; n <= 20; ++n) {
         QAction* item = com->addAction(QString("&Com Port %1").arg(n));
         item->setObjectName(QString("mnuComPort%1").arg(n));
-        item->setStatusTip(QString::fromStdString(ComPortPath(n)));
         connect(item, &QAction::triggered, this, [this, n] { form_->mnuComPort_Click(n); });
     }
 

@@ -1,5 +1,7 @@
 #include "link/qt/QtSerialPort.h"
-#include "link/ComPortPath.h"
+#include "link/qt/PresentPorts.h"
+
+#include <QFileInfo>
 
 #include <QStringList>
 
@@ -63,6 +65,23 @@ void QtSerialPort::setSettings(const std::string& settings) {
     }
 }
 
+namespace {
+
+OpenFailure FailureOf(QSerialPort::SerialPortError error, const QString& path) {
+    if (error == QSerialPort::DeviceNotFoundError) {
+        return OpenFailure::NoSuchDevice;
+    }
+    if (error == QSerialPort::PermissionError) {
+        // Qt says this of a device another program holds, too; whether we may use it tells.
+        const QFileInfo device(path);
+        return device.isReadable() && device.isWritable() ? OpenFailure::Busy
+                                                          : OpenFailure::PermissionDenied;
+    }
+    return OpenFailure::Other;
+}
+
+} // namespace
+
 bool QtSerialPort::fail(const std::string& reason) {
     errorText_ = reason;
     return false;
@@ -75,17 +94,25 @@ bool QtSerialPort::setPortOpen(bool open) {
         }
         return true;
     }
-    const std::string path = ComPortPath(portNumber_);
-    if (path.empty()) {
+    name_ = "COM " + std::to_string(portNumber_);
+    if (portNumber_ < 1 || portNumber_ > kComPortCount) {
         return fail("no COM port chosen; pick one in the COM menu");
     }
+    const std::vector<PortRecord> present = PresentPorts();
+    const std::optional<PortRecord> target = ComPortNow(portNumber_, present);
+    name_ = ComPortName(portNumber_, target);
+    if (!target) {
+        return fail(NoDeviceText(present));
+    }
+    const QString path = QString::fromStdString(target->path);
     // Opening again re-reads the port number and settings, so a new choice takes effect.
     if (port_.isOpen()) {
         port_.close();
     }
-    port_.setPortName(QString::fromStdString(path));
+    port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
-        return fail(port_.errorString().toStdString());
+        return fail(OpenFailureText(FailureOf(port_.error(), path), target->path,
+                                    port_.errorString().toStdString()));
     }
     const bool configured =
         port_.setBaudRate(settings_.baud) && port_.setParity(settings_.parity) &&
@@ -137,6 +164,6 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
                  port_.errorString().toStdString();
     port_.close();
     if (onLost_) {
-        onLost_(ComPortName(portNumber_) + ": " + errorText_);
+        onLost_(name_ + ": " + errorText_);
     }
 }

@@ -38,6 +38,7 @@ public:
     bool transmit(const std::string& text) override;
     std::string receiveAll() override;
     std::string errorText() const override { return errorText_; }
+    std::string portName() const override { return name_; }
 
     bool isOpen() const { return port_.isOpen(); }
 
@@ -53,4 +54,5 @@ private:
     LineSettings settings_;
     std::int16_t threshold_ = 0;
     std::string errorText_;
+    std::string name_; // how messages name the port, as of the last open
 };

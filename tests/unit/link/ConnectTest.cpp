@@ -1,10 +1,7 @@
 // Connect, the table download and the receive handler around them.
 #include "Fakes.h"
-#include "link/ComPortPath.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -29,16 +26,6 @@ struct Downloaded : ::testing::Test {
 
 } // namespace
 
-TEST(ComPortPath, anEnvironmentVariableOverridesThePlatformName) {
-    EXPECT_EQ(ComPortPath(0), "");
-    EXPECT_EQ(ComPortPath(21), "");
-    ::setenv("TVX_COM4", "/dev/pts/9", 1);
-    EXPECT_EQ(ComPortName(4), "COM 4 (/dev/pts/9)");
-    ::setenv("TVX_COM4", "", 1);
-    EXPECT_EQ(ComPortPath(4), "/dev/ttyS3");
-    ::unsetenv("TVX_COM4");
-}
-
 TEST(Connect, drainsTheLineThenAsksForTheTableAndResetsTheView) {
     CoreHarness h;
     h.form.mnuComPort_Click(3);
@@ -56,7 +43,7 @@ TEST(Connect, drainsTheLineThenAsksForTheTableAndResetsTheView) {
     EXPECT_EQ(h.form.markerTopOffset, -12.5f);
     EXPECT_EQ(h.form.eyeZ, 60.0f);
     EXPECT_EQ(h.canvas.of(CanvasOp::LineTo).size(), 760u);
-    EXPECT_EQ(h.status.last(), "Connected to COM 3 (/dev/ttyS2)");
+    EXPECT_EQ(h.status.last(), "Connected to COM 3 (fake)");
 }
 
 TEST(Connect, aPortThatWillNotOpenIsReportedAndNothingIsSent) {
@@ -66,7 +53,7 @@ TEST(Connect, aPortThatWillNotOpenIsReportedAndNothingIsSent) {
     h.Connect();
     EXPECT_TRUE(h.serial.sent().empty());
     EXPECT_TRUE(h.canvas.ops.empty());
-    EXPECT_EQ(h.status.last(), "Could not open COM 7 (/dev/ttyS6): fake failure");
+    EXPECT_EQ(h.status.last(), "Could not open COM 7 (fake): fake failure");
     h.serial.failOpen = false;
     h.Connect();
     EXPECT_EQ(h.serial.sent(), (Sent{"<201>", "<121>"}));
