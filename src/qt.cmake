@@ -4,7 +4,6 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets SerialPort)
 add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
   app/qt/MainWindow.cpp
-  app/qt/MeasureProbe.cpp
   link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp
   link/qt/QtSerialPort.cpp

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""End-to-end measurement of TVXv17 against tvxsim, offscreen.
+"""End-to-end measurement of the release 1.7 window against tvxsim, offscreen.
 
 Phases (all by default):
   startup  time from starting the program to its first painted window
@@ -7,9 +7,10 @@ Phases (all by default):
   flood    records as fast as the pseudo-terminal takes them for --seconds, with a value step
            ("=") every --key-ms, each timed until tvxsim has logged its message
 
-The program reports from inside (decoded records, coalesced records, latency from a read to
-its readout, key times) through its measurement variables (src/app/qt/MeasureProbe.h); CPU
-and memory come from /proc. Every phase runs --runs times; medians are printed, and all runs
+The window runs in tvx_measure (bench/measure/), a measurement program built from the same
+MainWindow as TVXv17: it connects, presses RealTime, steps the value and reports from inside
+(records shown, coalesced records, the time from a read notification to its readout, key times);
+CPU and memory come from /proc. Every phase runs --runs times; medians are printed, and all runs
 are written to --out as JSON. Linux only.
 
   python3 scripts/perf/measure.py                    # build/bin, 3 runs, 60 s phases
@@ -100,7 +101,7 @@ class LogTail(threading.Thread):
 
 
 class Session:
-    """tvxsim on a pseudo-terminal and TVXv17 connected to it as COM 1."""
+    """tvxsim on a pseudo-terminal and the window connected to it as COM 1."""
 
     def __init__(self, bin_dir, work, sim_args, key_ms=0, sample_ms=0, sent_log=False):
         work.mkdir()
@@ -118,14 +119,15 @@ class Session:
         self.tail = LogTail(self.received)
         self.tail.start()
         self.stats_path = work / "stats.json"
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TVX_COM1=str(link),
-                   TVX_MEASURE_CONNECT="1", TVX_STATS=str(self.stats_path))
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TVX_COM1=str(link))
+        command = [str(bin_dir / "tvx_measure"), "--connect", "1",
+                   "--stats", str(self.stats_path)]
         if key_ms:
-            env["TVX_MEASURE_KEY_MS"] = str(key_ms)
+            command += ["--key-ms", str(key_ms)]
         if sample_ms:
-            env["TVX_MEASURE_SAMPLE_MS"] = str(sample_ms)
-        self.program = subprocess.Popen([str(bin_dir / "TVXv17")], env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            command += ["--sample-ms", str(sample_ms)]
+        self.program = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
 
     def __enter__(self):
         return self
@@ -254,7 +256,7 @@ def stream_figures(stats, sent, window):
         "bytes_dropped": stats["bytes_dropped"],
         "receive_events": stats["receive_events"],
         "latency_us": stats["latency_us"],
-        "handler_us": stats["handler_us"],
+        "delivery_us": stats["delivery_us"],
         "status": stats["status"],
     }
     if sent is not None:
@@ -269,10 +271,10 @@ def stream_figures(stats, sent, window):
 
 def run_startup(bin_dir, work):
     stats_path = work / "stats.json"
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TVX_STATS=str(stats_path))
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     started = time.monotonic_ns()
-    program = subprocess.Popen([str(bin_dir / "TVXv17")], env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+    program = subprocess.Popen([str(bin_dir / "tvx_measure"), "--stats", str(stats_path)],
+                               env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(1.5)
     memory = memory_kb(program.pid)
     stop(program)
@@ -340,6 +342,8 @@ def report(results):
                  ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
                  ("peak RSS (VmHWM), kB", ["hwm_kb"]),
                  ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
+                 ("receive events", ["receive_events"]),
+                 ("read delivery p50, us", ["delivery_us", "p50"]),
                  ("latency p50, us", ["latency_us", "p50"]),
                  ("latency p99, us", ["latency_us", "p99"]),
                  ("latency max, us", ["latency_us", "max"]),
@@ -411,7 +415,7 @@ def main():
 
     root = Path(__file__).resolve().parents[2]
     bin_dir = (root / args.build / "bin").resolve()
-    for name in ("TVXv17", "tvxsim"):
+    for name in ("tvx_measure", "tvxsim"):
         if not (bin_dir / name).exists():
             sys.exit(f"{bin_dir / name} is missing: build first (bash scripts/setup.sh)")
 

@@ -14,7 +14,6 @@ MarkerWidget::MarkerWidget(std::function<QPoint(float, float)> toPixel, QWidget*
 }
 
 void MarkerWidget::move(float left, float top) {
-    ++placements_;
     QWidget::move(toPixel_(left, top));
 }
 

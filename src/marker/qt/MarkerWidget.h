@@ -31,8 +31,6 @@ public:
     void applyShape(const Region& shape) override;
 
     const QImage& image() const { return image_; }
-    // How often the core has placed it: once for every live record shown.
-    std::uint64_t placements() const { return placements_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,5 +40,4 @@ private:
     QImage image_;
     int drawWidth_ = 1;
     bool hiddenByShape_ = false;
-    std::uint64_t placements_ = 0;
 };

@@ -1,4 +1,4 @@
-// The core's hot paths, timed with do-nothing platform stand-ins.
+// The core's hot paths, timed over the tests' recording stand-ins.
 #include "BenchData.h"
 
 #include <benchmark/benchmark.h>
@@ -10,18 +10,27 @@
 namespace {
 
 struct Streaming {
-    Streaming() : form(Release::V17, null.platform()) { StartStreaming(form, null.serial); }
-    NullPlatform null;
-    Form3D form;
+    Streaming() { StartStreaming(h.form, h.serial); }
+    CoreHarness h{Release::V17};
 };
+
+// Runs step() each iteration, emptying the stand-ins' logs untimed every kClearEvery steps.
+template <typename Step> void Run(benchmark::State& state, CoreHarness& h, Step step) {
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        step();
+        if (++n % kClearEvery == 0) {
+            state.PauseTiming();
+            ClearLogs(h);
+            state.ResumeTiming();
+        }
+    }
+}
 
 void BM_LiveStepOneRecord(benchmark::State& state) {
     Streaming s;
     int i = 0;
-    for (auto _ : state) {
-        s.null.serial.pending = kRecords[i++ & 1];
-        s.form.ProcessSerialInput();
-    }
+    Run(state, s.h, [&] { s.h.Feed(kRecords[i++ & 1]); });
 }
 BENCHMARK(BM_LiveStepOneRecord);
 
@@ -35,44 +44,35 @@ void BM_FloodRead4KiB(benchmark::State& state) {
         }
     }
     int i = 0;
-    for (auto _ : state) {
-        s.null.serial.pending = reads[i++ & 1];
-        s.form.ProcessSerialInput();
-    }
+    Run(state, s.h, [&] { s.h.Feed(reads[i++ & 1]); });
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(reads[0].size()));
 }
 BENCHMARK(BM_FloodRead4KiB);
 
 void BM_ShapeMarker(benchmark::State& state) {
     Streaming s;
-    for (auto _ : state) {
-        s.form.ShapeMarker();
-    }
+    Run(state, s.h, [&] { s.h.form.ShapeMarker(); });
 }
 BENCHMARK(BM_ShapeMarker);
 
 void BM_FullRedraw(benchmark::State& state) {
     Streaming s;
-    for (auto _ : state) {
-        s.form.fullRedraw = 1;
-        s.form.DrawSurface();
-    }
+    Run(state, s.h, [&] {
+        s.h.form.fullRedraw = 1;
+        s.h.form.DrawSurface();
+    });
 }
 BENCHMARK(BM_FullRedraw);
 
 void BM_DownloadAndRebuild(benchmark::State& state) {
-    NullPlatform null;
-    Form3D form(Release::V17, null.platform());
-    form.Form_Load();
-    form.LetsGo();
-    form.SerialQuiet_Timer();
+    CoreHarness h{Release::V17};
+    h.Connect();
     const std::string reply = TableReply();
-    for (auto _ : state) {
+    Run(state, h, [&] {
         // Only the reply's decoding and the rebuild: the connect sequence is not part of it.
-        form.awaitingTable = 1;
-        null.serial.pending = reply;
-        form.ProcessSerialInput();
-    }
+        h.form.awaitingTable = 1;
+        h.Feed(reply);
+    });
 }
 BENCHMARK(BM_DownloadAndRebuild);
 
@@ -80,9 +80,7 @@ void BM_LoadAndSendTable(benchmark::State& state) {
     Streaming s;
     const std::string path = (std::filesystem::temp_directory_path() / "tvx-bench.vet").string();
     std::ofstream(path, std::ios::binary) << std::string(400, '\x41');
-    for (auto _ : state) {
-        s.form.LoadAndSendTable(path);
-    }
+    Run(state, s.h, [&] { s.h.form.LoadAndSendTable(path); });
     std::remove(path.c_str());
 }
 BENCHMARK(BM_LoadAndSendTable);
@@ -90,9 +88,7 @@ BENCHMARK(BM_LoadAndSendTable);
 void BM_ValueStepWithRedraw(benchmark::State& state) {
     Streaming s;
     int i = 0;
-    for (auto _ : state) {
-        s.form.Form_KeyDown((i++ & 1) ? key::kMinus : key::kEquals, 0);
-    }
+    Run(state, s.h, [&] { s.h.form.Form_KeyDown((i++ & 1) ? key::kMinus : key::kEquals, 0); });
 }
 BENCHMARK(BM_ValueStepWithRedraw);
 

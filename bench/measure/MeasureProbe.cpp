@@ -1,21 +1,20 @@
-#include "app/qt/MeasureProbe.h"
+#include "MeasureProbe.h"
 #include "app/qt/MainWindow.h"
-#include "link/qt/QtSerialPort.h"
-#include "marker/qt/MarkerWidget.h"
 #include "surface/qt/CanvasWidget.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
+#include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -35,6 +34,39 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void OnStopSignal(int) {
     stopRequested = 1;
+}
+
+// QSerialPort reads the line when its read notifier fires; that delivery runs the port's read,
+// readyRead and the window's receive handler, one inside the other.
+bool IsSerialRead(QObject* receiver) {
+    const auto* notifier = qobject_cast<QSocketNotifier*>(receiver);
+    return notifier && notifier->type() == QSocketNotifier::Read &&
+           qobject_cast<QSerialPort*>(notifier->parent());
+}
+
+constexpr std::array<TextBox, 6> kReadouts{TextBox::Pressure, TextBox::Rpm, TextBox::Temp,
+                                           TextBox::WB1,      TextBox::WB2, TextBox::MAFOut};
+
+// What the window shows of the newest record: the readouts and the values behind them. Every
+// record shown is told by a change here; two records alike in every field would pass as one, but
+// the device's readings carry noise in several fields at once.
+struct Shown {
+    std::array<QString, 6> texts;
+    std::array<std::uint32_t, 5> values;
+    bool operator==(const Shown&) const = default;
+};
+
+Shown ShownNow(MainWindow& window) {
+    Shown s;
+    for (std::size_t k = 0; k < kReadouts.size(); ++k) {
+        s.texts[k] = window.boxText(kReadouts[k]);
+    }
+    const Form3D& f = window.form();
+    std::size_t k = 0;
+    for (const float v : {f.mapPsi, f.engineRpm, f.tempF, f.wb1, f.wb2}) {
+        s.values[k++] = std::bit_cast<std::uint32_t>(v);
+    }
+    return s;
 }
 
 // Durations in whole microseconds; fixed size, so an hour of flooding cannot grow it.
@@ -82,63 +114,74 @@ private:
     std::int64_t maxNs_ = 0;
 };
 
+} // namespace
+
 class Probe : public QObject {
 public:
-    Probe(MainWindow& window, QString statsPath, int comPort, int keyMs, int sampleMs)
-        : QObject(&window), window_(window), statsPath_(std::move(statsPath)), keyMs_(keyMs),
-          sampleMs_(sampleMs) {
-        builtNs_ = NowNs();
-        window.canvas().installEventFilter(this);
-        // Times each receive event around the same call the window's own handler makes.
-        window.serial().setReceiveHandler([this] { onReceive(); });
-        if (!statsPath_.isEmpty()) {
-            std::signal(SIGTERM, OnStopSignal);
-            std::signal(SIGINT, OnStopSignal);
-            auto* poll = new QTimer(this);
-            connect(poll, &QTimer::timeout, this, [] {
-                if (stopRequested) {
-                    QCoreApplication::quit();
-                }
-            });
-            poll->start(100);
-            connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { writeStats(); });
-        }
-        if (comPort > 0) {
-            QTimer::singleShot(0, this, [this, comPort] { connectAndStream(comPort); });
+    Probe(MainWindow& window, const ProbeOptions& options)
+        : QObject(&window), window_(window), options_(options), builtNs_(NowNs()) {
+        std::signal(SIGTERM, OnStopSignal);
+        std::signal(SIGINT, OnStopSignal);
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [] {
+            if (stopRequested) {
+                QCoreApplication::quit();
+            }
+        });
+        poll->start(100);
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { writeStats(); });
+        if (options_.comPort > 0) {
+            QTimer::singleShot(0, this, [this] { connectAndStream(); });
         }
     }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && firstPaintNs_ == 0) {
-            firstPaintNs_ = NowNs();
-            watched->removeEventFilter(this);
+    // A read delivered to the window: timed from the notifier's firing until the handler is done.
+    template <typename Deliver> bool timeRead(Deliver deliver) {
+        const std::int64_t start = NowNs();
+        const bool result = deliver();
+        const std::int64_t end = NowNs();
+        ++receiveEvents_;
+        delivery_.add(end - start);
+        if (noteShown(end)) {
+            latency_.add(end - start); // the readouts were set before the end: an upper bound
         }
-        return false;
+        return result;
+    }
+
+    // The quiet-line timer may also show a record; its delivery is not a read, so not timed.
+    template <typename Deliver> bool watchTimer(Deliver deliver) {
+        const bool result = deliver();
+        noteShown(NowNs());
+        return result;
+    }
+
+    void notePaint(QObject* receiver) {
+        if (firstPaintNs_ == 0 && receiver == &window_.canvas()) {
+            firstPaintNs_ = NowNs();
+        }
     }
 
 private:
-    void onReceive() {
-        const std::uint64_t placed = window_.marker().placements();
-        const std::int64_t start = NowNs();
-        window_.form().ProcessSerialInput();
-        const std::int64_t end = NowNs();
-        ++receiveEvents_;
-        handler_.add(end - start);
-        if (window_.marker().placements() != placed) {
-            // Start is when the bytes were read; the readouts were set before the end.
-            latency_.add(end - start);
-            ++recordsShown_;
-            firstRecordNs_ = firstRecordNs_ ? firstRecordNs_ : end;
-            lastRecordNs_ = end;
+    bool noteShown(std::int64_t when) {
+        if (realTimeNs_ == 0) {
+            return false; // connecting and the table's arrival are not records
         }
+        Shown now = ShownNow(window_);
+        if (now == shown_) {
+            return false;
+        }
+        shown_ = std::move(now);
+        ++recordsShown_;
+        firstRecordNs_ = firstRecordNs_ ? firstRecordNs_ : when;
+        lastRecordNs_ = when;
+        return true;
     }
 
-    void connectAndStream(int comPort) {
-        auto* com = window_.findChild<QAction*>(QString("mnuComPort%1").arg(comPort));
+    void connectAndStream() {
+        auto* com = window_.findChild<QAction*>(QString("mnuComPort%1").arg(options_.comPort));
         auto* connectItem = window_.findChild<QAction*>("mnuConnectToTVX");
         if (!com || !connectItem) {
-            std::fprintf(stderr, "measure: no COM %d item\n", comPort);
+            std::fprintf(stderr, "tvx_measure: no COM %d item\n", options_.comPort);
             return;
         }
         com->trigger();
@@ -152,7 +195,7 @@ private:
                 pressRealTime();
             } else if (NowNs() - connectNs_ > 5'000'000'000) {
                 wait->deleteLater();
-                std::fprintf(stderr, "measure: no table within 5 s; %s\n",
+                std::fprintf(stderr, "tvx_measure: no table within 5 s; %s\n",
                              qPrintable(window_.statusText()));
             }
         });
@@ -162,14 +205,15 @@ private:
     void pressRealTime() {
         window_.findChild<QPushButton*>("btnRT")->click();
         realTimeNs_ = NowNs();
-        if (keyMs_ > 0) {
+        shown_ = ShownNow(window_);
+        if (options_.keyMs > 0) {
             nextKeyDueNs_ = realTimeNs_;
             scheduleKey();
         }
-        if (sampleMs_ > 0) {
+        if (options_.sampleMs > 0) {
             auto* sample = new QTimer(this);
             connect(sample, &QTimer::timeout, this, [this] { sampleReadouts(); });
-            sample->start(sampleMs_);
+            sample->start(options_.sampleMs);
         }
     }
 
@@ -178,15 +222,14 @@ private:
             return;
         }
         QJsonArray shown;
-        for (const TextBox box : {TextBox::Pressure, TextBox::Rpm, TextBox::Temp, TextBox::WB1,
-                                  TextBox::WB2, TextBox::MAFOut}) {
+        for (const TextBox box : kReadouts) {
             shown.append(window_.boxText(box));
         }
         readouts_.append(shown);
     }
 
     void scheduleKey() {
-        nextKeyDueNs_ += std::int64_t{keyMs_} * 1'000'000;
+        nextKeyDueNs_ += std::int64_t{options_.keyMs} * 1'000'000;
         const auto waitMs = std::max<std::int64_t>(0, (nextKeyDueNs_ - NowNs()) / 1'000'000);
         QTimer::singleShot(static_cast<int>(waitMs), Qt::PreciseTimer, this, [this] {
             const std::int64_t due = nextKeyDueNs_;
@@ -211,21 +254,24 @@ private:
             {"realtime_ns", static_cast<qint64>(realTimeNs_)},
             {"receive_events", static_cast<qint64>(receiveEvents_)},
             {"records_shown", static_cast<qint64>(recordsShown_)},
-            {"marker_placements", static_cast<qint64>(window_.marker().placements())},
             {"records_skipped", static_cast<qint64>(form.framer().skippedRecords())},
             {"bytes_dropped", static_cast<qint64>(form.framer().droppedBytes())},
             {"first_record_ns", static_cast<qint64>(firstRecordNs_)},
             {"last_record_ns", static_cast<qint64>(lastRecordNs_)},
-            {"handler_us", handler_.summary()},
+            {"delivery_us", delivery_.summary()},
             {"latency_us", latency_.summary()},
             {"keys", keys},
             {"readouts", readouts_},
             {"status", window_.statusText()},
         };
-        QFile file(statsPath_);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(QJsonDocument(stats).toJson()) < 0) {
-            std::fprintf(stderr, "measure: cannot write %s\n", qPrintable(statsPath_));
+        const QByteArray json = QJsonDocument(stats).toJson();
+        if (options_.statsPath.isEmpty()) {
+            std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+            return;
+        }
+        QFile file(options_.statsPath);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(json) < 0) {
+            std::fprintf(stderr, "tvx_measure: cannot write %s\n", qPrintable(options_.statsPath));
         }
     }
 
@@ -233,10 +279,9 @@ private:
     static constexpr qsizetype kMaxSamples = 10'000;
 
     MainWindow& window_;
-    const QString statsPath_;
-    const int keyMs_;
-    const int sampleMs_;
-    std::int64_t builtNs_ = 0;
+    const ProbeOptions options_;
+    const std::int64_t builtNs_;
+    Shown shown_;
     std::int64_t firstPaintNs_ = 0;
     std::int64_t connectNs_ = 0;
     std::int64_t realTimeNs_ = 0;
@@ -245,21 +290,34 @@ private:
     std::int64_t nextKeyDueNs_ = 0;
     std::uint64_t receiveEvents_ = 0;
     std::uint64_t recordsShown_ = 0;
-    Histogram handler_;
+    Histogram delivery_;
     Histogram latency_;
     std::vector<std::pair<std::int64_t, std::int64_t>> keys_;
     QJsonArray readouts_;
 };
 
-} // namespace
+void MeasuredApplication::measure(MainWindow& window, const ProbeOptions& options) {
+    probe_ = new Probe(window, options);
+}
 
-void InstallMeasureProbe(MainWindow& window) {
-    const QString statsPath = qEnvironmentVariable("TVX_STATS");
-    const int comPort = qEnvironmentVariableIntValue("TVX_MEASURE_CONNECT");
-    const int keyMs = qEnvironmentVariableIntValue("TVX_MEASURE_KEY_MS");
-    const int sampleMs = qEnvironmentVariableIntValue("TVX_MEASURE_SAMPLE_MS");
-    if (statsPath.isEmpty() && comPort <= 0) {
-        return;
+bool MeasuredApplication::notify(QObject* receiver, QEvent* event) {
+    Probe* probe = probe_.data();
+    const auto deliver = [&] { return QApplication::notify(receiver, event); };
+    if (probe) {
+        switch (event->type()) {
+        case QEvent::SockAct:
+            if (IsSerialRead(receiver)) {
+                return probe->timeRead(deliver);
+            }
+            break;
+        case QEvent::Timer:
+            return probe->watchTimer(deliver);
+        case QEvent::Paint:
+            probe->notePaint(receiver);
+            break;
+        default:
+            break;
+        }
     }
-    new Probe(window, statsPath, comPort, keyMs, sampleMs);
+    return deliver();
 }
