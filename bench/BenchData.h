@@ -46,11 +46,9 @@ inline void ClearLogs(FakeSerialPort& serial, FakeStatus& status) {
 
 inline void ClearLogs(CoreHarness& h) {
     ClearLogs(h.serial, h.status);
-    h.grid.backgrounds.clear();
     h.grid.paintLog.clear();
     h.canvas.ops.clear();
     h.canvas.frames.clear();
-    h.marker.calls.clear();
     h.marker.moves.clear();
     h.marker.shapes.clear();
     h.marker.circles.clear();

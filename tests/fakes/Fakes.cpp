@@ -6,9 +6,6 @@ void FakeSerialPort::setPortNumber(std::int16_t number) {
     port = number;
     log.push_back("port " + std::to_string(number));
 }
-void FakeSerialPort::setSettings(const std::string& settings) {
-    log.push_back("settings " + settings);
-}
 void FakeSerialPort::setReceiveThreshold(std::int16_t bytes) {
     log.push_back("threshold " + std::to_string(bytes));
 }
@@ -18,7 +15,6 @@ bool FakeSerialPort::setPortOpen(bool open) {
     if (open && failOpen) {
         return false;
     }
-    isOpen = open;
     return true;
 }
 
@@ -51,17 +47,12 @@ std::vector<std::string> FakeSerialPort::sent() const {
     return texts;
 }
 
-void FakeGrid::setCellBackground(Rgb colour) {
-    backgrounds.push_back(colour);
-}
-
 void FakeGrid::setTextAt(int row, int col, const std::string& text) {
     texts[{row, col}] = text;
     ++textWrites;
 }
 
 void FakeGrid::paintCurrentCell(Rgb colour) {
-    paints[{currentRow, currentCol}] = colour;
     paintLog.push_back({{currentRow, currentCol}, colour});
 }
 
@@ -71,8 +62,13 @@ std::string FakeGrid::text(int row, int col) const {
 }
 
 std::optional<Rgb> FakeGrid::paint(int row, int col) const {
-    const auto it = paints.find({row, col});
-    return it == paints.end() ? std::nullopt : std::optional<Rgb>(it->second);
+    // The last paint of that cell.
+    for (auto it = paintLog.rbegin(); it != paintLog.rend(); ++it) {
+        if (it->first == std::pair(row, col)) {
+            return it->second;
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<CanvasOp> FakeCanvas::of(CanvasOp::Kind kind) const {
@@ -84,10 +80,6 @@ std::vector<CanvasOp> FakeCanvas::of(CanvasOp::Kind kind) const {
     }
     return found;
 }
-
-FakeMarker::FakeMarker(int widthPx, int heightPx, Rgb background)
-    : width(widthPx), height(heightPx),
-      pixels(static_cast<std::size_t>(widthPx * heightPx), background) {}
 
 void FakeMarker::drawCircle(float x, float y, float r, Rgb colour) {
     circles.push_back({x, y, r, colour});

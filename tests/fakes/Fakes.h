@@ -14,8 +14,10 @@
 // Logs every call as text ("open", "tx <201>"); can be fed input and told to fail.
 class FakeSerialPort : public SerialPort {
 public:
-    void setPortNumber(std::int16_t port) override;
-    void setSettings(const std::string& settings) override;
+    void setPortNumber(std::int16_t number) override;
+    void setSettings(const std::string& settings) override {
+        log.push_back("settings " + settings);
+    }
     void setReceiveThreshold(std::int16_t bytes) override;
     bool setPortOpen(bool open) override;
     bool transmit(const std::string& text) override;
@@ -29,7 +31,6 @@ public:
     std::string pending; // what the next receiveAll returns
     bool failOpen = false;
     int failTransmitAfter = -1; // transmits that succeed before every further one fails
-    bool isOpen = false;
     std::int16_t port = 0;
 };
 
@@ -37,7 +38,7 @@ class FakeGrid : public Grid {
 public:
     void setColWidth(int col, int twips) override { colWidth[col] = twips; }
     void setRowHeight(int row, int twips) override { rowHeight[row] = twips; }
-    void setCellBackground(Rgb colour) override;
+    void setCellBackground(Rgb colour) override { background = colour; }
     void setTextAt(int row, int col, const std::string& text) override;
     void setRow(int r) override { currentRow = r; }
     void setCol(int c) override { currentCol = c; }
@@ -50,9 +51,8 @@ public:
 
     std::map<int, int> colWidth;
     std::map<int, int> rowHeight;
-    std::vector<Rgb> backgrounds; // every overall background set
+    Rgb background{};
     std::map<std::pair<int, int>, std::string> texts;
-    std::map<std::pair<int, int>, Rgb> paints;
     std::vector<std::pair<std::pair<int, int>, Rgb>> paintLog; // (row, col), colour
     int textWrites = 0;
     int currentRow = 0;
@@ -89,16 +89,13 @@ public:
     std::vector<std::pair<float, float>> frames;
 };
 
-// A picture box held as a pixel array; circles are drawn as ring pixels.
+// The 25 x 29 pixel picture box held as pixels; circles are drawn as 2-pixel rings.
 class FakeMarker : public MarkerPicture {
 public:
-    FakeMarker(int widthPx = 25, int heightPx = 29, Rgb background = Rgb{236, 233, 216});
     void move(float left, float top) override { moves.emplace_back(left, top); }
-    void setBorderless() override { calls.push_back("borderless"); }
-    void setAutoRedraw(bool on) override {
-        calls.push_back(on ? "autoredraw on" : "autoredraw off");
-    }
-    void setDrawWidth(int px) override { calls.push_back("width " + std::to_string(px)); }
+    void setBorderless() override {}
+    void setAutoRedraw(bool) override {}
+    void setDrawWidth(int) override {}
     float scaleWidth() const override { return static_cast<float>(width * kTwipsPerPixel); }
     float scaleHeight() const override { return static_cast<float>(height * kTwipsPerPixel); }
     float twipsPerPixelX() const override { return kTwipsPerPixel; }
@@ -107,10 +104,9 @@ public:
     Rgb pixel(int x, int y) const override;
     void applyShape(const Region& shape) override { shapes.push_back(shape); }
 
-    int width;
-    int height;
-    std::vector<Rgb> pixels;
-    std::vector<std::string> calls;
+    static constexpr int width = 25;
+    static constexpr int height = 29;
+    std::vector<Rgb> pixels = std::vector<Rgb>(width * height, Rgb{236, 233, 216});
     std::vector<std::pair<float, float>> moves;
     std::vector<Region> shapes;
     struct Circle {
@@ -129,11 +125,12 @@ public:
     int writes = 0;
 };
 
+// Answers each dialog from the queue; nullopt, or an empty queue, is the user cancelling.
 class FakeDialogs : public FileDialogs {
 public:
     std::optional<std::string> showOpen(const FileDialogRequest& request) override;
     std::optional<std::string> showSave(const FileDialogRequest& request) override;
-    std::deque<std::optional<std::string>> answers; // nullopt = the user cancels
+    std::deque<std::optional<std::string>> answers;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
 
@@ -183,5 +180,6 @@ struct CoreHarness {
     void LineQuiet();
 };
 
-// A 441-field reply: cells from a function of the index, then breakpoints and intake type.
+// A 441-field reply: cells from a function of the index, RPM breakpoints 500 to 10000, pressure
+// breakpoints 5 to 43 PSI, then the intake type.
 std::string TableReplyText(int (*cell)(int), int intakeCode = 1);

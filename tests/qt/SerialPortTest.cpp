@@ -44,20 +44,6 @@ class SerialPortTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void settingsText_isParsedIntoLineSettings() {
-        const auto s = ParseLineSettings("115200,N,8,1");
-        QVERIFY(s);
-        QCOMPARE(s->baud, 115200);
-        QCOMPARE(s->parity, QSerialPort::NoParity);
-        QCOMPARE(s->dataBits, QSerialPort::Data8);
-        QCOMPARE(s->stopBits, QSerialPort::OneStop);
-        QCOMPARE(ParseLineSettings("9600,e,7,1.5")->stopBits, QSerialPort::OneAndHalfStop);
-        for (const char* bad :
-             {"", "115200,N,8", "fast,N,8,1", "115200,X,8,1", "115200,N,9,1", "115200,N,8,3"}) {
-            QVERIFY2(!ParseLineSettings(bad), bad);
-        }
-    }
-
     void openPort_transmitsAsGivenAndRaisesReceiveForArrivals() {
         Pty pty;
         QtSerialPort port;

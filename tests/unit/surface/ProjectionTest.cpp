@@ -1,33 +1,8 @@
-// Single-precision geometry: angles, matrices and where the lattice lands on screen.
+// Single-precision geometry: the view matrix and where the lattice lands on screen.
 #include "Fakes.h"
 #include "surface/Module1.h"
 
 #include <gtest/gtest.h>
-
-TEST(VectorAngle, quadrantsAndTheVerticalCase) {
-    const struct {
-        float x, y, angle;
-    } cases[] = {{1, 1, 0.7853982f}, {-1, 0, 3.14159f}, {-1, 1, 2.3561919f}, {0, 5, 0}, {0, -5, 0}};
-    for (const auto& c : cases) {
-        EXPECT_NEAR(VectorAngle(c.x, c.y), c.angle, 1e-6) << c.x << "," << c.y;
-    }
-}
-
-TEST(Matrices, multiplyAndApplyRowVectorsWithThePerspectiveDivide) {
-    Matrix4 a{};
-    Matrix4 b{};
-    Matrix4 p{};
-    MatIdentity(a);
-    MatIdentity(b);
-    a[1][2] = 2.0f;
-    b[2][3] = 3.0f;
-    MatMultiply(p, a, b);
-    EXPECT_EQ(p[1][3], 6.0f);
-    EXPECT_EQ(p[2][1], 0.0f);
-    Vector4 u{};
-    MatApply(u, Vector4{0, 1, 2, 3, 2}, p); // (1, 2+2, 6+6+3, 2) / 2
-    EXPECT_EQ(u, (Vector4{0, 0.5f, 2.0f, 7.5f, 1.0f}));
-}
 
 TEST(ViewMatrix, defaultEyeGivesTheReferenceMatrixAndAnEyeOnTheHeightAxisNone) {
     Matrix4 m{};

@@ -33,7 +33,7 @@ TEST(GridView, setUpAndFillPlaceCellsColumnByColumnUnderTheirHeaders) {
     EXPECT_EQ(h.grid.colWidth[0], 900);
     EXPECT_EQ(h.grid.colWidth[20], 450);
     EXPECT_EQ(h.grid.rowHeight[20], 180);
-    EXPECT_EQ(h.grid.backgrounds.back(), (Rgb{0, 0, 80}));
+    EXPECT_EQ(h.grid.background, (Rgb{0, 0, 80}));
     const std::tuple<int, int, const char*> cells[] = {
         {2, 2, "21"},   {20, 20, "399"}, {20, 1, "19"}, {1, 2, "20"},
         {5, 0, "3000"}, {0, 3, "-14.6"}, {0, 0, ""}};
