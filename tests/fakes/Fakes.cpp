@@ -2,22 +2,6 @@
 
 #include <cmath>
 
-void FakeSerialPort::setPortNumber(std::int16_t number) {
-    port = number;
-    log.push_back("port " + std::to_string(number));
-}
-void FakeSerialPort::setReceiveThreshold(std::int16_t bytes) {
-    log.push_back("threshold " + std::to_string(bytes));
-}
-
-bool FakeSerialPort::setPortOpen(bool open) {
-    log.push_back(open ? "open" : "close");
-    if (open && failOpen) {
-        return false;
-    }
-    return true;
-}
-
 bool FakeSerialPort::transmit(const std::string& text) {
     if (failTransmitAfter == 0) {
         log.push_back("tx failed " + text);
@@ -30,13 +14,6 @@ bool FakeSerialPort::transmit(const std::string& text) {
     return true;
 }
 
-std::string FakeSerialPort::receiveAll() {
-    log.push_back("rx");
-    std::string all;
-    all.swap(pending);
-    return all;
-}
-
 std::vector<std::string> FakeSerialPort::sent() const {
     std::vector<std::string> texts;
     for (const std::string& entry : log) {
@@ -45,15 +22,6 @@ std::vector<std::string> FakeSerialPort::sent() const {
         }
     }
     return texts;
-}
-
-void FakeGrid::setTextAt(int row, int col, const std::string& text) {
-    texts[{row, col}] = text;
-    ++textWrites;
-}
-
-void FakeGrid::paintCurrentCell(Rgb colour) {
-    paintLog.push_back({{currentRow, currentCol}, colour});
 }
 
 std::string FakeGrid::text(int row, int col) const {
@@ -100,11 +68,6 @@ Rgb FakeMarker::pixel(int x, int y) const {
         return Rgb{255, 255, 255};
     }
     return pixels[static_cast<std::size_t>(y * width + x)];
-}
-
-void FakeTextBoxes::setText(TextBox box, const std::string& text) {
-    texts[box] = text;
-    ++writes;
 }
 
 std::optional<std::string> FakeDialogs::answer() {

@@ -14,14 +14,25 @@
 // Logs every call as text ("open", "tx <201>"); can be fed input and told to fail.
 class FakeSerialPort : public SerialPort {
 public:
-    void setPortNumber(std::int16_t number) override;
+    void setPortNumber(std::int16_t number) override {
+        port = number;
+        log.push_back("port " + std::to_string(number));
+    }
     void setSettings(const std::string& settings) override {
         log.push_back("settings " + settings);
     }
-    void setReceiveThreshold(std::int16_t bytes) override;
-    bool setPortOpen(bool open) override;
+    void setReceiveThreshold(std::int16_t bytes) override {
+        log.push_back("threshold " + std::to_string(bytes));
+    }
+    bool setPortOpen(bool open) override {
+        log.push_back(open ? "open" : "close");
+        return !(open && failOpen);
+    }
     bool transmit(const std::string& text) override;
-    std::string receiveAll() override;
+    std::string receiveAll() override {
+        log.push_back("rx");
+        return std::exchange(pending, {});
+    }
     std::string errorText() const override { return "fake failure"; }
     std::string portName() const override { return "COM " + std::to_string(port) + " (fake)"; }
 
@@ -36,21 +47,24 @@ public:
 
 class FakeGrid : public Grid {
 public:
-    void setColWidth(int col, int twips) override { colWidth[col] = twips; }
-    void setRowHeight(int row, int twips) override { rowHeight[row] = twips; }
+    void setColWidth(int, int) override {}
+    void setRowHeight(int, int) override {}
     void setCellBackground(Rgb colour) override { background = colour; }
-    void setTextAt(int row, int col, const std::string& text) override;
+    void setTextAt(int row, int col, const std::string& text) override {
+        texts[{row, col}] = text;
+        ++textWrites;
+    }
     void setRow(int r) override { currentRow = r; }
     void setCol(int c) override { currentCol = c; }
     int row() const override { return currentRow; }
     int col() const override { return currentCol; }
-    void paintCurrentCell(Rgb colour) override;
+    void paintCurrentCell(Rgb colour) override {
+        paintLog.push_back({{currentRow, currentCol}, colour});
+    }
 
     std::string text(int row, int col) const;
     std::optional<Rgb> paint(int row, int col) const;
 
-    std::map<int, int> colWidth;
-    std::map<int, int> rowHeight;
     Rgb background{};
     std::map<std::pair<int, int>, std::string> texts;
     std::vector<std::pair<std::pair<int, int>, Rgb>> paintLog; // (row, col), colour
@@ -118,7 +132,10 @@ public:
 
 class FakeTextBoxes : public TextBoxes {
 public:
-    void setText(TextBox box, const std::string& text) override;
+    void setText(TextBox box, const std::string& text) override {
+        texts[box] = text;
+        ++writes;
+    }
     void setTextColour(TextBox box, Rgb colour) override { colours[box] = colour; }
     std::map<TextBox, std::string> texts;
     std::map<TextBox, Rgb> colours;

@@ -140,24 +140,13 @@ private slots:
         QCOMPARE(form.realTimeOn, 0); // the button did not take the key as a click
     }
 
-    void canvas_showsBeneathTheControlsAndRelease12PansIt() {
-        MainWindow w(Release::V12);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+    void canvas_showsBeneathTheControls() {
+        MainWindow w(Release::V17);
         DrawDefaultView(w.form());
         const QImage shot = w.centralWidget()->grab().toImage();
         // The RPM axis end lies in the open; where a caption covers an axis end, the caption shows.
         QCOMPARE(shot.pixel(w.canvas().toPixel(14.14f, -10.29f)) & 0xFFFFFF, QRgb(0xFF0000));
         QVERIFY((shot.pixel(w.canvas().toPixel(14.14f, 10.29f)) & 0xFFFFFF) != 0xFF0000);
-
-        const QPoint axisEnd = w.canvas().toPixel(14.14f, -10.29f);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ShiftModifier);
-        const QImage panned = w.canvas().image();
-        const QPoint movedEnd = w.canvas().toPixel(14.14f, -10.29f);
-        const int shift = axisEnd.x() - movedEnd.x(); // one unit is 3.5 pixels
-        QVERIFY2(shift == 3 || shift == 4, qPrintable(QString::number(shift)));
-        QCOMPARE(panned.pixel(axisEnd) & 0xFFFFFF, QRgb(0x010101));
-        QCOMPARE(panned.pixel(movedEnd) & 0xFFFFFF, QRgb(0xFF0000));
     }
 };
 

@@ -13,46 +13,30 @@ LiveReading Reading(double pressure, float rpm, float temp = 180, float wb1 = 14
     return ReadingOf(LiveRecord{pressure, rpm, temp, wb1, airflow, wb2});
 }
 
-std::vector<std::string> Texts(const LiveReading& reading, bool hertz = false) {
-    std::vector<std::string> texts;
-    for (const auto& [box, text] : TextsOf(reading, hertz)) {
-        texts.push_back(text);
-    }
-    return texts;
-}
-
-using Texts6 = std::vector<std::string>;
-
 } // namespace
 
 TEST(Readouts, showGaugePressureTheRpmFloorAndEachFormat) {
     const struct {
         LiveReading reading;
         bool hertz;
-        Texts6 texts; // pressure, RPM, temperature, WB1, WB2, airflow
+        const char* texts; // pressure, RPM, temperature, WB1, WB2, airflow
     } cases[] = {
-        {Reading(14.7, 800),
-         false,
-         {"0.0 PSI", "800 RPM", "180 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
-        {Reading(14.7, 800),
-         true,
-         {"0.0 PSI", "800 RPM", "180 F", "14.7 A/F", "14.9 A/F", "2.5Hz"}},
-        {Reading(5.0, 149.9f, 72.5f),
-         false,
-         {"-9.7 PSI", "0 RPM", "72.5 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
-        {Reading(14.67, 150, -40),
-         false,
-         {"0.0 PSI", "150 RPM", "-40 F", "14.7 A/F", "14.9 A/F", "2.50V Out"}},
+        {Reading(14.7, 800), false, "0.0 PSI|800 RPM|180 F|14.7 A/F|14.9 A/F|2.50V Out"},
+        {Reading(14.7, 800), true, "0.0 PSI|800 RPM|180 F|14.7 A/F|14.9 A/F|2.5Hz"},
+        {Reading(5.0, 149.9f, 72.5f), false, "-9.7 PSI|0 RPM|72.5 F|14.7 A/F|14.9 A/F|2.50V Out"},
+        {Reading(14.67, 150, -40), false, "0.0 PSI|150 RPM|-40 F|14.7 A/F|14.9 A/F|2.50V Out"},
         // Exact halves round away from zero; 7 significant digits for the temperature.
-        {Reading(14.7, 2250.5f, 98.6f, 14.25f, 0.125, -1),
-         false,
-         {"0.0 PSI", "2251 RPM", "98.6 F", "14.3 A/F", "-1.0 A/F", "0.13V Out"}},
-        {Reading(14.7, 800, 1234567.f, 14.7f, 0.25),
-         true,
-         {"0.0 PSI", "800 RPM", "1234567 F", "14.7 A/F", "14.9 A/F", "0.3Hz"}},
+        {Reading(14.7, 2250.5f, 98.6f, 14.25f, 0.125, -1), false,
+         "0.0 PSI|2251 RPM|98.6 F|14.3 A/F|-1.0 A/F|0.13V Out"},
+        {Reading(14.7, 800, 1234567.f, 14.7f, 0.25), true,
+         "0.0 PSI|800 RPM|1234567 F|14.7 A/F|14.9 A/F|0.3Hz"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Texts(c.reading, c.hertz), c.texts);
+        std::string shown;
+        for (const auto& [box, text] : TextsOf(c.reading, c.hertz)) {
+            shown += (shown.empty() ? "" : "|") + text;
+        }
+        EXPECT_EQ(shown, c.texts);
     }
     EXPECT_EQ(Reading(14.7, 149.9f).rpm, 0.0f);
 }

@@ -134,14 +134,6 @@ TEST_F(Keys, shiftArrowsGrowABlockAndAPlainMoveClearsIt) {
     EXPECT_EQ(h.grid.paint(4, 7), (Rgb{0, 0, 80}));
 }
 
-TEST_F(Keys, shiftDownKeepsTheOldRingWhileShiftRightErasesIt) {
-    for (const auto& [arrow, circles] : {std::pair{key::kDown, 1u}, {key::kRight, 2u}}) {
-        h.canvas.ops.clear();
-        Press(arrow, key::kShift);
-        EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), circles) << arrow;
-    }
-}
-
 TEST(KeysBeforeConnect, drawNothingButValueStepsStillSend) {
     CoreHarness h;
     h.form.Form_KeyDown(key::kLeft, key::kCtrl);
