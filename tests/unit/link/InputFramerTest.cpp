@@ -113,6 +113,10 @@ TEST(LiveFraming, aQuietLineEndsWhatIsPendingAndNeverJoinsItToTheNext) {
 
 TEST(LiveFraming, pendingInputStaysBoundedAndCountsWhatItDrops) {
     InputFramer framer;
+    framer.feed(std::string(InputFramer::kMaxPending, '7'));
+    EXPECT_EQ(framer.droppedBytes(), 0u); // the bound itself still fits
+    framer.feed("7");
+    EXPECT_EQ(framer.droppedBytes(), InputFramer::kMaxPending / 2 + 1);
     for (int i = 0; i < 20; ++i) {
         framer.feed(std::string(100000, '7'));
         framer.takeNewestRecord(false);

@@ -28,8 +28,8 @@ TEST(Readouts, showGaugePressureTheRpmFloorAndEachFormat) {
         // Exact halves round away from zero; 7 significant digits for the temperature.
         {Reading(14.7, 2250.5f, 98.6f, 14.25f, 0.125, -1), false,
          "0.0 PSI|2251 RPM|98.6 F|14.3 A/F|-1.0 A/F|0.13V Out"},
-        {Reading(14.7, 800, 1234567.f, 14.7f, 0.25), true,
-         "0.0 PSI|800 RPM|1234567 F|14.7 A/F|14.9 A/F|0.3Hz"},
+        {Reading(14.7, 800, 1234567.f, -14.25f, 0.25), true,
+         "0.0 PSI|800 RPM|1234567 F|-14.3 A/F|14.9 A/F|0.3Hz"},
     };
     for (const auto& c : cases) {
         std::string shown;

@@ -17,6 +17,7 @@ TEST(MarkerRule, lastExact255AmongTheFirstSixWins) {
         {"0,1,2,3,4,5,255,7,8,9", 0},
         {"0, 255,0255,255.0,4,5,6,7", 0},
         {"1,2,255", 2},
+        {"0,1,2,3,4,255,6", 5},
     };
     for (const auto& [text, marker] : cases) {
         EXPECT_EQ(FindMarker(SplitFields(text)), marker) << text;

@@ -54,6 +54,17 @@ TEST_F(Switching, everyIntakeItemStopsTheStreamFirstAndLeavesTheAirflowFormat) {
     EXPECT_EQ(h.boxes.texts[TextBox::MAFOut], "2.50V Out"); // the table's type still rules
 }
 
+TEST_F(Switching, realTimeStartsAFreshStream) {
+    h.Receive(TableReplyText([](int) { return 0; }));
+    h.form.btnRT_Click();
+    h.Feed("255,14.7,80"); // cut off by the port closing for the next RealTime
+    h.form.btnRT_Click();
+    const int writes = h.boxes.writes;
+    h.Feed("255,14.7,900,180,14.7,2.5,14.9,");
+    EXPECT_EQ(h.boxes.texts[TextBox::Rpm], "900 RPM");
+    EXPECT_EQ(h.boxes.writes, writes + 6); // one record: the fresh one
+}
+
 TEST_F(Switching, failuresAreToldInTheStatusLine) {
     h.serial.failOpen = true;
     h.form.btnRT_Click();

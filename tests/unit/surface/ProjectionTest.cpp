@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+TEST(VectorAngle, addsTheFiveDecimalPiBehindTheEye) {
+    EXPECT_EQ(VectorAngle(-1, 0), 3.14159f);
+    EXPECT_EQ(VectorAngle(0, -5), 0.0f);
+}
+
 TEST(ViewMatrix, defaultEyeGivesTheReferenceMatrixAndAnEyeOnTheHeightAxisNone) {
     Matrix4 m{};
     ASSERT_TRUE(BuildViewMatrix(m, -40, 40, 60));

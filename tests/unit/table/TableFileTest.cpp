@@ -199,6 +199,7 @@ TEST_F(Files, aSaveCutShortLeavesTheOldFileWhole) {
     std::signal(SIGXFSZ, previous);
     ExpectStatus("File too large");
     EXPECT_EQ(Bytes(file), std::string(400, '\x07'));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(Files, dialogsCarryTheirTitlesFilterAndRememberedNameAndCancelDoesNothing) {
