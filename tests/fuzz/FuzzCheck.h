@@ -1,5 +1,5 @@
 // What the fuzz targets share: a check that aborts, so libFuzzer keeps the input, and a scratch
-// file of the process's own, so parallel workers never write the same one.
+// file in memory that is the process's own, so parallel workers never write the same one.
 #pragma once
 
 #include <unistd.h>
@@ -16,10 +16,7 @@
     std::abort();
 }
 
-// In memory: every input writes the file anew.
-inline std::string ScratchFile(const char* name) {
-    return std::string("/dev/shm/") + name + "-" + std::to_string(::getpid());
-}
+inline const std::string scratchFile = "/dev/shm/tvx-fuzz-" + std::to_string(::getpid());
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

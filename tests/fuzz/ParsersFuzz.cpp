@@ -5,26 +5,15 @@
 #include "link/Protocol.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <variant>
+#include <utility>
 #include <vector>
 
 namespace {
 
-void CheckNumber(std::string_view field) {
-    const std::optional<double> value = ParseNumber(field);
-    const std::optional<std::int16_t> whole = ToInt16(field);
-    FUZZ_REQUIRE(!value || std::isfinite(*value));
-    FUZZ_REQUIRE(!whole || (value && std::fabs(*value - *whole) <= 0.5));
-}
+using Framed = std::pair<std::optional<std::string>, std::optional<std::string>>;
 
-struct Framed {
-    std::optional<std::string> reply;  // the first one taken
-    std::optional<std::string> record; // the last one taken
-};
-
-// Feeds the pieces ending at each cut, taking a reply and a record after every one.
+// The first table reply and the last live record taken after feeding each piece up to a cut.
 Framed Frame(std::string_view text, const std::vector<std::size_t>& cuts) {
     InputFramer forReply;
     InputFramer forRecords;
@@ -34,14 +23,11 @@ Framed Frame(std::string_view text, const std::vector<std::size_t>& cuts) {
         forReply.feed(text.substr(at, cut - at));
         forRecords.feed(text.substr(at, cut - at));
         at = cut;
-        FUZZ_REQUIRE(forReply.pendingSize() <= InputFramer::kMaxPending);
-        if (!out.reply && (out.reply = forReply.takeTableReply(false))) {
-            FUZZ_REQUIRE(std::ranges::count(*out.reply, ',') == kTableReplyFields - 1);
+        if (!out.first) {
+            out.first = forReply.takeTableReply(false);
         }
         if (std::optional<std::string> record = forRecords.takeNewestRecord(false)) {
-            FUZZ_REQUIRE(record->starts_with("255,"));
-            FUZZ_REQUIRE(std::ranges::count(*record, ',') == kLiveRecordFields - 1);
-            out.record = std::move(record);
+            out.second = std::move(record);
         }
     }
     return out;
@@ -63,26 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ranges::sort(cuts);
     cuts.push_back(text.size());
 
-    CheckNumber(text);
-    for (const std::string_view field : SplitFields(text)) {
-        CheckNumber(field);
-    }
-    if (std::holds_alternative<TableReply>(ParseTableReply(text))) {
-        FUZZ_REQUIRE(std::ranges::count(text, ',') >= kTableReplyFields - 1);
-    }
-    // Every value of an accepted record can be shown: none is out of a float's range.
-    if (const auto record = ParseLiveRecord(text);
-        const auto* r = std::get_if<LiveRecord>(&record)) {
-        for (const double v : {r->pressure, double{r->rpm}, double{r->temperature},
-                               double{r->wideband1}, r->airflow, double{r->wideband2}}) {
-            FUZZ_REQUIRE(std::isfinite(static_cast<float>(v)));
-        }
-    }
-    // However the bytes are cut, the framer gives the same reply and the same newest record, as
-    // long as none was dropped for being over the bound.
-    const Framed whole = Frame(text, {text.size()});
-    const Framed pieces = Frame(text, cuts);
+    // The parsers run for crashes and sanitizer reports; the unit tests check their results.
+    ToInt16(text);
+    ParseTableReply(text);
+    ParseLiveRecord(text);
+    // Cut anywhere, the framer gives the same reply and newest record, unless it dropped input.
     FUZZ_REQUIRE(text.size() > InputFramer::kMaxPending ||
-                 (whole.reply == pieces.reply && whole.record == pieces.record));
+                 Frame(text, {text.size()}) == Frame(text, cuts));
     return 0;
 }
