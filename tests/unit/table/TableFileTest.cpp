@@ -77,11 +77,13 @@ TEST_F(Files, saveWritesLowBytesAndLoadSendsEveryCellInOrderGivingTheSameBytesBa
     for (int i = 0; i < kCellCount; ++i) {
         h.form.veTable[i] = static_cast<std::int16_t>(i * 7 - 1000);
     }
+    h.form.veTable[1] = -1;
     const std::string file = Path("t.vet");
     Save(file);
     const std::string bytes = Bytes(file);
     ASSERT_EQ(bytes.size(), 400u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), (-1000) & 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFF);
     EXPECT_EQ(static_cast<unsigned char>(bytes[399]), (399 * 7 - 1000) & 0xFF);
     EXPECT_TRUE(h.serial.log.empty());
 
