@@ -65,7 +65,7 @@ MUTANTS = [
            "if (!file && errno != ENOENT) {", "if (!file) {"),
     Mutant("vet-tail-lost", V, "a longer file loses its tail on save",
            "content += rest;", ""),
-    Mutant("vet-temp-left", V, "a failed save leaves its temporary file",
+    Mutant("vet-temp-left", "src/table/FileReplace_posix.cpp", "a failed save leaves its temporary file",
            "::unlink(temporary.c_str());", ""),
     Mutant("vet-fallback-always", V, "any failed replace falls back to writing in place",
            "if (error && noRoomBeside) {", "if (error) {"),

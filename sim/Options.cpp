@@ -30,7 +30,7 @@ constexpr OptionShape kOptions[] = {
     {"--log", true},         {"--sent-log", true},
     {"--seed", true},        {"--help", false},
     {"--reply-file", true},  {"--stream-file", true},
-    {"-h", false},
+    {"-h", false},           {"--version", false},
 };
 
 const OptionShape* findOption(std::string_view name) {
@@ -118,6 +118,8 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
         o.nul = true;
     } else if (name == "--truncate-reply") {
         o.truncateReply = true;
+    } else if (name == "--version") {
+        o.version = true;
     } else {
         o.help = true;
     }
@@ -158,7 +160,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             return result;
         }
     }
-    if (!result.options.help && result.options.link.empty()) {
+    if (!result.options.help && !result.options.version && result.options.link.empty()) {
         result.error = "--link PATH is required";
     }
     return result;
@@ -228,6 +230,7 @@ Options:
   --seed N              seed for the engine model and the faults (default:
                         random, printed on stderr)
   -h, --help            show this text
+      --version         print the version
 )";
 }
 

@@ -35,6 +35,7 @@ struct Options {
     std::string streamText;
     std::optional<std::uint64_t> seed;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions {

@@ -150,6 +150,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     Options options = parsed.options;
+    if (options.version) {
+        std::printf("tvxsim %s\n", TVX_VERSION);
+        return 0;
+    }
     if (options.help) {
         std::fputs(helpText().c_str(), stdout);
         return 0;

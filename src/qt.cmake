@@ -18,7 +18,9 @@ tvx_warnings(tvx_qt)
 
 foreach(release 17 12)
   add_executable(TVXv${release} app/qt/main.cpp)
-  target_compile_definitions(TVXv${release} PRIVATE TVX_RELEASE=Release::V${release})
+  target_compile_definitions(TVXv${release} PRIVATE TVX_RELEASE=Release::V${release}
+                             TVX_VERSION="${PROJECT_VERSION}")
   target_link_libraries(TVXv${release} PRIVATE tvx_qt)
   tvx_warnings(TVXv${release})
 endforeach()
+install(TARGETS TVXv17 TVXv12 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

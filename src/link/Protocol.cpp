@@ -5,7 +5,11 @@
 
 namespace command {
 std::string SetIntake(int intakeCode) {
-    return "<" + std::to_string(240 + intakeCode) + ">";
+    // Built up in place: GCC 12 reports a false -Wrestrict for "<" + std::string at -O2.
+    std::string text = "<";
+    text += std::to_string(240 + intakeCode);
+    text += '>';
+    return text;
 }
 } // namespace command
 

@@ -1,15 +1,10 @@
 #include "table/VetFile.h"
 
+#include "table/FileReplace.h"
+
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,17 +13,11 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+} // namespace
+
 FileError ErrorFromErrno(const std::string& what, const std::string& path) {
     return FileError{what + " " + path + ": " + std::strerror(errno)};
 }
-
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-} // namespace
 
 std::variant<VetCells, FileError> ReadVetFile(const std::string& path) {
     errno = 0;
@@ -69,39 +58,6 @@ bool ReadRest(std::FILE* file, std::string& out) {
     return std::ferror(file) == 0;
 }
 
-// The new content goes into a fresh file beside the old one, which it replaces only once it
-// is whole: a disk filling up half way leaves the old table as it was.
-// Sets noRoomBeside when no file can be made in that folder at all.
-std::optional<FileError> ReplaceWhole(const std::string& target, const std::string& path,
-                                      const std::string& content, mode_t mode,
-                                      bool* noRoomBeside = nullptr) {
-    std::string temporary = target + ".saving-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        if (noRoomBeside) {
-            *noRoomBeside = true;
-        }
-        return ErrorFromErrno("Cannot write", path);
-    }
-    bool ok = ::fchmod(fd, mode) == 0;
-    for (std::size_t done = 0; ok && done < content.size();) {
-        const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
-        ok = put > 0;
-        done += ok ? static_cast<std::size_t>(put) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    const int saved = errno;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        errno = errno ? errno : saved;
-        const FileError error = ErrorFromErrno("Cannot write", path);
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::variant<std::monostate, FileError> WriteVetFile(const std::string& path,
@@ -116,11 +72,11 @@ std::variant<std::monostate, FileError> WriteVetFile(const std::string& path,
     const std::string cellBytes(cells.begin(), cells.end());
     if (!file) {
         // A new file: created whole or not at all.
-        const auto error = ReplaceWhole(path, path, cellBytes, 0666 & ~CurrentUmask());
+        const auto error = ReplaceWhole(path, path, cellBytes, NewFileMode());
         return error ? std::variant<std::monostate, FileError>(*error) : std::monostate{};
     }
-    struct stat info {};
-    if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const std::optional<OpenFileFacts> facts = FactsOf(file.get(), path);
+    if (!facts || !facts->regular) {
         const auto error = WriteInPlace(file.get(), path, cells);
         return error ? std::variant<std::monostate, FileError>(*error) : std::monostate{};
     }
@@ -131,10 +87,8 @@ std::variant<std::monostate, FileError> WriteVetFile(const std::string& path,
         return ErrorFromErrno("Cannot read", path);
     }
     content += rest;
-    char resolved[PATH_MAX];
-    const std::string target = ::realpath(path.c_str(), resolved) ? resolved : path;
     bool noRoomBeside = false;
-    auto error = ReplaceWhole(target, path, content, info.st_mode & 07777, &noRoomBeside);
+    auto error = ReplaceWhole(facts->target, path, content, facts->mode, &noRoomBeside);
     if (error && noRoomBeside) {
         // A writable file in a folder we may not add to: in place is the only way left.
         std::rewind(file.get());

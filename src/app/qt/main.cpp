@@ -2,8 +2,35 @@
 #include "app/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+namespace {
+
+// --help and --version are answered before any window system is needed.
+void ReadCommandLine(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationVersion(TVX_VERSION);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        TVX_RELEASE == Release::V12
+            ? "Torvex front end, release 1.2: the device's VE table as a grid and a 3D surface."
+            : "Torvex front end, release 1.7: the device's VE table as a grid and a 3D surface.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    // Whatever this parser does not know (-platform, -style) is QApplication's to read.
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet("version")) {
+        parser.showVersion();
+    }
+    if (parser.isSet("help")) {
+        parser.showHelp();
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    ReadCommandLine(argc, argv);
     QApplication app(argc, argv);
     MainWindow window(TVX_RELEASE);
     window.show();
