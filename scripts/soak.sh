@@ -4,4 +4,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-QT_QPA_PLATFORM=offscreen TVX_SOAK_SECONDS="${1:-600}" build/bin/e2e_soak
+QT_QPA_PLATFORM=offscreen TVX_SOAK_SECONDS="${1:-600}" build/bin/e2e_tests --gtest_filter='Soak.*'

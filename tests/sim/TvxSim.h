@@ -2,7 +2,6 @@
 // and logs in a fresh folder, ready once it has printed its first line, killed at the end.
 #pragma once
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,8 +42,7 @@ public:
         }
         close(out[1]);
         std::string line;
-        pollfd ready{out[0], POLLIN, 0};
-        for (char c = 0; c != '\n' && poll(&ready, 1, 30000) > 0 && read(out[0], &c, 1) == 1;) {
+        for (char c = 0; c != '\n' && read(out[0], &c, 1) == 1;) {
             line += c;
         }
         close(out[0]);
