@@ -64,18 +64,15 @@ void FakeMarker::drawCircle(float x, float y, float r, Rgb colour) {
 }
 
 Rgb FakeMarker::pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) {
-        return Rgb{255, 255, 255};
-    }
-    return pixels[static_cast<std::size_t>(y * width + x)];
+    return pixels.at(static_cast<std::size_t>(y * width + x));
 }
 
 std::optional<std::string> FakeDialogs::answer() {
-    if (answers.empty()) {
-        return std::nullopt;
+    std::optional<std::string> next;
+    if (!answers.empty()) {
+        next = answers.front();
+        answers.pop_front();
     }
-    auto next = answers.front();
-    answers.pop_front();
     return next;
 }
 

@@ -1,4 +1,4 @@
-// The file dialogs: titles, filters, options, cancel as its own outcome.
+// The file dialogs: title, filters, and no question asked or extension added on the user's part.
 #include "table/qt/QtFileDialogs.h"
 
 #include <QApplication>
@@ -8,65 +8,42 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
-namespace {
-
-const char* kVetFilter = "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*";
-
-// Runs check on the dialog once it is up; check closes it.
-void WhenDialogShows(std::function<void(QFileDialog*)> check) {
-    QTimer::singleShot(0, [check] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        check(dialog);
-    });
-}
-
-} // namespace
-
 class FileDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void open_hasTitleFiltersAndOptions_andCancelIsNothing() {
-        QWidget parent;
-        QtFileDialogs dialogs(&parent);
-        bool checked = false;
-        WhenDialogShows([&](QFileDialog* dialog) {
-            QCOMPARE(dialog->windowTitle(), QString("Open VE File"));
-            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
-            QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile); // no must-exist check
-            QCOMPARE(dialog->nameFilters(),
-                     (QStringList{"VE Table Files (*.vet)", "All Files (*)"}));
-            QCOMPARE(dialog->selectedNameFilter(), QString("VE Table Files (*.vet)"));
-            QVERIFY(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-            QCOMPARE(dialog->defaultSuffix(), QString());
-            checked = true;
-            dialog->reject();
-        });
-        QCOMPARE(dialogs.showOpen({"Open VE File", kVetFilter, ""}), std::nullopt);
-        QVERIFY(checked);
-    }
-
-    void save_overExistingOrWithoutExtension_asksNothingAndAddsNothing() {
+    void dialogs_takeAnyNameAsGivenAndCancelIsNothing() {
         QTemporaryDir dir;
         QFile existing(dir.filePath("old.vet"));
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.close();
         QWidget parent;
         QtFileDialogs dialogs(&parent);
-        for (const QString name : {"old.vet", "table"}) {
-            WhenDialogShows([&](QFileDialog* dialog) {
+        const FileDialogRequest request{"Save VE File",
+                                        "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*", ""};
+        // Picks name in the dialog once it is up, or cancels it for an empty name.
+        const auto choose = [&](const QString& name) {
+            QTimer::singleShot(0, [&dir, name] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
                 QCOMPARE(dialog->windowTitle(), QString("Save VE File"));
-                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+                QCOMPARE(dialog->nameFilters(),
+                         (QStringList{"VE Table Files (*.vet)", "All Files (*)"}));
+                QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile); // no must-exist check
                 dialog->setDirectory(dir.path());
                 dialog->selectFile(name);
-                static_cast<QDialog*>(dialog)->accept(); // an overwrite question would block
+                name.isEmpty() ? dialog->reject()
+                               : static_cast<QDialog*>(dialog)->accept(); // no question
             });
-            const auto chosen = dialogs.showSave({"Save VE File", kVetFilter, ""});
-            QCOMPARE(chosen, std::optional<std::string>(dir.filePath(name).toStdString()));
+        };
+        choose("");
+        QCOMPARE(dialogs.showOpen(request), std::nullopt);
+        for (const QString name : {"old.vet", "table", "missing.vet"}) {
+            choose(name);
+            QCOMPARE(dialogs.showSave(request), dir.filePath(name).toStdString());
         }
+        choose("missing.vet");
+        QCOMPARE(dialogs.showOpen(request), dir.filePath("missing.vet").toStdString());
     }
 };
 

@@ -109,6 +109,9 @@ private slots:
     void portThatCannotOpen_isReportedWithTheReason() {
         qputenv("TVX_COM5", "/nonexistent/tvx-port");
         MainWindow w(Release::V17);
+        w.findChild<QAction*>("mnuConnectToTVX")->trigger();
+        QCOMPARE(w.statusText(),
+                 QString("Could not open COM 0: no COM port chosen; pick one in the COM menu"));
         emit w.findChild<QMenu*>("mnuCom")->aboutToShow();
         QAction* com5 = w.findChild<QAction*>("mnuComPort5");
         QCOMPARE(com5->statusTip(), QString("COM 5: /nonexistent/tvx-port"));

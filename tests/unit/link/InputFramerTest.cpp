@@ -140,12 +140,8 @@ TEST(TableFraming, aReplyIsAssembledAcrossReadsAndEndsAtItsLastField) {
     EXPECT_EQ(framer.takeNewestRecord(false), kRecordA);
     framer.feed(kReply + ",9,9,9,9");
     EXPECT_EQ(framer.takeTableReply(false), kReply);
-}
-
-TEST(TableFraming, aShortReplyIsHandedOverOnlyWhenTheLineFallsQuiet) {
-    InputFramer framer;
-    framer.feed("1,2,3");
+    framer.clear();
+    framer.feed("1,2,3"); // a short reply is judged only once the line falls quiet
     EXPECT_FALSE(framer.takeTableReply(false));
     EXPECT_EQ(framer.takeTableReply(true), "1,2,3");
-    EXPECT_FALSE(framer.takeTableReply(true));
 }

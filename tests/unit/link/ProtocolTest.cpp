@@ -3,13 +3,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(CellWriteMessage, carriesIndexAndSignedValue) {
-    EXPECT_EQ(CellWriteMessage(37, 112), "<234,37:112>");
-    EXPECT_EQ(CellWriteMessage(5, -3), "<234,5:-3>");
-    EXPECT_EQ(CellWriteMessage(399, -32768), "<234,399:-32768>");
-    EXPECT_EQ(command::SetIntake(3), "<243>");
-}
-
 TEST(MarkerRule, lastExact255AmongTheFirstSixWins) {
     const std::pair<const char*, int> cases[] = {
         {"1,255,3,4,255,6,7,8,9,10,11", 4},

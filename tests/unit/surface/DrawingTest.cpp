@@ -50,18 +50,6 @@ TEST_F(Drawing, fullRedrawDrawsPressureLinesThenRpmLinesThenTheAxes) {
     EXPECT_EQ(h.form.fullRedraw, 0);
 }
 
-TEST_F(Drawing, partialRedrawDrawsTheRingAndMarksTheGridCell) {
-    h.form.selectedColumn = 3;
-    h.form.selectedRow = 4;
-    h.form.DrawSurface();
-    ASSERT_EQ(h.canvas.ops.size(), 1u);
-    ExpectOp(h.canvas.ops[0], CanvasOp::Circle, View(3, 4));
-    EXPECT_EQ(h.canvas.ops[0].c, 0.3f);
-    EXPECT_EQ(h.grid.paint(5, 4), (Rgb{20, 150, 20}));
-    EXPECT_EQ(h.form.highlightGridCol, 4);
-    EXPECT_EQ(h.form.highlightGridRow, 5);
-}
-
 TEST_F(Drawing, theOperatingPointIsErasedAndRedrawnOnlyWhenItMoves) {
     h.form.DrawSurface();
     EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), 1u); // (0, 0) was never drawn
@@ -78,13 +66,4 @@ TEST_F(Drawing, theOperatingPointIsErasedAndRedrawnOnlyWhenItMoves) {
     h.canvas.ops.clear();
     h.form.DrawSurface();
     EXPECT_EQ(h.canvas.of(CanvasOp::Circle).size(), 1u);
-}
-
-TEST(DrawingBeforeConnect, drawsNothingButStillFillsTheGrid) {
-    CoreHarness h;
-    h.form.BuildSurface();
-    EXPECT_TRUE(h.canvas.of(CanvasOp::Circle).empty());
-    EXPECT_TRUE(h.canvas.of(CanvasOp::Refresh).empty());
-    EXPECT_EQ(h.form.fullRedraw, 1);
-    EXPECT_EQ(h.grid.textWrites, 440);
 }

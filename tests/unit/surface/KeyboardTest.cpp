@@ -138,11 +138,14 @@ TEST_F(Keys, shiftArrowsGrowABlockAndAPlainMoveClearsIt) {
     EXPECT_EQ(h.grid.paint(4, 7), (Rgb{0, 0, 80}));
 }
 
-TEST(KeysBeforeConnect, drawNothingButValueStepsStillSend) {
+TEST(BeforeConnect, nothingIsDrawnButValueStepsStillSend) {
     CoreHarness h;
+    h.form.BuildSurface();
+    EXPECT_EQ(h.grid.textWrites, 440); // the grid is filled all the same
     h.form.Form_KeyDown(key::kLeft, key::kCtrl);
     h.form.Form_KeyDown(key::kEquals, 0);
     EXPECT_EQ(h.serial.sent(), (Sent{"<234,0:1>"}));
-    EXPECT_TRUE(h.canvas.ops.empty());
+    EXPECT_TRUE(h.canvas.of(CanvasOp::LineTo).empty());
+    EXPECT_TRUE(h.canvas.of(CanvasOp::Circle).empty());
     EXPECT_EQ(h.form.eyeX, 0.0f);
 }

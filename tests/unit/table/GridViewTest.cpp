@@ -39,19 +39,3 @@ TEST(GridView, setUpAndFillPlaceCellsColumnByColumnUnderTheirHeaders) {
     }
     EXPECT_EQ(h.grid.textWrites, 440);
 }
-
-TEST(GridView, aBlockPaintsItsCellsEndingOnTheLastAndClearingRestoresThem) {
-    CoreHarness h;
-    h.form.blockColLow = 3;
-    h.form.blockColHigh = 5;
-    h.form.blockRowLow = h.form.blockRowHigh = 7;
-    h.form.HighlightBlock();
-    using Paint = std::pair<std::pair<int, int>, Rgb>;
-    const Rgb green{20, 150, 20};
-    EXPECT_EQ(h.grid.paintLog,
-              (std::vector<Paint>{{{8, 4}, green}, {{8, 5}, green}, {{8, 6}, green}}));
-    EXPECT_EQ(h.grid.row(), 8);
-    EXPECT_EQ(h.grid.col(), 6);
-    h.form.ClearBlock();
-    EXPECT_EQ(h.grid.paint(8, 5), (Rgb{0, 0, 80}));
-}

@@ -211,10 +211,10 @@ TEST_F(Files, dialogsCarryTheirTitlesFilterAndRememberedNameAndCancelDoesNothing
     EXPECT_TRUE(fs::is_empty(dir));
     Save(Path("a.vet"));
     h.form.mnuLoadVEfromfile_Click();
-    const FileDialogRequest& save = h.dialogs.saveRequests.back();
-    EXPECT_EQ(save.title, "Save VE File");
-    EXPECT_EQ(save.fileName, "");
-    EXPECT_EQ(save.filter, "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*");
-    EXPECT_EQ(h.dialogs.openRequests.back().title, "Open VE File");
+    EXPECT_EQ(h.dialogs.saveRequests.back().fileName, ""); // a save always starts afresh
     EXPECT_EQ(h.dialogs.openRequests.back().fileName, Path("a.vet"));
+    EXPECT_EQ(h.dialogs.openRequests.back().title, "Open VE File");
+    EXPECT_EQ(h.dialogs.saveRequests.back().title, "Save VE File");
+    EXPECT_EQ(h.dialogs.saveRequests.back().filter,
+              "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*");
 }
