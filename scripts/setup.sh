@@ -9,5 +9,5 @@ ensure_packages cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark
     qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth fonts-liberation \
     imagemagick clang-format xdotool x11-utils
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTVX_WERROR=ON "$@" >/dev/null
 cmake --build build -j"$(nproc)"
