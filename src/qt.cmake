@@ -3,6 +3,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets SerialPort)
 
 add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
+  app/qt/LinkHealthField.cpp
+  common/qt/FramePacer.cpp
   app/qt/MainWindow.cpp
   link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp

@@ -6,6 +6,7 @@
 #include "app/TextBoxes.h"
 #include "common/StatusLine.h"
 #include "link/InputFramer.h"
+#include "link/LinkHealth.h"
 #include "link/LinkTimer.h"
 #include "link/SerialPort.h"
 #include "marker/MarkerPicture.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct Platform {
     SerialPort& serial;
@@ -91,6 +93,7 @@ public:
 
     Release release() const { return release_; }
     const InputFramer& framer() const { return framer_; }
+    LinkHealth linkHealth() const;
 
     // Window state, named as the design names it.
     VeTable veTable{};
@@ -158,6 +161,13 @@ private:
     std::string dialogFileName_; // one dialog serves both menus and keeps its last name
 
     InputFramer framer_;
+    std::uint64_t recordsShown_ = 0;
+    std::uint64_t recordsRejected_ = 0;
+    // The eye the view coordinates were last projected from; forgotten when the world changes,
+    // so 400 points are projected again only when something moved.
+    std::optional<std::array<float, 3>> projectedEye_;
+    // The marker's size when its ring was drawn and its shape cut; both depend on nothing else.
+    std::optional<std::pair<float, float>> shapedSize_;
     // After "<201>" the line must fall quiet before "<121>", so a running stream's tail is
     // never taken for the table.
     bool draining_ = false;

@@ -9,9 +9,11 @@ void Form3D::LiveStep(const std::string& read) {
     const auto parsed = ParseLiveRecord(read);
     if (const auto* error = std::get_if<ParseError>(&parsed)) {
         // A broken record is dropped whole, so no readout shows half of it.
+        ++recordsRejected_;
         io_.status.showStatus("Dropped a " + error->reason);
         return;
     }
+    ++recordsShown_;
     const LiveReading reading = ReadingOf(std::get<LiveRecord>(parsed));
     mapPsi = reading.gaugePsi;
     engineRpm = reading.rpm;
@@ -34,4 +36,8 @@ void Form3D::LiveStep(const std::string& read) {
     io_.marker.move(at.left, at.top);
     ShapeMarker();
     DrawSurface();
+}
+
+LinkHealth Form3D::linkHealth() const {
+    return {recordsShown_, framer_.skippedRecords(), recordsRejected_, framer_.droppedBytes()};
 }

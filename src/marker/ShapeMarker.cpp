@@ -4,6 +4,11 @@
 
 void Form3D::ShapeMarker() {
     MarkerPicture& pic = io_.marker;
+    const std::pair size{pic.scaleWidth(), pic.scaleHeight()};
+    if (markerRegion && shapedSize_ == size) {
+        return; // the same ring in the same box: drawn and cut already
+    }
+    shapedSize_ = size;
     pic.setBorderless();
     pic.setAutoRedraw(true);
     pic.setDrawWidth(2);

@@ -14,10 +14,14 @@ void Form3D::DrawSurface() {
     if (!BuildViewMatrix(m, eyeX, eyeY, eyeZ)) {
         return; // no viewpoint yet (before the first Connect): nothing to draw
     }
-    for (auto& column : surfacePoints) {
-        for (SurfacePoint& point : column) {
-            MatApply(point.view, point.world, m);
+    const std::array<float, 3> eye{eyeX, eyeY, eyeZ};
+    if (projectedEye_ != eye) {
+        for (auto& column : surfacePoints) {
+            for (SurfacePoint& point : column) {
+                MatApply(point.view, point.world, m);
+            }
         }
+        projectedEye_ = eye;
     }
     Canvas& canvas = io_.canvas;
     const auto viewOf = [this](int p, int r) -> const Vector4& { return surfacePoints[p][r].view; };

@@ -19,6 +19,7 @@ void Form3D::BuildSurface() {
     axisPoints[1].world[4] = 1.0f;
     axisPoints[2].world[3] = 20.0f;
     axisPoints[2].world[4] = 1.0f;
+    projectedEye_.reset();
     FillGrid();
     fullRedraw = 1;
     DrawSurface();

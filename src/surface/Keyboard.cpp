@@ -34,6 +34,7 @@ void Form3D::StepSelectedValue(int delta) {
     Send(CellWriteMessage(selectedCell, cell));
     UpdateSelectedCellText();
     surfacePoints[selectedColumn][selectedRow].world[3] = SurfaceHeight(veTable, selectedCell);
+    projectedEye_.reset();
     fullRedraw = 1;
 }
 

@@ -1,7 +1,9 @@
 // The main window: controls where the design puts them, the menu tree, keys, the canvas beneath.
 #include "app/qt/MainWindow.h"
+#include "app/qt/LinkHealthField.h"
 #include "surface/qt/CanvasWidget.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTableWidget>
@@ -141,6 +143,26 @@ private slots:
         QTest::keyClick(button, Qt::Key_Equal);
         QCOMPARE(w.findChild<QTableWidget*>("MSFlexGrid1")->item(1, 1)->text(), QString("1"));
         QCOMPARE(form.realTimeOn, 0); // the button did not take the key as a click
+    }
+
+    void readouts_showTheLastTextAtTheNextFrame() {
+        MainWindow w(Release::V17);
+        w.boxes().setText(TextBox::Rpm, "800 RPM");
+        w.boxes().setText(TextBox::Rpm, "900 RPM");
+        QCOMPARE(w.boxText(TextBox::Rpm), QString("RPM")); // nothing painted between frames
+        QTRY_COMPARE(w.boxText(TextBox::Rpm), QString("900 RPM"));
+    }
+
+    void linkHealth_sitsRightInTheStatusBarAndRefreshesAtMostTwiceASecond() {
+        MainWindow w(Release::V17);
+        QCOMPARE(w.findChild<QLabel*>("linkHealth")->focusPolicy(), Qt::NoFocus);
+        int asked = 0;
+        LinkHealthField field([&asked] { return LinkHealth{360ull * ++asked, 0, 2, 0}; });
+        QCOMPARE(field.text(), QString()); // until live data flows
+        QTest::qWait(1200);
+        QVERIFY2(asked >= 1 && asked <= 2, qPrintable(QString::number(asked)));
+        QVERIFY2(field.text().endsWith(" rec/s · 0 skipped · 2 rejected"),
+                 qPrintable(field.text()));
     }
 
     void canvas_showsBeneathTheControls() {

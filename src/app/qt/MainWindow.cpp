@@ -1,6 +1,8 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/KeyPreview.h"
+#include "app/qt/LinkHealthField.h"
 #include "common/Twips.h"
+#include "common/qt/FramePacer.h"
 #include "link/qt/PresentPorts.h"
 #include "link/qt/QtLinkTimer.h"
 #include "link/qt/QtSerialPort.h"
@@ -60,11 +62,27 @@ struct BoxLayout {
 
 } // namespace
 
+// A text reaches its box at the next display frame, and only when it differs from the shown one:
+// a record sets six readouts, and most records change only some of them.
 class MainWindow::Boxes : public TextBoxes {
 public:
-    explicit Boxes(const std::map<TextBox, QLineEdit*>& widgets) : widgets_(widgets) {}
+    Boxes(const std::map<TextBox, QLineEdit*>& widgets, FramePacer& pacer)
+        : widgets_(widgets), pacer_(pacer) {
+        pacer.onFrame([this] { show(); });
+    }
     void setText(TextBox box, const std::string& text) override {
-        widgets_.at(box)->setText(QString::fromStdString(text));
+        pending_[box] = text;
+        pacer_.schedule();
+    }
+    void show() {
+        for (const auto& [box, text] : pending_) {
+            QLineEdit* edit = widgets_.at(box);
+            const QString shown = QString::fromStdString(text);
+            if (edit->text() != shown) {
+                edit->setText(shown);
+            }
+        }
+        pending_.clear();
     }
     void setTextColour(TextBox box, Rgb colour) override {
         QLineEdit* edit = widgets_.at(box);
@@ -75,6 +93,8 @@ public:
 
 private:
     const std::map<TextBox, QLineEdit*>& widgets_;
+    FramePacer& pacer_;
+    std::map<TextBox, std::string> pending_;
 };
 
 class MainWindow::Status : public StatusLine {
@@ -88,7 +108,8 @@ private:
     QLabel* label_;
 };
 
-MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(Release release, QWidget* parent)
+    : QMainWindow(parent), pacer_(std::make_unique<FramePacer>(this)) {
     setWindowTitle(release == Release::V12 ? "Torvex v1.2" : "Torvex v1.7");
     canvas_ = new CanvasWidget(kDesktop, this);
     canvas_->setObjectName("Form3D");
@@ -101,7 +122,9 @@ MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
     statusBar()->setSizeGripEnabled(false);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    boxes_ = std::make_unique<Boxes>(boxWidgets_);
+    canvas_->setPacer(*pacer_);
+    marker_->setPacer(*pacer_);
+    boxes_ = std::make_unique<Boxes>(boxWidgets_, *pacer_);
     status_ = std::make_unique<Status>(statusLabel_);
     serial_ = std::make_unique<QtSerialPort>();
     dialogs_ = std::make_unique<QtFileDialogs>(this);
@@ -115,6 +138,10 @@ MainWindow::MainWindow(Release release, QWidget* parent) : QMainWindow(parent) {
 
     buildMenus(release);
     form_->Form_Load();
+    pacer_->flush(); // the window opens showing what Form_Load set
+
+    auto* health = new LinkHealthField([this] { return form_->linkHealth(); }, this);
+    statusBar()->addPermanentWidget(health);
 }
 
 MainWindow::~MainWindow() = default;

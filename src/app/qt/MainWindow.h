@@ -10,6 +10,7 @@
 #include <memory>
 
 class CanvasWidget;
+class FramePacer;
 class KeyPreview;
 class MarkerWidget;
 class QLabel;
@@ -41,6 +42,7 @@ private:
     void buildControls();
     void buildMenus(Release release);
 
+    std::unique_ptr<FramePacer> pacer_;
     CanvasWidget* canvas_ = nullptr;
     MarkerWidget* marker_ = nullptr;
     QLabel* statusLabel_ = nullptr;

@@ -14,7 +14,22 @@ MarkerWidget::MarkerWidget(std::function<QPoint(float, float)> toPixel, QWidget*
 }
 
 void MarkerWidget::move(float left, float top) {
-    QWidget::move(toPixel_(left, top));
+    if (!pacer_) {
+        QWidget::move(toPixel_(left, top));
+        return;
+    }
+    pendingPosition_ = toPixel_(left, top);
+    pacer_->schedule();
+}
+
+void MarkerWidget::setPacer(FramePacer& pacer) {
+    pacer_ = &pacer;
+    pacer.onFrame([this] {
+        if (pendingPosition_) {
+            QWidget::move(*pendingPosition_);
+            pendingPosition_.reset();
+        }
+    });
 }
 
 float MarkerWidget::scaleWidth() const {
@@ -54,7 +69,9 @@ void MarkerWidget::applyShape(const Region& shape) {
         hide();
         return;
     }
-    setMask(region);
+    if (region != mask()) {
+        setMask(region); // a new mask repaints what lies beneath the old one
+    }
     if (hiddenByShape_) {
         hiddenByShape_ = false;
         show();

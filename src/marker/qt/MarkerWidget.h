@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/Twips.h"
+#include "common/qt/FramePacer.h"
 #include "marker/MarkerPicture.h"
 
 #include <QImage>
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class MarkerWidget : public QWidget, public MarkerPicture {
     Q_OBJECT
@@ -19,6 +21,8 @@ public:
     MarkerWidget(std::function<QPoint(float x, float y)> toPixel, QWidget* parent = nullptr);
 
     void move(float left, float top) override;
+    // From now on a move reaches the screen at the pacer's next frame.
+    void setPacer(FramePacer& pacer);
     void setBorderless() override {}     // it never has a border
     void setAutoRedraw(bool) override {} // drawing always goes into the kept image
     void setDrawWidth(int pixels) override { drawWidth_ = pixels; }
@@ -40,4 +44,6 @@ private:
     QImage image_;
     int drawWidth_ = 1;
     bool hiddenByShape_ = false;
+    FramePacer* pacer_ = nullptr;
+    std::optional<QPoint> pendingPosition_;
 };

@@ -55,13 +55,14 @@ void CanvasWidget::circle(float x, float y, float radius, Rgb colour) {
     // Only what changed is repainted: a whole-area update would repaint every control on top
     // of the canvas, the grid included, for every live record.
     const double reach = pixels + 2;
-    update(QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)).toAlignedRect());
+    showChanged(
+        QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)).toAlignedRect());
 }
 
 void CanvasWidget::refresh() {
     finishPainting();
     image_.fill(back_);
-    update();
+    showChanged(rect());
 }
 
 void CanvasWidget::setFrameOrigin(float left, float top) {
@@ -94,7 +95,29 @@ void CanvasWidget::finishPainting() const {
 
 void CanvasWidget::drawLine(QPoint from, QPoint to) {
     painterWith(fore_).drawLine(from, to);
-    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
+    showChanged(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
+}
+
+void CanvasWidget::setPacer(FramePacer& pacer) {
+    pacer_ = &pacer;
+    pacer.onFrame([this] {
+        update(wholeChanged_ ? QRegion(rect()) : changed_);
+        changed_ = QRegion();
+        wholeChanged_ = false;
+    });
+}
+
+void CanvasWidget::showChanged(const QRect& area) {
+    if (!pacer_) {
+        update(area);
+        return;
+    }
+    // After a clear the whole area goes out anyway; the strokes on top need no region of their own.
+    wholeChanged_ = wholeChanged_ || area == rect();
+    if (!wholeChanged_) {
+        changed_ += area;
+    }
+    pacer_->schedule();
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {

@@ -1,12 +1,14 @@
 // The client area: a kept image the surface is drawn into, shown beneath the child controls.
 #pragma once
 
+#include "common/qt/FramePacer.h"
 #include "surface/Canvas.h"
 
 #include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
 #include <optional>
@@ -43,12 +45,15 @@ public:
     void setFrameOrigin(float left, float top) override;
     // The client-area pixel a user point falls on.
     QPoint toPixel(float x, float y) const;
+    // From now on what was drawn reaches the screen at the pacer's frames, not stroke by stroke.
+    void setPacer(FramePacer& pacer);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void drawLine(QPoint from, QPoint to);
+    void showChanged(const QRect& area);
     // One painter serves a whole run of lines and circles: opening one costs as much as drawing
     // a short line. It is closed before the image is read, shown or cleared.
     QPainter& painterWith(const QColor& pen);
@@ -62,4 +67,7 @@ private:
     QColor back_;
     float currentX_ = 0;
     float currentY_ = 0;
+    FramePacer* pacer_ = nullptr;
+    QRegion changed_; // drawn since the last frame
+    bool wholeChanged_ = false;
 };

@@ -78,6 +78,13 @@ TEST(MarkerPlacement, movesRightWithPressureAndDownWithRpmPerRelease) {
     }
 }
 
+TEST(LinkHealth, givesTheRateOverTheIntervalAndTotalsSinceStart) {
+    const LinkHealth before{100, 2, 1, 0};
+    EXPECT_EQ(LinkHealthText({280, 3, 1, 0}, before, 0.5), "360 rec/s · 3 skipped · 1 rejected");
+    EXPECT_EQ(LinkHealthText({100, 3, 1, 512}, before, 0.5),
+              "0 rec/s · 3 skipped · 1 rejected · 512 bytes dropped");
+}
+
 namespace {
 
 struct Live : ::testing::Test {
@@ -109,12 +116,14 @@ TEST_F(Live, aRecordSetsTheReadoutsMovesAndShapesTheMarkerThenDrawsTheMarks) {
 
 TEST_F(Live, aBrokenRecordChangesNothingAndSaysSo) {
     h.Receive("255,14.7,2250,180,14.7,2.5,14.9");
+    EXPECT_EQ(h.form.linkHealth().records, 1u);
     const auto texts = h.boxes.texts;
     h.Receive("255,20,3000,abc,14.7,2.5,14.9");
     EXPECT_EQ(h.boxes.texts, texts);
     EXPECT_EQ(h.marker.moves.size(), 1u);
     EXPECT_EQ(h.form.opRpmIndex, 3);
     EXPECT_NE(h.status.last().find("Dropped"), std::string::npos);
+    EXPECT_EQ(h.form.linkHealth().rejected, 1u);
 }
 
 TEST_F(Live, nothingIsDecodedWithRealTimeOff) {

@@ -1,8 +1,14 @@
 // Single-precision geometry: the view matrix and where the lattice lands on screen.
 #include "Fakes.h"
+#include "marker/RegionFromPicture.h"
 #include "surface/Module1.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 TEST(VectorAngle, addsTheFiveDecimalPiBehindTheEye) {
     EXPECT_EQ(VectorAngle(-1, 0), 3.14159f);
@@ -47,4 +53,40 @@ TEST(Projection, latticeCornersAndAxisEndsLandWhereExpected) {
         EXPECT_NEAR(p.at[2], p.y, 1e-4);
     }
     EXPECT_EQ(h.form.surfacePoints[1][0].world, (Vector4{0, 1, 0, 0, 1.1f}));
+}
+
+// The kept projection and marker shape must be exactly what computing them afresh gives.
+TEST(Projection, keptViewAndShapeEqualFreshOnesBitForBitAfterEveryKindOfEvent) {
+    const auto vetFile = std::filesystem::temp_directory_path() / "tvx-projection.vet";
+    std::ofstream(vetFile, std::ios::binary) << std::string(400, '\x33');
+    for (Release release : {Release::V17, Release::V12}) {
+        CoreHarness h(release);
+        const std::pair<const char*, std::function<void()>> events[] = {
+            {"download", [&] { h.ConnectWithTable(TableReplyText([](int i) { return i; })); }},
+            {"real time", [&] { h.form.btnRT_Click(); }},
+            {"record", [&] { h.Receive("255,20,3000,1,2,3,4"); }},
+            {"move", [&] { h.form.Form_KeyDown(key::kRight, 0); }},
+            {"value step", [&] { h.form.Form_KeyDown(key::kEquals, 0); }},
+            {"rotation", [&] { h.form.Form_KeyDown(key::kLeft, key::kCtrl); }},
+            {"shift arrow", [&] { h.form.Form_KeyDown(key::kDown, key::kShift); }},
+            {"load", [&] { h.form.LoadAndSendTable(vetFile.string()); }},
+            {"record", [&] { h.Receive("255,30,6000,1,2,3,4"); }},
+        };
+        for (const auto& [name, event] : events) {
+            event();
+            Matrix4 m{};
+            ASSERT_TRUE(BuildViewMatrix(m, h.form.eyeX, h.form.eyeY, h.form.eyeZ));
+            for (const auto& column : h.form.surfacePoints) {
+                for (const SurfacePoint& point : column) {
+                    Vector4 fresh{};
+                    MatApply(fresh, point.world, m);
+                    ASSERT_EQ(std::memcmp(&fresh, &point.view, sizeof fresh), 0) << name;
+                }
+            }
+            if (h.form.markerRegion) {
+                EXPECT_EQ(*h.form.markerRegion, RegionFromPicture(h.marker)) << name;
+            }
+        }
+    }
+    std::filesystem::remove(vetFile);
 }
