@@ -199,8 +199,12 @@ public:
             lastPaintNs_ = end;
         }
         if (rpmArrivedNs_ != 0) {
+            // What is painted is the newest record; the oldest not painted before waited longest.
             paintLatency_.add(end - rpmArrivedNs_);
+            paintWait_.add(end - (unpaintedSinceNs_ ? std::min(unpaintedSinceNs_, rpmArrivedNs_)
+                                                    : rpmArrivedNs_));
             rpmArrivedNs_ = 0;
+            unpaintedSinceNs_ = 0;
         }
         return result;
     }
@@ -232,6 +236,7 @@ private:
         }
         ++recordsShown_;
         recordArrivedNs_ = lastReadNs_;
+        unpaintedSinceNs_ = unpaintedSinceNs_ ? unpaintedSinceNs_ : lastReadNs_;
         firstRecordNs_ = firstRecordNs_ ? firstRecordNs_ : when;
         lastRecordNs_ = when;
         return true;
@@ -326,6 +331,7 @@ private:
             {"delivery_us", delivery_.summary()},
             {"latency_us", latency_.summary()},
             {"paint_latency_us", paintLatency_.summary()},
+            {"paint_wait_us", paintWait_.summary()},
             {"canvas_paints", static_cast<qint64>(canvasPaints_)},
             {"canvas_paint_events", static_cast<qint64>(canvasPaintEvents_)},
             {"readout_paints", static_cast<qint64>(readoutPaints_)},
@@ -361,10 +367,11 @@ private:
     std::int64_t firstRecordNs_ = 0;
     std::int64_t lastRecordNs_ = 0;
     std::int64_t nextKeyDueNs_ = 0;
-    std::int64_t lastReadNs_ = 0;      // start of the newest read delivery
-    std::int64_t readingSinceNs_ = 0;  // start of the read being delivered; 0 between reads
-    std::int64_t recordArrivedNs_ = 0; // start of the read that brought the newest record
-    std::int64_t rpmArrivedNs_ = 0;    // of the record in txtRPM, until it is painted
+    std::int64_t lastReadNs_ = 0;       // start of the newest read delivery
+    std::int64_t readingSinceNs_ = 0;   // start of the read being delivered; 0 between reads
+    std::int64_t recordArrivedNs_ = 0;  // start of the read that brought the newest record
+    std::int64_t rpmArrivedNs_ = 0;     // of the record in txtRPM, until it is painted
+    std::int64_t unpaintedSinceNs_ = 0; // of the first record shown since txtRPM was painted
     std::int64_t lastPaintNs_ = 0;
     std::uint64_t receiveEvents_ = 0;
     std::uint64_t recordsShown_ = 0;
@@ -376,7 +383,8 @@ private:
     std::uint64_t readoutPaints_ = 0;
     Histogram delivery_;
     Histogram latency_;
-    Histogram paintLatency_;
+    Histogram paintLatency_; // the record painted: how old what the readout shows is
+    Histogram paintWait_;    // the first record since the last paint: how long a change waits
     std::vector<std::pair<std::int64_t, std::int64_t>> keys_;
     QJsonArray readouts_;
 };
