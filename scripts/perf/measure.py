@@ -106,9 +106,9 @@ class Xvfb:
         stop(self.server)
 
 
-def program_env(args, **extra):
+def program_env(args):
     """The window's environment: the chosen Qt platform, and the X display for xcb."""
-    env = dict(os.environ, QT_QPA_PLATFORM=args.platform, **extra)
+    env = dict(os.environ, QT_QPA_PLATFORM=args.platform)
     if args.display:
         env["DISPLAY"] = args.display
     return env
@@ -306,6 +306,7 @@ def stream_figures(stats, sent, window):
         "delivery_us": stats["delivery_us"],
         "canvas_paints": stats["canvas_paints"],
         "readout_paints": stats["readout_paints"],
+        "canvas_paint_events": stats["canvas_paint_events"],  # Qt paints it in pieces
         "canvas_paints_per_s": stats["canvas_paints"] / paint_span if paint_span > 0 else None,
         "readout_paints_per_s": stats["readout_paints"] / paint_span if paint_span > 0 else None,
         "status": stats["status"],
