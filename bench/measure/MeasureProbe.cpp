@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSocketNotifier>
@@ -53,7 +54,6 @@ constexpr std::array<TextBox, 6> kReadouts{TextBox::Pressure, TextBox::Rpm, Text
 struct Shown {
     std::array<QString, 6> texts;
     std::array<std::uint32_t, 5> values;
-    bool operator==(const Shown&) const = default;
 };
 
 Shown ShownNow(MainWindow& window) {
@@ -69,12 +69,16 @@ Shown ShownNow(MainWindow& window) {
     return s;
 }
 
-// Durations in whole microseconds; fixed size, so an hour of flooding cannot grow it.
+// Durations in whole microseconds up to 20 ms, then in tenths of a millisecond up to 200 ms (a
+// paced window holds a readout back for up to a frame); fixed size, so an hour of flooding
+// cannot grow it.
 class Histogram {
 public:
     void add(std::int64_t ns) {
-        const std::int64_t us = std::clamp<std::int64_t>(ns / 1000, 0, kBuckets);
-        ++counts_[static_cast<std::size_t>(us)];
+        const std::int64_t us = std::max<std::int64_t>(ns / 1000, 0);
+        const std::int64_t bucket =
+            us < kFine ? us : std::min(kFine + (us - kFine) / kCoarseUs, kBuckets);
+        ++counts_[static_cast<std::size_t>(bucket)];
         ++count_;
         sumNs_ += static_cast<double>(ns);
         maxNs_ = std::max(maxNs_, ns);
@@ -94,7 +98,9 @@ public:
     }
 
 private:
-    static constexpr std::int64_t kBuckets = 20000; // beyond 20 ms only the maximum is kept
+    static constexpr std::int64_t kFine = 20'000;
+    static constexpr std::int64_t kCoarseUs = 100;
+    static constexpr std::int64_t kBuckets = kFine + 1800; // beyond 200 ms only the maximum
 
     double percentile(double q) const {
         const auto rank = static_cast<std::uint64_t>(std::ceil(q * static_cast<double>(count_)));
@@ -102,7 +108,9 @@ private:
         for (std::size_t b = 0; b < kBuckets; ++b) {
             seen += counts_[b];
             if (seen >= rank) {
-                return static_cast<double>(b);
+                const auto bucket = static_cast<std::int64_t>(b);
+                return static_cast<double>(bucket < kFine ? bucket
+                                                          : kFine + (bucket - kFine) * kCoarseUs);
             }
         }
         return static_cast<double>(maxNs_) / 1000.0;
@@ -119,7 +127,8 @@ private:
 class Probe : public QObject {
 public:
     Probe(MainWindow& window, const ProbeOptions& options)
-        : QObject(&window), window_(window), options_(options), builtNs_(NowNs()) {
+        : QObject(&window), window_(window), options_(options), builtNs_(NowNs()),
+          rpm_(window.findChild<QLineEdit*>("txtRPM")) {
         std::signal(SIGTERM, OnStopSignal);
         std::signal(SIGINT, OnStopSignal);
         auto* poll = new QTimer(this);
@@ -129,7 +138,10 @@ public:
             }
         });
         poll->start(100);
-        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { writeStats(); });
+        connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+            quitting_ = true; // the window is taken apart after this: stop looking at it
+            writeStats();
+        });
         if (options_.comPort > 0) {
             QTimer::singleShot(0, this, [this] { connectAndStream(); });
         }
@@ -138,40 +150,93 @@ public:
     // A read delivered to the window: timed from the notifier's firing until the handler is done.
     template <typename Deliver> bool timeRead(Deliver deliver) {
         const std::int64_t start = NowNs();
+        lastReadNs_ = start;
+        readingSinceNs_ = start;
         const bool result = deliver();
+        readingSinceNs_ = 0;
         const std::int64_t end = NowNs();
         ++receiveEvents_;
         delivery_.add(end - start);
-        if (noteShown(end)) {
+        if (noteShown(end, true)) {
             latency_.add(end - start); // the readouts were set before the end: an upper bound
         }
         return result;
     }
 
-    // The quiet-line timer may also show a record; its delivery is not a read, so not timed.
+    // The quiet-line timer may also show a record; its delivery is not a read, so not timed. A
+    // paced window's frame timer sets the readouts of a record already counted.
     template <typename Deliver> bool watchTimer(Deliver deliver) {
         const bool result = deliver();
-        noteShown(NowNs());
+        noteShown(NowNs(), false);
         return result;
     }
 
-    void notePaint(QObject* receiver) {
-        if (firstPaintNs_ == 0 && receiver == &window_.canvas()) {
-            firstPaintNs_ = NowNs();
+    // An event delivered from the event loop itself, not from inside another delivery.
+    void startPass() { ++pass_; }
+
+    // Qt paints the canvas in two or more pieces in one repaint of the window, so paints count
+    // once per event the loop delivers (a repaint, an expose); canvas_paint_events counts pieces.
+    template <typename Deliver> bool watchPaint(QObject* receiver, Deliver deliver) {
+        const bool counting = firstRecordNs_ != 0;
+        if (receiver == &window_.canvas()) {
+            firstPaintNs_ = firstPaintNs_ ? firstPaintNs_ : NowNs();
+            if (counting) {
+                ++canvasPaintEvents_;
+                canvasPaints_ += canvasPass_ != pass_;
+                canvasPass_ = pass_;
+                lastPaintNs_ = NowNs();
+            }
         }
+        if (receiver != rpm_ || !watching()) {
+            return deliver();
+        }
+        noteRpmText(); // the window may set it while painting
+        const bool result = deliver();
+        const std::int64_t end = NowNs();
+        if (counting) {
+            readoutPaints_ += readoutPass_ != pass_;
+            readoutPass_ = pass_;
+            lastPaintNs_ = end;
+        }
+        if (rpmArrivedNs_ != 0) {
+            // What is painted is the newest record; the oldest not painted before waited longest.
+            paintLatency_.add(end - rpmArrivedNs_);
+            paintWait_.add(end - (unpaintedSinceNs_ ? std::min(unpaintedSinceNs_, rpmArrivedNs_)
+                                                    : rpmArrivedNs_));
+            rpmArrivedNs_ = 0;
+            unpaintedSinceNs_ = 0;
+        }
+        return result;
+    }
+
+    // Called after every delivery, as the window may set the readouts from any of them.
+    void noteRpmText() {
+        if (!watching() || rpm_->text() == rpmText_) {
+            return;
+        }
+        rpmText_ = rpm_->text();
+        // Set inside a read: that read brought it. Otherwise the window shows the newest record.
+        rpmArrivedNs_ = readingSinceNs_ ? readingSinceNs_ : recordArrivedNs_;
     }
 
 private:
-    bool noteShown(std::int64_t when) {
+    bool watching() const { return realTimeNs_ != 0 && rpm_ && !quitting_; }
+
+    // A record is shown when the values behind the readouts change, or the readouts themselves
+    // across a read; a timer changing only the readouts shows a record already counted.
+    bool noteShown(std::int64_t when, bool read) {
         if (realTimeNs_ == 0) {
             return false; // connecting and the table's arrival are not records
         }
         Shown now = ShownNow(window_);
-        if (now == shown_) {
+        const bool changed = now.values != shown_.values || (read && now.texts != shown_.texts);
+        shown_ = std::move(now);
+        if (!changed) {
             return false;
         }
-        shown_ = std::move(now);
         ++recordsShown_;
+        recordArrivedNs_ = lastReadNs_;
+        unpaintedSinceNs_ = unpaintedSinceNs_ ? unpaintedSinceNs_ : lastReadNs_;
         firstRecordNs_ = firstRecordNs_ ? firstRecordNs_ : when;
         lastRecordNs_ = when;
         return true;
@@ -206,6 +271,11 @@ private:
         window_.findChild<QPushButton*>("btnRT")->click();
         realTimeNs_ = NowNs();
         shown_ = ShownNow(window_);
+        if (rpm_) {
+            rpmText_ = rpm_->text();
+        } else {
+            std::fprintf(stderr, "tvx_measure: no txtRPM box; no paint latency\n");
+        }
         if (options_.keyMs > 0) {
             nextKeyDueNs_ = realTimeNs_;
             scheduleKey();
@@ -260,6 +330,12 @@ private:
             {"last_record_ns", static_cast<qint64>(lastRecordNs_)},
             {"delivery_us", delivery_.summary()},
             {"latency_us", latency_.summary()},
+            {"paint_latency_us", paintLatency_.summary()},
+            {"paint_wait_us", paintWait_.summary()},
+            {"canvas_paints", static_cast<qint64>(canvasPaints_)},
+            {"canvas_paint_events", static_cast<qint64>(canvasPaintEvents_)},
+            {"readout_paints", static_cast<qint64>(readoutPaints_)},
+            {"last_paint_ns", static_cast<qint64>(lastPaintNs_)},
             {"keys", keys},
             {"readouts", readouts_},
             {"status", window_.statusText()},
@@ -281,17 +357,34 @@ private:
     MainWindow& window_;
     const ProbeOptions options_;
     const std::int64_t builtNs_;
+    const QPointer<QLineEdit> rpm_;
     Shown shown_;
+    QString rpmText_;
+    bool quitting_ = false;
     std::int64_t firstPaintNs_ = 0;
     std::int64_t connectNs_ = 0;
     std::int64_t realTimeNs_ = 0;
     std::int64_t firstRecordNs_ = 0;
     std::int64_t lastRecordNs_ = 0;
     std::int64_t nextKeyDueNs_ = 0;
+    std::int64_t lastReadNs_ = 0;       // start of the newest read delivery
+    std::int64_t readingSinceNs_ = 0;   // start of the read being delivered; 0 between reads
+    std::int64_t recordArrivedNs_ = 0;  // start of the read that brought the newest record
+    std::int64_t rpmArrivedNs_ = 0;     // of the record in txtRPM, until it is painted
+    std::int64_t unpaintedSinceNs_ = 0; // of the first record shown since txtRPM was painted
+    std::int64_t lastPaintNs_ = 0;
     std::uint64_t receiveEvents_ = 0;
     std::uint64_t recordsShown_ = 0;
+    std::uint64_t pass_ = 0;
+    std::uint64_t canvasPass_ = 0; // the pass that last painted the canvas
+    std::uint64_t readoutPass_ = 0;
+    std::uint64_t canvasPaints_ = 0; // passes that painted it, from the first record shown
+    std::uint64_t canvasPaintEvents_ = 0;
+    std::uint64_t readoutPaints_ = 0;
     Histogram delivery_;
     Histogram latency_;
+    Histogram paintLatency_; // the record painted: how old what the readout shows is
+    Histogram paintWait_;    // the first record since the last paint: how long a change waits
     std::vector<std::pair<std::int64_t, std::int64_t>> keys_;
     QJsonArray readouts_;
 };
@@ -303,21 +396,31 @@ void MeasuredApplication::measure(MainWindow& window, const ProbeOptions& option
 bool MeasuredApplication::notify(QObject* receiver, QEvent* event) {
     Probe* probe = probe_.data();
     const auto deliver = [&] { return QApplication::notify(receiver, event); };
-    if (probe) {
-        switch (event->type()) {
-        case QEvent::SockAct:
-            if (IsSerialRead(receiver)) {
-                return probe->timeRead(deliver);
-            }
-            break;
-        case QEvent::Timer:
-            return probe->watchTimer(deliver);
-        case QEvent::Paint:
-            probe->notePaint(receiver);
-            break;
-        default:
-            break;
-        }
+    if (!probe) {
+        return deliver();
     }
-    return deliver();
+    if (depth_ == 0) {
+        probe->startPass();
+    }
+    ++depth_;
+    bool result = false;
+    switch (event->type()) {
+    case QEvent::SockAct:
+        result = IsSerialRead(receiver) ? probe->timeRead(deliver) : deliver();
+        break;
+    case QEvent::Timer:
+        result = probe->watchTimer(deliver);
+        break;
+    case QEvent::Paint:
+        result = probe->watchPaint(receiver, deliver);
+        break;
+    default:
+        result = deliver();
+        break;
+    }
+    --depth_;
+    if (Probe* still = probe_.data()) {
+        still->noteRpmText();
+    }
+    return result;
 }

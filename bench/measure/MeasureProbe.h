@@ -28,4 +28,5 @@ public:
 
 private:
     QPointer<Probe> probe_; // goes with the window
+    int depth_ = 0;         // deliveries under way, one inside the other
 };

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""End-to-end measurement of the release 1.7 window against tvxsim, offscreen.
+"""End-to-end measurement of the release 1.7 window against tvxsim, offscreen or on X (Xvfb).
 
 Phases (all by default):
   startup  time from starting the program to its first painted window
@@ -9,12 +9,15 @@ Phases (all by default):
 
 The window runs in tvx_measure (bench/measure/), a measurement program built from the same
 MainWindow as TVXv17: it connects, presses RealTime, steps the value and reports from inside
-(records shown, coalesced records, the time from a read notification to its readout, key times);
-CPU and memory come from /proc. Every phase runs --runs times; medians are printed, and all runs
-are written to --out as JSON. Linux only.
+(records shown, coalesced records, the time from a read notification to its readout and to the
+RPM readout's paint, paints of the canvas and the RPM readout, key times); CPU and memory come
+from /proc. Every phase runs --runs times; medians are printed, and all runs are written to --out
+as JSON. --platform xcb runs the window on a private Xvfb server (Xvfb and xdpyinfo needed), so
+each paint is also handed to a display server. Linux only.
 
   python3 scripts/perf/measure.py                    # build/bin, 3 runs, 60 s phases
   python3 scripts/perf/measure.py --runs 1 --seconds 10 line
+  python3 scripts/perf/measure.py --platform xcb line
 """
 
 import argparse
@@ -75,6 +78,42 @@ def stop(process, sig=signal.SIGTERM, timeout=10):
             process.wait()
 
 
+class Xvfb:
+    """A private X server on the first free display from :91 up, for --platform xcb."""
+
+    def __init__(self):
+        for number in range(91, 200):
+            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+                continue
+            self.display = f":{number}"
+            self.server = subprocess.Popen(
+                ["Xvfb", self.display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_for(self.answers, 10, f"Xvfb on {self.display}")
+                return
+            except RuntimeError:
+                stop(self.server)  # another server took the number first, or it failed
+        raise RuntimeError("no free X display from :91 to :199")
+
+    def answers(self):
+        if self.server.poll() is not None:
+            raise RuntimeError(f"Xvfb {self.display} exited")
+        return subprocess.run(["xdpyinfo", "-display", self.display], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def close(self):
+        stop(self.server)
+
+
+def program_env(args):
+    """The window's environment: the chosen Qt platform, and the X display for xcb."""
+    env = dict(os.environ, QT_QPA_PLATFORM=args.platform)
+    if args.display:
+        env["DISPLAY"] = args.display
+    return env
+
+
 class LogTail(threading.Thread):
     """Follows tvxsim's received log, noting when each cell write message appeared."""
 
@@ -103,7 +142,7 @@ class LogTail(threading.Thread):
 class Session:
     """tvxsim on a pseudo-terminal and the window connected to it as COM 1."""
 
-    def __init__(self, bin_dir, work, sim_args, key_ms=0, sample_ms=0, sent_log=False):
+    def __init__(self, bin_dir, work, env, sim_args, key_ms=0, sample_ms=0, sent_log=False):
         work.mkdir()
         self.work = work
         self.received = work / "received.log"
@@ -119,7 +158,7 @@ class Session:
         self.tail = LogTail(self.received)
         self.tail.start()
         self.stats_path = work / "stats.json"
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TVX_COM1=str(link))
+        env = dict(env, TVX_COM1=str(link))
         command = [str(bin_dir / "tvx_measure"), "--connect", "1",
                    "--stats", str(self.stats_path)]
         if key_ms:
@@ -144,23 +183,27 @@ class Session:
         wait_for(lambda: any(line == "<255>" for _, line in list(self.tail.lines)), 10,
                  "RealTime to reach tvxsim")
 
-    def sample(self, seconds, warmup=1.0):
-        """CPU of both processes and the program's memory over a window, once a second."""
+    def sample(self, seconds, server_pid=None, warmup=1.0):
+        """CPU of both processes (and of the X server, if any) and the program's memory over a
+        window, once a second."""
         time.sleep(warmup)
         pid, sim_pid = self.program.pid, self.sim.pid
         start = time.monotonic()
         cpu0, sim_cpu0, wait0 = cpu_seconds(pid), cpu_seconds(sim_pid), cpu_wait_seconds(pid)
+        server_cpu0 = cpu_seconds(server_pid) if server_pid else 0
         rss = []
         for k in range(1, int(seconds) + 1):
             time.sleep(max(0.0, start + k - time.monotonic()))
             rss.append(memory_kb(pid)["VmRSS"])
         wall = time.monotonic() - start
         cpu1, sim_cpu1, wait1 = cpu_seconds(pid), cpu_seconds(sim_pid), cpu_wait_seconds(pid)
+        server_cpu1 = cpu_seconds(server_pid) if server_pid else 0
         sixth = max(1, len(rss) // 6)
         return {
             "window_s": round(wall, 2),
             "cpu_per_wall": (cpu1 - cpu0) / wall,
             "sim_cpu_per_wall": (sim_cpu1 - sim_cpu0) / wall,
+            "server_cpu_per_wall": (server_cpu1 - server_cpu0) / wall if server_pid else None,
             # a busy machine delays the program's wake-ups; this says how much
             "cpu_wait_per_wall": (wait1 - wait0) / wall,
             "rss_kb_first": rss[0],
@@ -249,6 +292,8 @@ def stream_figures(stats, sent, window):
     sent_count = None if sent is None else len(sent)
     shown = stats["records_shown"]
     span = (stats["last_record_ns"] - stats["first_record_ns"]) / 1e9 or 1
+    # paints are counted from the first record shown
+    paint_span = (stats["last_paint_ns"] - stats["first_record_ns"]) / 1e9
     figures = {
         "records_shown": shown,
         "records_shown_per_s": shown / span,
@@ -256,7 +301,14 @@ def stream_figures(stats, sent, window):
         "bytes_dropped": stats["bytes_dropped"],
         "receive_events": stats["receive_events"],
         "latency_us": stats["latency_us"],
+        "paint_latency_us": stats["paint_latency_us"],
+        "paint_wait_us": stats["paint_wait_us"],
         "delivery_us": stats["delivery_us"],
+        "canvas_paints": stats["canvas_paints"],
+        "readout_paints": stats["readout_paints"],
+        "canvas_paint_events": stats["canvas_paint_events"],  # Qt paints it in pieces
+        "canvas_paints_per_s": stats["canvas_paints"] / paint_span if paint_span > 0 else None,
+        "readout_paints_per_s": stats["readout_paints"] / paint_span if paint_span > 0 else None,
         "status": stats["status"],
     }
     if sent is not None:
@@ -269,12 +321,12 @@ def stream_figures(stats, sent, window):
     return figures
 
 
-def run_startup(bin_dir, work):
+def run_startup(bin_dir, work, args):
     stats_path = work / "stats.json"
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     started = time.monotonic_ns()
     program = subprocess.Popen([str(bin_dir / "tvx_measure"), "--stats", str(stats_path)],
-                               env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                               env=program_env(args), stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
     time.sleep(1.5)
     memory = memory_kb(program.pid)
     stop(program)
@@ -288,26 +340,28 @@ def run_startup(bin_dir, work):
 
 def run_line(bin_dir, work, args):
     # No readout samples here: they would grow the memory being watched.
-    with Session(bin_dir, work / "line", ["--rate", str(args.rate)], sent_log=True) as session:
+    with Session(bin_dir, work / "line", program_env(args), ["--rate", str(args.rate)],
+                 sent_log=True) as session:
         session.wait_streaming()
         session.tail.done.set()  # no keys here: stop following the log, it costs CPU
-        window = session.sample(args.seconds)
+        window = session.sample(args.seconds, args.server_pid)
         stats, sent = session.finish()
     return stream_figures(stats, sent, window)
 
 
 def run_flood(bin_dir, work, args):
-    with Session(bin_dir, work / "flood", ["--rate", "max"], key_ms=args.key_ms) as session:
+    with Session(bin_dir, work / "flood", program_env(args), ["--rate", "max"],
+                 key_ms=args.key_ms) as session:
         session.wait_streaming()
-        window = session.sample(args.seconds)
+        window = session.sample(args.seconds, args.server_pid)
         stats, _ = session.finish()
     figures = stream_figures(stats, None, window)
     figures.update(key_latencies(stats, session.tail.lines, session.held_ns))
     if args.check_seconds:
         # Logging every record sent slows the device, so whole, genuine readouts are checked
         # in a short flood of their own.
-        with Session(bin_dir, work / "check", ["--rate", "max"], sample_ms=20,
-                     sent_log=True) as check:
+        with Session(bin_dir, work / "check", program_env(args), ["--rate", "max"],
+                     sample_ms=20, sent_log=True) as check:
             check.wait_streaming()
             check.tail.done.set()
             time.sleep(args.check_seconds)
@@ -339,6 +393,7 @@ def report(results):
                  ("sent but neither shown nor skipped", ["unaccounted"]),
                  ("CPU, s per wall s", ["cpu_per_wall"]),
                  ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
+                 ("Xvfb CPU, s per wall s", ["server_cpu_per_wall"]),
                  ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
                  ("peak RSS (VmHWM), kB", ["hwm_kb"]),
                  ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
@@ -347,6 +402,14 @@ def report(results):
                  ("latency p50, us", ["latency_us", "p50"]),
                  ("latency p99, us", ["latency_us", "p99"]),
                  ("latency max, us", ["latency_us", "max"]),
+                 ("read to RPM readout painted p50, us", ["paint_latency_us", "p50"]),
+                 ("read to RPM readout painted p99, us", ["paint_latency_us", "p99"]),
+                 ("read to RPM readout painted max, us", ["paint_latency_us", "max"]),
+                 ("oldest unpainted read to paint p50, us", ["paint_wait_us", "p50"]),
+                 ("oldest unpainted read to paint p99, us", ["paint_wait_us", "p99"]),
+                 ("oldest unpainted read to paint max, us", ["paint_wait_us", "max"]),
+                 ("canvas paints per s", ["canvas_paints_per_s"]),
+                 ("RPM readout paints per s", ["readout_paints_per_s"]),
                  ("load average (1 min) at the end", ["load_average"])],
         "flood": [("records shown per s", ["records_shown_per_s"]),
                   ("records skipped (coalesced)", ["records_skipped"]),
@@ -354,11 +417,20 @@ def report(results):
                   ("receive events", ["receive_events"]),
                   ("CPU, s per wall s", ["cpu_per_wall"]),
                   ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
+                  ("Xvfb CPU, s per wall s", ["server_cpu_per_wall"]),
                   ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
                   ("peak RSS (VmHWM), kB", ["hwm_kb"]),
                   ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
                   ("latency p50, us", ["latency_us", "p50"]),
                   ("latency p99, us", ["latency_us", "p99"]),
+                  ("read to RPM readout painted p50, us", ["paint_latency_us", "p50"]),
+                  ("read to RPM readout painted p99, us", ["paint_latency_us", "p99"]),
+                  ("read to RPM readout painted max, us", ["paint_latency_us", "max"]),
+                  ("oldest unpainted read to paint p50, us", ["paint_wait_us", "p50"]),
+                  ("oldest unpainted read to paint p99, us", ["paint_wait_us", "p99"]),
+                  ("oldest unpainted read to paint max, us", ["paint_wait_us", "max"]),
+                  ("canvas paints per s", ["canvas_paints_per_s"]),
+                  ("RPM readout paints per s", ["readout_paints_per_s"]),
                   ("key due to device, median ms", ["key_median_ms"]),
                   ("key due to device, max ms", ["key_max_ms"]),
                   ("keys pressed", ["keys"]), ("cell writes logged", ["messages"]),
@@ -409,9 +481,12 @@ def main():
     parser.add_argument("--key-ms", type=int, default=1000, help="value-step period, flood")
     parser.add_argument("--check-seconds", type=float, default=10,
                         help="flood with every record logged, to check the readouts (0: skip)")
+    parser.add_argument("--platform", choices=["offscreen", "xcb"], default="offscreen",
+                        help="Qt platform of the window; xcb starts a private Xvfb server")
     parser.add_argument("--out", help="write every run's figures here as JSON")
     args = parser.parse_args()
     args.phases = args.phases or ["startup", "line", "flood"]
+    args.display = args.server_pid = None
 
     root = Path(__file__).resolve().parents[2]
     bin_dir = (root / args.build / "bin").resolve()
@@ -419,10 +494,25 @@ def main():
         if not (bin_dir / name).exists():
             sys.exit(f"{bin_dir / name} is missing: build first (bash scripts/setup.sh)")
 
+    xvfb = Xvfb() if args.platform == "xcb" else None
+    try:
+        if xvfb:
+            args.display, args.server_pid = xvfb.display, xvfb.server.pid
+        results = measure(bin_dir, args)
+    finally:
+        if xvfb:
+            xvfb.close()
+    report(results)
+    if args.out:
+        Path(args.out).write_text(json.dumps(results, indent=2))
+
+
+def measure(bin_dir, args):
     results = {"machine": machine(), "args": vars(args), "phases": {}}
     print(f"{results['machine']['cpu']}, {results['machine']['cores']} cores, "
-          f"load {results['machine']['load_average_at_start']}")
-    runners = {"startup": lambda w: run_startup(bin_dir, w),
+          f"load {results['machine']['load_average_at_start']}, platform {args.platform}"
+          + (f" (Xvfb {args.display})" if args.display else ""))
+    runners = {"startup": lambda w: run_startup(bin_dir, w, args),
                "line": lambda w: run_line(bin_dir, w, args),
                "flood": lambda w: run_flood(bin_dir, w, args)}
     for phase in args.phases:
@@ -432,9 +522,7 @@ def main():
                 print(f"{phase} run {k + 1}/{args.runs} ...", file=sys.stderr)
                 runs.append(runners[phase](Path(work)))
         results["phases"][phase] = runs
-    report(results)
-    if args.out:
-        Path(args.out).write_text(json.dumps(results, indent=2))
+    return results
 
 
 if __name__ == "__main__":
