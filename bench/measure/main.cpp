@@ -1,11 +1,13 @@
 // tvx_measure: the program's window (release 1.7 unless told otherwise), driven and timed for
 // scripts/perf/measure.py.
 #include "MeasureProbe.h"
+#include "app/qt/EventLoop.h"
 #include "app/qt/MainWindow.h"
 
 #include <QCommandLineParser>
 
 int main(int argc, char** argv) {
+    ChooseEventLoop(); // as the shipped programs do
     MeasuredApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,4 +1,5 @@
 // TVXv17 and TVXv12: the build names the release each program is (TVX_RELEASE).
+#include "app/qt/EventLoop.h"
 #include "app/qt/MainWindow.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ void ReadCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     ReadCommandLine(argc, argv);
+    ChooseEventLoop();
     QApplication app(argc, argv);
     MainWindow window(TVX_RELEASE);
     window.show();

@@ -36,6 +36,9 @@ std::optional<std::string> QtFileDialogs::show(const FileDialogRequest& request,
     // A name that does not exist is accepted; the load itself then finds nothing.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // Qt's own dialog everywhere: a desktop's native one may ask before overwriting, and needs
+    // the GLib loop the window does not run.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDefaultSuffix(QString()); // a name typed without an extension is used as typed
     dialog.setNameFilters(QtNameFilters(request.filter));
     if (!request.fileName.empty()) {
