@@ -382,6 +382,19 @@ def median_of(runs, path):
 
 
 def report(results):
+    # Rows both streaming phases print, in this order.
+    costs = [("CPU, s per wall s", ["cpu_per_wall"]),
+             ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
+             ("Xvfb CPU, s per wall s", ["server_cpu_per_wall"]),
+             ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
+             ("peak RSS (VmHWM), kB", ["hwm_kb"]),
+             ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"])]
+    paints = [(f"{what} {q}, us", [key, q])
+              for what, key in (("read to RPM readout painted", "paint_latency_us"),
+                                ("oldest unpainted read to paint", "paint_wait_us"))
+              for q in ("p50", "p99", "max")]
+    paints += [("canvas paints per s", ["canvas_paints_per_s"]),
+               ("RPM readout paints per s", ["readout_paints_per_s"])]
     rows = {
         "startup": [("to first paint, ms", ["to_first_paint_ms"]),
                     ("to window built, ms", ["to_window_built_ms"]),
@@ -390,48 +403,20 @@ def report(results):
                  ("bytes per record sent", ["bytes_per_record"]),
                  ("records shown per s", ["records_shown_per_s"]),
                  ("records skipped (coalesced)", ["records_skipped"]),
-                 ("sent but neither shown nor skipped", ["unaccounted"]),
-                 ("CPU, s per wall s", ["cpu_per_wall"]),
-                 ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
-                 ("Xvfb CPU, s per wall s", ["server_cpu_per_wall"]),
-                 ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
-                 ("peak RSS (VmHWM), kB", ["hwm_kb"]),
-                 ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
-                 ("receive events", ["receive_events"]),
+                 ("sent but neither shown nor skipped", ["unaccounted"])] + costs +
+                [("receive events", ["receive_events"]),
                  ("read delivery p50, us", ["delivery_us", "p50"]),
                  ("latency p50, us", ["latency_us", "p50"]),
                  ("latency p99, us", ["latency_us", "p99"]),
-                 ("latency max, us", ["latency_us", "max"]),
-                 ("read to RPM readout painted p50, us", ["paint_latency_us", "p50"]),
-                 ("read to RPM readout painted p99, us", ["paint_latency_us", "p99"]),
-                 ("read to RPM readout painted max, us", ["paint_latency_us", "max"]),
-                 ("oldest unpainted read to paint p50, us", ["paint_wait_us", "p50"]),
-                 ("oldest unpainted read to paint p99, us", ["paint_wait_us", "p99"]),
-                 ("oldest unpainted read to paint max, us", ["paint_wait_us", "max"]),
-                 ("canvas paints per s", ["canvas_paints_per_s"]),
-                 ("RPM readout paints per s", ["readout_paints_per_s"]),
-                 ("load average (1 min) at the end", ["load_average"])],
+                 ("latency max, us", ["latency_us", "max"])] + paints +
+                [("load average (1 min) at the end", ["load_average"])],
         "flood": [("records shown per s", ["records_shown_per_s"]),
                   ("records skipped (coalesced)", ["records_skipped"]),
                   ("bytes dropped", ["bytes_dropped"]),
-                  ("receive events", ["receive_events"]),
-                  ("CPU, s per wall s", ["cpu_per_wall"]),
-                  ("tvxsim CPU, s per wall s", ["sim_cpu_per_wall"]),
-                  ("Xvfb CPU, s per wall s", ["server_cpu_per_wall"]),
-                  ("waiting for a CPU, s per wall s", ["cpu_wait_per_wall"]),
-                  ("peak RSS (VmHWM), kB", ["hwm_kb"]),
-                  ("RSS growth first-to-last sixth, kB", ["rss_kb_growth"]),
-                  ("latency p50, us", ["latency_us", "p50"]),
-                  ("latency p99, us", ["latency_us", "p99"]),
-                  ("read to RPM readout painted p50, us", ["paint_latency_us", "p50"]),
-                  ("read to RPM readout painted p99, us", ["paint_latency_us", "p99"]),
-                  ("read to RPM readout painted max, us", ["paint_latency_us", "max"]),
-                  ("oldest unpainted read to paint p50, us", ["paint_wait_us", "p50"]),
-                  ("oldest unpainted read to paint p99, us", ["paint_wait_us", "p99"]),
-                  ("oldest unpainted read to paint max, us", ["paint_wait_us", "max"]),
-                  ("canvas paints per s", ["canvas_paints_per_s"]),
-                  ("RPM readout paints per s", ["readout_paints_per_s"]),
-                  ("key due to device, median ms", ["key_median_ms"]),
+                  ("receive events", ["receive_events"])] + costs +
+                 [("latency p50, us", ["latency_us", "p50"]),
+                  ("latency p99, us", ["latency_us", "p99"])] + paints +
+                 [("key due to device, median ms", ["key_median_ms"]),
                   ("key due to device, max ms", ["key_max_ms"]),
                   ("keys pressed", ["keys"]), ("cell writes logged", ["messages"]),
                   ("key due to handled, max ms", ["key_handled_max_ms"]),

@@ -109,7 +109,7 @@ private:
 };
 
 MainWindow::MainWindow(Release release, QWidget* parent)
-    : QMainWindow(parent), pacer_(std::make_unique<FramePacer>(this)) {
+    : QMainWindow(parent), pacer_(std::make_unique<FramePacer>()) {
     setWindowTitle(release == Release::V12 ? "Torvex v1.2" : "Torvex v1.7");
     canvas_ = new CanvasWidget(kDesktop, this);
     canvas_->setObjectName("Form3D");
