@@ -30,12 +30,33 @@ void Form3D::LiveStep(const std::string& read) {
     opPressureIndex = point.pressureIndex;
     opRpmIndex = point.rpmIndex;
     fullRedraw = 0;
+    LogRecord(std::get<LiveRecord>(parsed), point);
 
     const MarkerPlacement at =
         PlaceMarker(release_, mapPsi, engineRpm, markerLeftOffset, markerTopOffset);
     io_.marker.move(at.left, at.top);
     ShapeMarker();
     DrawSurface();
+}
+
+void Form3D::LogSkippedRecord(const std::string& read) {
+    if (!liveLog_) {
+        return;
+    }
+    const auto parsed = ParseLiveRecord(read);
+    if (const auto* record = std::get_if<LiveRecord>(&parsed)) {
+        const LiveReading reading = ReadingOf(*record);
+        LogRecord(*record, FindOperatingPoint(veTable, reading.rpm, AbsolutePsi(reading.gaugePsi),
+                                              {opPressureIndex, opRpmIndex}));
+    }
+}
+
+void Form3D::LogRecord(const LiveRecord& record, OperatingPoint point) {
+    if (liveLog_) {
+        liveLog_->add({record, ReadingOf(record).gaugePsi, point,
+                       veTable[CellIndex(point.pressureIndex, point.rpmIndex)],
+                       AirflowInHertz(intakeType, release_)});
+    }
 }
 
 LinkHealth Form3D::linkHealth() const {
