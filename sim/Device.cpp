@@ -9,7 +9,11 @@ namespace tvxsim {
 Device::Device(const Options& options, DeviceTable table, std::uint64_t seed)
     : options_(options), table_(std::move(table)), engine_(seed),
       // Separate streams, so turning a fault on does not change the engine's readings.
-      faultRandom_(seed ^ 0x6661756C74ULL), splitRandom_(seed ^ 0x73706C6974ULL) {}
+      faultRandom_(seed ^ 0x6661756C74ULL), splitRandom_(seed ^ 0x73706C6974ULL) {
+    if (!options_.replayRows.empty()) {
+        replay_.emplace(std::move(options_.replayRows), options_.speed, options_.loop);
+    }
+}
 
 void Device::receive(std::string_view bytes, TimePoint now) {
     for (const Received& received : parser_.feed(bytes)) {
@@ -79,7 +83,7 @@ void Device::queueReply(TimePoint now) {
 }
 
 void Device::maybeMakeRecord(TimePoint now) {
-    if (!streaming_ || !queue_.empty() || silent() || now < nextRecordAt_) {
+    if (!streaming_ || !queue_.empty() || silent() || now < nextRecordAt_ || !recordsLeft()) {
         return;
     }
     // Model time advances by the nominal period, so a seed gives the same readings at any pace.
@@ -90,7 +94,8 @@ void Device::maybeMakeRecord(TimePoint now) {
         nextRecordAt_ = std::max(nextRecordAt_ + period(), now);
         return;
     }
-    const std::string record = formatRecord(engine_.step(dt, table_.intakeType()));
+    const std::string record =
+        replay_ ? replay_->take() : formatRecord(engine_.step(dt, table_.intakeType()));
     if (sentLog_) {
         sentLog_(record);
     }
@@ -100,10 +105,11 @@ void Device::maybeMakeRecord(TimePoint now) {
     if (options_.hangupAfter && records_ >= *options_.hangupAfter) {
         hangUpPending_ = true;
     }
-    // After a hold-up (nobody reading) carry on at the rate rather than burst to catch up.
-    nextRecordAt_ += period();
+    // After a hold-up (nobody reading) carry on at the pace rather than burst to catch up.
+    const Clock::duration gap = replay_ ? replay_->gap() : period();
+    nextRecordAt_ += gap;
     if (nextRecordAt_ < now) {
-        nextRecordAt_ = now + period();
+        nextRecordAt_ = now + gap;
     }
 }
 
@@ -144,7 +150,7 @@ std::optional<Device::TimePoint> Device::wakeAt() const {
     if (!queue_.empty()) {
         return frontReadyAt_;
     }
-    if (streaming_ && !silent()) {
+    if (streaming_ && !silent() && recordsLeft()) {
         return nextRecordAt_;
     }
     return std::nullopt;

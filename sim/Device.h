@@ -7,6 +7,7 @@
 #include "Faults.h"
 #include "Options.h"
 #include "Random.h"
+#include "Replay.h"
 
 #include <chrono>
 #include <cstdint>
@@ -56,6 +57,7 @@ private:
     void queueReply(TimePoint now);
     void enqueue(std::string_view bytes, TimePoint now);
     bool silent() const;
+    bool recordsLeft() const { return !replay_ || !replay_->finished(); }
     Clock::duration period() const;
 
     Options options_;
@@ -66,6 +68,7 @@ private:
     CommandParser parser_;
     LineSink receivedLog_;
     LineSink sentLog_;
+    std::optional<Replay> replay_;
 
     std::deque<Piece> queue_;
     std::size_t frontOffset_ = 0;

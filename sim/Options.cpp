@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace tvxsim {
@@ -31,6 +32,8 @@ constexpr OptionShape kOptions[] = {
     {"--seed", true},        {"--help", false},
     {"--reply-file", true},  {"--stream-file", true},
     {"-h", false},           {"--version", false},
+    {"--replay", true},      {"--speed", true},
+    {"--loop", false},
 };
 
 const OptionShape* findOption(std::string_view name) {
@@ -45,7 +48,7 @@ const OptionShape* findOption(std::string_view name) {
 std::string apply(Options& o, std::string_view name, std::string_view value) {
     const std::string bad = std::string(name) + ": bad value '" + std::string(value) + "'";
     if (name == "--link" || name == "--vet" || name == "--log" || name == "--sent-log" ||
-        name == "--reply-file" || name == "--stream-file") {
+        name == "--reply-file" || name == "--stream-file" || name == "--replay") {
         if (value.empty()) {
             return std::string(name) + " needs a path";
         }
@@ -54,6 +57,7 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
                               : name == "--log"         ? o.log
                               : name == "--reply-file"  ? o.replyFile
                               : name == "--stream-file" ? o.streamFile
+                              : name == "--replay"      ? o.replayFile
                                                         : o.sentLog;
         target = value;
     } else if (name == "--intake") {
@@ -114,6 +118,12 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
             return bad;
         }
         o.seed = seed;
+    } else if (name == "--speed") {
+        if (!parseNumber(value, o.speed) || !std::isfinite(o.speed) || o.speed <= 0) {
+            return bad + " (a factor above 0)";
+        }
+    } else if (name == "--loop") {
+        o.loop = true;
     } else if (name == "--nul") {
         o.nul = true;
     } else if (name == "--truncate-reply") {
@@ -162,6 +172,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
     }
     if (!result.options.help && !result.options.version && result.options.link.empty()) {
         result.error = "--link PATH is required";
+    } else if (!result.options.replayFile.empty() && !result.options.streamFile.empty()) {
+        result.error = "--replay and --stream-file both replace the live records; give one";
     }
     return result;
 }
@@ -190,7 +202,8 @@ What it sends:
                 the intake type; followed by the terminator.
   live record   255,PRESSURE_ABS_PSI,RPM,TEMP_F,WB1,AIRFLOW,WB2 followed by
                 the terminator; AIRFLOW is volts, or Hz with intake type 3.
-                Numbers have at most 2 decimals.
+                Numbers have at most 2 decimals (a replay sends the
+                log's own digits).
 
 Options:
   --link PATH           symlink to create (required)
@@ -227,6 +240,13 @@ Options:
   --stream-file FILE    while streaming, send FILE's bytes exactly in place of
                         each live record (a stream with no comma, random bytes
                         as from a wrong baud rate)
+  --replay LOG          stream the rows of a datalog (.msl or .csv, as the
+                        program records them) instead of the engine model, at
+                        their recorded spacing; each value is sent as the log
+                        printed it. <201> pauses, the next <255> resumes at the
+                        next row; after the last row the stream falls silent
+  --speed X             replay X times as fast as recorded (default 1; above 0)
+  --loop                replay from the first row again after the last
   --seed N              seed for the engine model and the faults (default:
                         random, printed on stderr)
   -h, --help            show this text

@@ -1,6 +1,8 @@
 // tvxsim's command line: what the virtual device does and which faults it injects.
 #pragma once
 
+#include "datalog/LogReader.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +35,11 @@ struct Options {
     std::string streamFile;
     std::string replyText;
     std::string streamText;
+    // A datalog streamed in place of the engine model: its rows, read at start-up.
+    std::string replayFile;
+    std::vector<LogSample> replayRows;
+    double speed = 1.0;
+    bool loop = false;
     std::optional<std::uint64_t> seed;
     bool help = false;
     bool version = false;

@@ -3,6 +3,7 @@
 #include "DeviceTable.h"
 #include "Options.h"
 #include "Pty.h"
+#include "Replay.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -172,6 +173,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tvxsim: cannot read %s\n", path->c_str());
             return 2;
         }
+    }
+    if (!options.replayFile.empty() &&
+        !(error = readReplayLog(options.replayFile, options.replayRows)).empty()) {
+        std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
+        return 2;
     }
     std::FILE* receivedLog = nullptr;
     std::FILE* sentLog = nullptr;
