@@ -41,6 +41,7 @@ RecordField::RecordField(StatusLine& status, std::string signature,
     button_->setText("Record");
     button_->setCheckable(true);
     button_->setFocusPolicy(Qt::NoFocus);
+    button_->setStyleSheet("QToolButton:checked { color: white; background: rgb(192, 0, 0); }");
     label_->setObjectName("recording");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -16,8 +16,9 @@
 
 class RecordField : public QWidget {
 public:
-    // How often waiting rows are considered for writing, and the count refreshed.
-    static constexpr int kTickMs = 250;
+    // How often waiting rows are considered for writing, and the count refreshed: rows that
+    // arrived just before the stream stopped wait at most twice this.
+    static constexpr int kTickMs = Recorder::kFlushMs;
 
     RecordField(StatusLine& status, std::string signature, std::function<bool()> airflowInHertz,
                 QWidget* parent = nullptr);
