@@ -1,22 +1,11 @@
 #include "datalog/qt/RecordField.h"
+#include "datalog/qt/QtLogClock.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QStandardPaths>
-
-class RecordField::Clock : public LogClock {
-public:
-    Clock() { elapsed_.start(); }
-    std::int64_t nowMs() const override { return elapsed_.elapsed(); }
-    std::string localDateTime() const override {
-        return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
-    }
-
-private:
-    QElapsedTimer elapsed_;
-};
 
 namespace {
 
@@ -32,7 +21,7 @@ QString NewLogPath() {
 
 RecordField::RecordField(StatusLine& status, std::string signature,
                          std::function<bool()> airflowInHertz, QWidget* parent)
-    : QWidget(parent), clock_(std::make_unique<Clock>()),
+    : QWidget(parent), clock_(std::make_unique<QtLogClock>()),
       recorder_(std::make_unique<Recorder>(file_, *clock_, status, std::move(signature))),
       airflowInHertz_(std::move(airflowInHertz)), button_(new QToolButton(this)),
       label_(new QLabel(this)) {

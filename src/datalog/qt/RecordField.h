@@ -5,7 +5,6 @@
 #include "datalog/LogFile.h"
 #include "datalog/Recorder.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
 #include <QToolButton>
@@ -13,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+
+class QtLogClock;
 
 class RecordField : public QWidget {
 public:
@@ -29,12 +30,10 @@ public:
     void recordFromFirstRecord(const QString& path);
 
 private:
-    class Clock;
-
     void toggled(bool on);
     void refresh();
 
-    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<QtLogClock> clock_;
     StdioLogFile file_;
     std::unique_ptr<Recorder> recorder_;
     std::function<bool()> airflowInHertz_;
