@@ -5,6 +5,7 @@ add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
   app/qt/LinkHealthField.cpp
   common/qt/FramePacer.cpp
+  datalog/qt/RecordField.cpp
   app/qt/MainWindow.cpp
   link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp

@@ -152,7 +152,7 @@ private:
     void LiveStep(const std::string& read);
     void DownloadStep(const std::string& read);
     void LogSkippedRecord(const std::string& read);
-    void LogRecord(const LiveRecord& record, OperatingPoint point);
+    void LogRecord(const LiveRecord& record);
     void SetRealTime(bool on);
     void SelectIntake(int code, const char* shownText);
     bool Send(const std::string& text);

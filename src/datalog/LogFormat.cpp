@@ -86,9 +86,3 @@ std::string RowText(LogFormat format, std::int64_t sinceStartMs, const LoggedRec
     }
     return text + '\n';
 }
-
-std::string DefaultLogName(const std::tm& local) {
-    char name[64];
-    std::strftime(name, sizeof name, "%Y-%m-%d_%H.%M.%S.msl", &local);
-    return name;
-}

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +29,3 @@ std::string HeaderText(LogFormat format, const LogHeader& header);
 
 // One row, line end included; the time is since recording began.
 std::string RowText(LogFormat format, std::int64_t sinceStartMs, const LoggedRecord& entry);
-
-// "YYYY-MM-DD_HH.MM.SS.msl", the name a recording started from the window gets.
-std::string DefaultLogName(const std::tm& local);

@@ -14,6 +14,11 @@ struct LoggedRecord {
     bool airflowInHertz = false;
 };
 
+// A record with the point the breakpoint search finds for it (an axis it passes no breakpoint
+// of keeps `kept`'s index) and the table's value there.
+LoggedRecord LogEntryOf(const LiveRecord& record, const VeTable& table, OperatingPoint kept,
+                        bool airflowInHertz);
+
 // Told of every whole live record, shown or skipped, as it arrives.
 class LiveLog {
 public:

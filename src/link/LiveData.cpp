@@ -24,13 +24,14 @@ void Form3D::LiveStep(const std::string& read) {
         io_.boxes.setText(box, text);
     }
 
+    LogRecord(std::get<LiveRecord>(parsed));
+
     mapPsi = AbsolutePsi(mapPsi);
     const OperatingPoint point =
         FindOperatingPoint(veTable, engineRpm, mapPsi, {opPressureIndex, opRpmIndex});
     opPressureIndex = point.pressureIndex;
     opRpmIndex = point.rpmIndex;
     fullRedraw = 0;
-    LogRecord(std::get<LiveRecord>(parsed), point);
 
     const MarkerPlacement at =
         PlaceMarker(release_, mapPsi, engineRpm, markerLeftOffset, markerTopOffset);
@@ -41,21 +42,19 @@ void Form3D::LiveStep(const std::string& read) {
 
 void Form3D::LogSkippedRecord(const std::string& read) {
     if (!liveLog_) {
-        return;
+        return; // not recording: a skipped record is not even decoded
     }
     const auto parsed = ParseLiveRecord(read);
     if (const auto* record = std::get_if<LiveRecord>(&parsed)) {
-        const LiveReading reading = ReadingOf(*record);
-        LogRecord(*record, FindOperatingPoint(veTable, reading.rpm, AbsolutePsi(reading.gaugePsi),
-                                              {opPressureIndex, opRpmIndex}));
+        LogRecord(*record);
     }
 }
 
-void Form3D::LogRecord(const LiveRecord& record, OperatingPoint point) {
+// Found from the point the window holds before the record moves it, as the live step finds it.
+void Form3D::LogRecord(const LiveRecord& record) {
     if (liveLog_) {
-        liveLog_->add({record, ReadingOf(record).gaugePsi, point,
-                       veTable[CellIndex(point.pressureIndex, point.rpmIndex)],
-                       AirflowInHertz(intakeType, release_)});
+        liveLog_->add(LogEntryOf(record, veTable, {opPressureIndex, opRpmIndex},
+                                 AirflowInHertz(intakeType, release_)));
     }
 }
 
