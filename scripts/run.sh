@@ -24,6 +24,10 @@ trap cleanup EXIT
 build/bin/tvxsim --link "$work/ttyTVX" "$@" >"$work/tvxsim.out" 2>"$work/tvxsim.err" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/tvxsim.out" ] && break; sleep 0.05; done
+if ! kill -0 "${pids[0]}" 2>/dev/null; then # refused its options, or a log to replay
+    cat "$work/tvxsim.err" >&2
+    exit 2
+fi
 export TVX_COM1="$work/ttyTVX"
 echo "tvxsim serves COM 1 at $TVX_COM1"
 
