@@ -1,5 +1,6 @@
 // The core's hot paths, timed over the tests' recording stand-ins.
 #include "BenchData.h"
+#include "datalog/Recorder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,6 +34,29 @@ void BM_LiveStepOneRecord(benchmark::State& state) {
     Run(state, s.h, [&] { s.h.Feed(kRecords[i++ & 1]); });
 }
 BENCHMARK(BM_LiveStepOneRecord);
+
+// The same step while recording to a file; its clock advances one line-rate record (1/360 s)
+// per step, so rows are written in batches as they are in a drive.
+void BM_LiveStepOneRecordRecording(benchmark::State& state) {
+    struct LineRateClock : LogClock {
+        std::int64_t nowMs() const override {
+            return static_cast<std::int64_t>(++steps * 1000 / 360);
+        }
+        std::string localDateTime() const override { return "2026-12-07 00:00:00"; }
+        mutable std::int64_t steps = 0;
+    } clock;
+    Streaming s;
+    StdioLogFile file;
+    Recorder recorder(file, clock, s.h.status, "Torvex v1.7");
+    const std::filesystem::path log = std::filesystem::temp_directory_path() / "tvx-bench.msl";
+    recorder.start(log, false);
+    s.h.form.setLiveLog(&recorder);
+    int i = 0;
+    Run(state, s.h, [&] { s.h.Feed(kRecords[i++ & 1]); });
+    recorder.stop();
+    std::filesystem::remove(log);
+}
+BENCHMARK(BM_LiveStepOneRecordRecording);
 
 // A flooded line: one read holds a pipe's worth of records; the newest is shown.
 void BM_FloodRead4KiB(benchmark::State& state) {

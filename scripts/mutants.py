@@ -40,7 +40,7 @@ MUTANTS = [
     Mutant("framer-drop-uncounted", F, "bytes cut on overflow are not counted",
            "droppedBytes_ += drop;", ""),
     Mutant("framer-skip-uncounted", F, "older records in a burst are not counted",
-           "++skippedRecords_;", ""),
+           "skippedRecords_ += records.size() - 1;", ""),
     Mutant("framer-reply-early", F, "table reply taken one field early",
            "++commas == kTableReplyFields - 1", "++commas == kTableReplyFields - 2"),
     Mutant("framer-quiet-keeps", F, "a quiet line keeps a partial record for the next read",
@@ -115,6 +115,16 @@ MUTANTS = [
            "std::nearbyint(pic.scaleHeight()", "std::round(pic.scaleHeight()"),
     Mutant("marker-ring-inset", "src/marker/ShapeMarker.cpp", "ring inset by 2 pixels, not 3",
            "3.0f * pic.twipsPerPixelX()", "2.0f * pic.twipsPerPixelX()"),
+    Mutant("log-skipped-not-logged", "src/link/Receive.cpp", "records a burst skips are not logged",
+           "LogSkippedRecord(records[i]);", ""),
+    Mutant("log-flush-late", "src/datalog/Recorder.cpp", "rows wait one step past the flush time",
+           "lastFlushMs_ >= kFlushMs", "lastFlushMs_ > kFlushMs"),
+    Mutant("log-stop-drops", "src/datalog/Recorder.cpp", "stopping closes without writing",
+           "if (state_ == State::On && flush()) {", "if (state_ == State::On) {"),
+    Mutant("log-cut-row-refused", "src/datalog/LogReader.cpp", "a row cut by a kill refuses the log",
+           "if (error && !terminated) {", "if (false) {"),
+    Mutant("log-failure-keeps-going", "src/datalog/Recorder.cpp", "a failed write keeps recording",
+           "    state_ = State::Off;\n    status_", "    status_"),
 ]
 
 

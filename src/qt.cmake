@@ -15,6 +15,7 @@ add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
   app/qt/LinkHealthField.cpp
   common/qt/FramePacer.cpp
+  datalog/qt/RecordField.cpp
   app/qt/MainWindow.cpp
   marker/qt/MarkerWidget.cpp
   surface/qt/CanvasWidget.cpp

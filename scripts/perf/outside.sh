@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Usage: scripts/perf/outside.sh [BIN_DIR]   (needs Xvfb and xdotool; prints one figure)
+# Usage: scripts/perf/outside.sh [BIN_DIR [TVXv17 options...]]   (needs Xvfb and xdotool;
+# prints one figure), e.g. scripts/perf/outside.sh build/bin --record /tmp/drive.msl
 # TVXv17 itself under Xvfb, driven as a user would (xdotool), tvxsim at 360 records/s;
 # CPU of the program from /proc over 20 s, after 3 s of streaming.
 cd "$(dirname "$0")/../.."
 bin=${1:-build/bin}
+shift || true
 work=$(mktemp -d)
 $bin/tvxsim --link $work/tty --rate 360 --terminator crlf > $work/sim.out 2>/dev/null & sim=$!
 sleep 0.5
 Xvfb :88 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & xv=$!
 sleep 1
 export DISPLAY=:88
-TVX_COM1=$work/tty $bin/TVXv17 >/dev/null 2>&1 & p=$!
+TVX_COM1=$work/tty $bin/TVXv17 "$@" >/dev/null 2>&1 & p=$!
 sleep 2
 w=$(xdotool search --name "Torvex v" | head -1)
 xdotool windowfocus --sync $w; xdotool key --window $w alt+c Return; sleep 0.3; xdotool key --window $w alt+f c; sleep 1.5

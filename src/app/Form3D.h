@@ -5,6 +5,7 @@
 #include "app/Release.h"
 #include "app/TextBoxes.h"
 #include "common/StatusLine.h"
+#include "datalog/LoggedRecord.h"
 #include "link/InputFramer.h"
 #include "link/LinkHealth.h"
 #include "link/LinkTimer.h"
@@ -95,6 +96,8 @@ public:
     Release release() const { return release_; }
     const InputFramer& framer() const { return framer_; }
     LinkHealth linkHealth() const;
+    // Every whole live record goes here as it arrives, shown or not; nullptr logs nothing.
+    void setLiveLog(LiveLog* log) { liveLog_ = log; }
 
     // Window state, named as the design names it.
     VeTable veTable{};
@@ -149,6 +152,8 @@ private:
     void HandleFramedInput(bool lineQuiet);
     void LiveStep(const std::string& read);
     void DownloadStep(const std::string& read);
+    void LogSkippedRecord(const std::string& read);
+    void LogRecord(const LiveRecord& record);
     void SetRealTime(bool on);
     void SelectIntake(int code, const char* shownText);
     bool Send(const std::string& text);
@@ -164,6 +169,7 @@ private:
     InputFramer framer_;
     std::uint64_t recordsShown_ = 0;
     std::uint64_t recordsRejected_ = 0;
+    LiveLog* liveLog_ = nullptr;
     // The eye the view coordinates were last projected from; forgotten when the world changes,
     // so 400 points are projected again only when something moved.
     std::optional<std::array<float, 3>> projectedEye_;

@@ -2,8 +2,6 @@
 
 #include "link/Protocol.h"
 
-#include <vector>
-
 namespace {
 
 bool IsLineEnd(char c) {
@@ -89,7 +87,7 @@ std::optional<std::string> InputFramer::takeTableReply(bool lineQuiet) {
     return reply;
 }
 
-std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
+std::vector<std::string> InputFramer::takeRecords(bool lineQuiet) {
     const std::string_view text = pending_;
     const std::vector<Token> tokens = Tokenize(text, lineQuiet);
     const std::size_t count = tokens.size();
@@ -112,7 +110,7 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
                               (lineQuiet && k + last + 1 == count));
     };
 
-    std::optional<std::string> newest;
+    std::vector<std::string> records;
     std::size_t keepFrom = 0; // where the unconsumed input begins
     std::size_t k = 0;
     bool glued = false; // the last record ended in the next one's marker, at token k
@@ -155,23 +153,22 @@ std::optional<std::string> InputFramer::takeNewestRecord(bool lineQuiet) {
             record += ',';
             record += value;
         }
-        if (newest) {
-            ++skippedRecords_;
-        }
-        newest = std::move(record);
+        records.push_back(std::move(record));
         k += glued ? last : last + 1;
         keepFrom = k < count ? tokens[k].begin : text.size();
     }
 
-    if (!newest && lineQuiet && !pending_.empty()) {
-        std::string all;
-        all.swap(pending_);
-        return all; // no marker frames it: decoded by the plain marker rule
+    if (records.empty() && lineQuiet && !pending_.empty()) {
+        records.emplace_back().swap(pending_); // no marker frames it: the plain marker rule
+        return records;
+    }
+    if (!records.empty()) {
+        skippedRecords_ += records.size() - 1;
     }
     if (lineQuiet) {
         pending_.clear(); // a quiet line ends whatever was arriving: never join it to what follows
     } else {
         pending_.erase(0, keepFrom);
     }
-    return newest;
+    return records;
 }

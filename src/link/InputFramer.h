@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class InputFramer {
 public:
@@ -19,10 +20,10 @@ public:
     // pending (the parser then judges it).
     std::optional<std::string> takeTableReply(bool lineQuiet);
 
-    // The newest whole live record, "255" and six fields joined by commas; older whole records
-    // are dropped. When the line has gone quiet and no marker frames a record, everything
-    // pending is handed over as one read.
-    std::optional<std::string> takeNewestRecord(bool lineQuiet);
+    // The whole live records that have arrived, oldest first, each "255" and six fields joined
+    // by commas; only the newest is shown, all are logged. When the line has gone quiet and no
+    // marker frames a record, everything pending is handed over as one read.
+    std::vector<std::string> takeRecords(bool lineQuiet);
 
     std::size_t pendingSize() const { return pending_.size(); }
     std::uint64_t droppedBytes() const { return droppedBytes_; }

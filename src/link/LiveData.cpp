@@ -24,6 +24,8 @@ void Form3D::LiveStep(const std::string& read) {
         io_.boxes.setText(box, text);
     }
 
+    LogRecord(std::get<LiveRecord>(parsed));
+
     mapPsi = AbsolutePsi(mapPsi);
     const OperatingPoint point =
         FindOperatingPoint(veTable, engineRpm, mapPsi, {opPressureIndex, opRpmIndex});
@@ -36,6 +38,24 @@ void Form3D::LiveStep(const std::string& read) {
     io_.marker.move(at.left, at.top);
     ShapeMarker();
     DrawSurface();
+}
+
+void Form3D::LogSkippedRecord(const std::string& read) {
+    if (!liveLog_) {
+        return; // not recording: a skipped record is not even decoded
+    }
+    const auto parsed = ParseLiveRecord(read);
+    if (const auto* record = std::get_if<LiveRecord>(&parsed)) {
+        LogRecord(*record);
+    }
+}
+
+// Found from the point the window holds before the record moves it, as the live step finds it.
+void Form3D::LogRecord(const LiveRecord& record) {
+    if (liveLog_) {
+        liveLog_->add(LogEntryOf(record, veTable, {opPressureIndex, opRpmIndex},
+                                 AirflowInHertz(intakeType, release_)));
+    }
 }
 
 LinkHealth Form3D::linkHealth() const {

@@ -16,9 +16,9 @@ std::string FormatFixed(double value, int decimals) {
     return text;
 }
 
-std::string FormatGeneral(float value) {
+std::string FormatGeneral(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.7G", static_cast<double>(value));
+    std::snprintf(text, sizeof text, "%.7G", value);
     return text;
 }
 

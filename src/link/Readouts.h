@@ -12,7 +12,7 @@
 std::string FormatFixed(double value, int decimals);
 
 // Up to 7 significant digits, no trailing zeros, no point for whole numbers.
-std::string FormatGeneral(float value);
+std::string FormatGeneral(double value);
 
 // A record as the window stores it: gauge pressure, and speeds below 150 RPM as 0.
 struct LiveReading {

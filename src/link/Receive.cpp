@@ -64,8 +64,12 @@ void Form3D::HandleFramedInput(bool lineQuiet) {
         }
     }
     if (realTimeOn == 1) {
-        if (const std::optional<std::string> record = framer_.takeNewestRecord(lineQuiet)) {
-            LiveStep(*record);
+        const std::vector<std::string> records = framer_.takeRecords(lineQuiet);
+        for (std::size_t i = 0; i + 1 < records.size(); ++i) {
+            LogSkippedRecord(records[i]); // a burst shows only its newest record
+        }
+        if (!records.empty()) {
+            LiveStep(records.back());
         }
     } else {
         framer_.clear(); // nobody asked for this input: read and dropped

@@ -26,8 +26,8 @@ Framed Frame(std::string_view text, const std::vector<std::size_t>& cuts) {
         if (!out.first) {
             out.first = forReply.takeTableReply(false);
         }
-        if (std::optional<std::string> record = forRecords.takeNewestRecord(false)) {
-            out.second = std::move(record);
+        if (std::vector<std::string> records = forRecords.takeRecords(false); !records.empty()) {
+            out.second = std::move(records.back());
         }
     }
     return out;

@@ -1,13 +1,17 @@
 // The main window: controls where the design puts them, the menu tree, keys, the canvas beneath.
 #include "app/qt/MainWindow.h"
 #include "app/qt/LinkHealthField.h"
+#include "datalog/qt/RecordField.h"
 #include "surface/qt/CanvasWidget.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -163,6 +167,29 @@ private slots:
         QVERIFY2(asked >= 1 && asked <= 2, qPrintable(QString::number(asked)));
         QVERIFY2(field.text().endsWith(" rec/s · 0 skipped · 2 rejected"),
                  qPrintable(field.text()));
+    }
+
+    void recordToggle_writesToDocumentsAndTurnsItselfOffWhenTheFileFails() {
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        MainWindow w(Release::V17);
+        auto* toggle = w.findChild<QToolButton*>("record");
+        QCOMPARE(toggle->focusPolicy(), Qt::NoFocus);
+        toggle->click();
+        const QStringList logs =
+            QDir(home.path() + "/Documents/Torvex logs").entryList({"*.msl"}, QDir::Files);
+        QCOMPARE(logs.size(), 1);
+        w.recordField().recorder().add(LoggedRecord{});
+        QTRY_COMPARE(w.findChild<QLabel*>("recording")->text(), logs[0] + ": 1 records");
+        toggle->click();
+        QVERIFY(w.statusText().startsWith("Recording stopped: 1 records in "));
+
+        w.recordField().recordFromFirstRecord("/nonexistent/drive.msl");
+        QTRY_VERIFY(toggle->isChecked());
+        w.recordField().recorder().add(LoggedRecord{});
+        QTRY_VERIFY(!toggle->isChecked());
+        QVERIFY(w.statusText().startsWith("Not recording: cannot create /nonexistent/drive.msl"));
     }
 
     void canvas_showsBeneathTheControls() {

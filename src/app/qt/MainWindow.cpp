@@ -3,6 +3,8 @@
 #include "app/qt/LinkHealthField.h"
 #include "common/Twips.h"
 #include "common/qt/FramePacer.h"
+#include "datalog/qt/RecordField.h"
+#include "link/Intake.h"
 #include "link/qt/PresentPorts.h"
 #include "link/qt/QtLinkTimer.h"
 #include "link/qt/QtSerialPort.h"
@@ -142,6 +144,11 @@ MainWindow::MainWindow(Release release, QWidget* parent)
 
     auto* health = new LinkHealthField([this] { return form_->linkHealth(); }, this);
     statusBar()->addPermanentWidget(health);
+    recordField_ = new RecordField(*status_, windowTitle().toStdString(), [this, release] {
+        return AirflowInHertz(form_->intakeType, release);
+    });
+    statusBar()->addPermanentWidget(recordField_);
+    form_->setLiveLog(&recordField_->recorder());
 }
 
 MainWindow::~MainWindow() = default;

@@ -19,6 +19,7 @@ class QtFileDialogs;
 class QtGrid;
 class QtLinkTimer;
 class QtSerialPort;
+class RecordField;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
     QtSerialPort& serial() { return *serial_; }
     QString statusText() const;
     QString boxText(TextBox box) const;
+    RecordField& recordField() { return *recordField_; }
 
 private:
     class Boxes;
@@ -55,4 +57,5 @@ private:
     std::unique_ptr<QtLinkTimer> timer_;
     std::unique_ptr<Form3D> form_;
     KeyPreview* keyPreview_ = nullptr;
+    RecordField* recordField_ = nullptr;
 };

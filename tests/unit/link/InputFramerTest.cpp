@@ -10,18 +10,20 @@ const std::string kRecordA = "255,14.7,800,180,14.7,2.5,14.9";
 const std::string kRecordB = "255,20.1,2250,181,13.2,3.1,12.8";
 const std::string kReply = TableReplyText([](int i) { return i % 100; }, 2);
 
+using Taken = std::vector<std::string>;
+
 // Feeds the pieces one read each and collects every record taken on the way.
-std::vector<std::string> Records(const std::vector<std::string>& reads, bool quietAtEnd) {
+Taken Records(const std::vector<std::string>& reads, bool quietAtEnd) {
     InputFramer framer;
     std::vector<std::string> taken;
     for (const std::string& read : reads) {
         framer.feed(read);
-        if (auto record = framer.takeNewestRecord(false)) {
-            taken.push_back(*record);
+        for (std::string& record : framer.takeRecords(false)) {
+            taken.push_back(std::move(record));
         }
     }
-    if (auto record = quietAtEnd ? framer.takeNewestRecord(true) : std::nullopt) {
-        taken.push_back(*record);
+    for (std::string& record : quietAtEnd ? framer.takeRecords(true) : Taken{}) {
+        taken.push_back(std::move(record));
     }
     return taken;
 }
@@ -43,13 +45,13 @@ TEST(LiveFraming, aStreamCutAtAnyPointGivesWholeRecordsOnly) {
     }
 }
 
-TEST(LiveFraming, aBurstShowsTheNewestWholeRecordAndKeepsTheIncompleteTail) {
+TEST(LiveFraming, aBurstGivesEveryWholeRecordInOrderAndKeepsTheIncompleteTail) {
     InputFramer framer;
     framer.feed(kRecordA + "," + kRecordB + "," + kRecordA + ",255,1");
-    EXPECT_EQ(framer.takeNewestRecord(false), kRecordA);
+    EXPECT_EQ(framer.takeRecords(false), (Taken{kRecordA, kRecordB, kRecordA}));
     EXPECT_EQ(framer.skippedRecords(), 2u);
     framer.feed("9.9,3000,1,2,3,4,");
-    EXPECT_EQ(framer.takeNewestRecord(false), "255,19.9,3000,1,2,3,4");
+    EXPECT_EQ(framer.takeRecords(false), Taken{"255,19.9,3000,1,2,3,4"});
 }
 
 TEST(LiveFraming, gluedRecordsAndLastFieldsEndingIn255) {
@@ -58,11 +60,13 @@ TEST(LiveFraming, gluedRecordsAndLastFieldsEndingIn255) {
         bool quiet;
         std::vector<std::string> taken;
     } cases[] = {
-        {kRecordA + kRecordB + kRecordA, true, {kRecordB, kRecordA}},
+        {kRecordA + kRecordB + kRecordA, true, {kRecordA, kRecordB, kRecordA}},
         {"255,1,2,3,4,5,1255" + kRecordB, true, {"255,1,2,3,4,5,1255", kRecordB}},
-        {"255,1,2,3,4,5,1255," + kRecordB + ",", false, {kRecordB}},
+        {"255,1,2,3,4,5,1255," + kRecordB + ",", false, {"255,1,2,3,4,5,1255", kRecordB}},
         // Found again after a lost start, and not fooled by an RPM of exactly 255.
-        {"3.1,12.8255,14.7,255,180,14.7,2.5,14.9" + kRecordB + ",", false, {kRecordB}},
+        {"3.1,12.8255,14.7,255,180,14.7,2.5,14.9" + kRecordB + ",",
+         false,
+         {"255,14.7,255,180,14.7,2.5,14.9", kRecordB}},
         {std::string("x\0y,,0255, 255,", 15) + kRecordA + ",", false, {kRecordA}},
     };
     for (const auto& c : cases) {
@@ -70,8 +74,8 @@ TEST(LiveFraming, gluedRecordsAndLastFieldsEndingIn255) {
         framer.feed(c.stream);
         std::vector<std::string> taken;
         for (bool quiet : {false, c.quiet}) {
-            if (auto record = framer.takeNewestRecord(quiet)) {
-                taken.push_back(*record);
+            for (std::string& record : framer.takeRecords(quiet)) {
+                taken.push_back(std::move(record));
             }
         }
         EXPECT_EQ(taken, c.taken) << c.stream;
@@ -97,17 +101,17 @@ TEST(LiveFraming, readsEndingAtAGluedMarkerOrBeforeItsLookAheadLoseNothing) {
 TEST(LiveFraming, aQuietLineEndsWhatIsPendingAndNeverJoinsItToTheNext) {
     InputFramer framer;
     framer.feed(kRecordA);
-    EXPECT_FALSE(framer.takeNewestRecord(false)); // its last field may still be arriving
-    EXPECT_EQ(framer.takeNewestRecord(true), kRecordA);
+    EXPECT_TRUE(framer.takeRecords(false).empty()); // its last field may still be arriving
+    EXPECT_EQ(framer.takeRecords(true), Taken{kRecordA});
 
     framer.feed(kRecordA + ",255,14.7,800");
-    EXPECT_EQ(framer.takeNewestRecord(true), kRecordA);
+    EXPECT_EQ(framer.takeRecords(true), Taken{kRecordA});
     framer.feed(kRecordB + ",");
-    EXPECT_EQ(framer.takeNewestRecord(false), kRecordB);
+    EXPECT_EQ(framer.takeRecords(false), Taken{kRecordB});
 
     framer.feed("1,2,3,4,5,6,7"); // no marker: handed over whole for the plain marker rule
-    EXPECT_FALSE(framer.takeNewestRecord(false));
-    EXPECT_EQ(framer.takeNewestRecord(true), "1,2,3,4,5,6,7");
+    EXPECT_TRUE(framer.takeRecords(false).empty());
+    EXPECT_EQ(framer.takeRecords(true), Taken{"1,2,3,4,5,6,7"});
     EXPECT_EQ(framer.pendingSize(), 0u);
 }
 
@@ -119,12 +123,12 @@ TEST(LiveFraming, pendingInputStaysBoundedAndCountsWhatItDrops) {
     EXPECT_EQ(framer.droppedBytes(), InputFramer::kMaxPending / 2 + 1);
     for (int i = 0; i < 20; ++i) {
         framer.feed(std::string(100000, '7'));
-        framer.takeNewestRecord(false);
+        framer.takeRecords(false);
         EXPECT_LE(framer.pendingSize(), InputFramer::kMaxPending);
     }
     EXPECT_GT(framer.droppedBytes(), 0u);
     framer.feed(kRecordA + "," + kRecordB + ",");
-    EXPECT_EQ(framer.takeNewestRecord(false), kRecordB);
+    EXPECT_EQ(framer.takeRecords(false), (Taken{kRecordA, kRecordB}));
 }
 
 TEST(TableFraming, aReplyIsAssembledAcrossReadsAndEndsAtItsLastField) {
@@ -137,7 +141,7 @@ TEST(TableFraming, aReplyIsAssembledAcrossReadsAndEndsAtItsLastField) {
 
     framer.feed(kReply + "\r\n" + kRecordA + ",");
     EXPECT_EQ(framer.takeTableReply(false), kReply);
-    EXPECT_EQ(framer.takeNewestRecord(false), kRecordA);
+    EXPECT_EQ(framer.takeRecords(false), Taken{kRecordA});
     framer.feed(kReply + ",9,9,9,9");
     EXPECT_EQ(framer.takeTableReply(false), kReply);
     framer.clear();

@@ -133,3 +133,26 @@ TEST_F(Live, nothingIsDecodedWithRealTimeOff) {
     EXPECT_EQ(h.boxes.writes, writes);
     EXPECT_TRUE(h.marker.moves.empty());
 }
+
+TEST_F(Live, everyWholeRecordOfABurstIsLoggedWithItsPointAndOnlyTheNewestShown) {
+    struct : LiveLog {
+        void add(const LoggedRecord& entry) override { entries.push_back(entry); }
+        std::vector<LoggedRecord> entries;
+    } log;
+    h.form.setLiveLog(&log);
+    h.form.veTable[CellIndex(7, 4)] = 144;
+    h.Receive("255,20,3000,180,14.7,2.5,14.9,255,1,2,x,4,5,6,255,14.7,2250,181,13.2,3.1,12.8,");
+    ASSERT_EQ(log.entries.size(), 2u); // the broken one is no row
+    const LoggedRecord& skipped = log.entries[0];
+    EXPECT_EQ(skipped.record.rpm, 3000.f);
+    EXPECT_EQ(skipped.point.pressureIndex, 7);
+    EXPECT_EQ(skipped.point.rpmIndex, 4);
+    EXPECT_EQ(skipped.ve, 144);
+    EXPECT_TRUE(skipped.airflowInHertz);
+    const LoggedRecord& shown = log.entries[1];
+    EXPECT_EQ(shown.record.temperature, 181.f);
+    EXPECT_EQ(shown.boostPsi, static_cast<float>(14.7 - 14.67)); // gauge, as shown
+    EXPECT_EQ((std::pair{shown.point.pressureIndex, shown.point.rpmIndex}),
+              (std::pair{h.form.opPressureIndex, h.form.opRpmIndex}));
+    EXPECT_EQ(h.marker.moves.size(), 1u);
+}

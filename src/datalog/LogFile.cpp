@@ -1,0 +1,32 @@
+#include "datalog/LogFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+std::optional<std::string> StdioLogFile::open(const std::string& path) {
+    close();
+    // Binary, so the rows keep their "\n" line ends on every system.
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) {
+        return std::strerror(errno);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> StdioLogFile::append(std::string_view text) {
+    if (!file_) {
+        return "not open";
+    }
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
+        return errno ? std::strerror(errno) : "write failed";
+    }
+    return std::nullopt;
+}
+
+void StdioLogFile::close() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}

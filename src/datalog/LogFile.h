@@ -1,0 +1,29 @@
+// Where a recording's text goes. Each call answers with what went wrong, in plain words, or
+// with nothing when it worked.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class LogFile {
+public:
+    virtual ~LogFile() = default;
+    // Creates the file, or empties one that is there.
+    virtual std::optional<std::string> open(const std::string& path) = 0;
+    // Appends and hands the text to the system, so a killed program keeps it.
+    virtual std::optional<std::string> append(std::string_view text) = 0;
+    virtual void close() = 0;
+};
+
+class StdioLogFile final : public LogFile {
+public:
+    ~StdioLogFile() override { close(); }
+    std::optional<std::string> open(const std::string& path) override;
+    std::optional<std::string> append(std::string_view text) override;
+    void close() override;
+
+private:
+    std::FILE* file_ = nullptr;
+};

@@ -1,0 +1,27 @@
+// One live record as the datalog keeps it, and where the receive path hands records over.
+#pragma once
+
+#include "link/OperatingPoint.h"
+#include "link/Protocol.h"
+
+#include <cstdint>
+
+struct LoggedRecord {
+    LiveRecord record;    // as decoded
+    float boostPsi = 0;   // gauge pressure, as the window shows it
+    OperatingPoint point; // where the breakpoint search placed it
+    std::int16_t ve = 0;  // the table's value at that point
+    bool airflowInHertz = false;
+};
+
+// A record with the point the breakpoint search finds for it (an axis it passes no breakpoint
+// of keeps `kept`'s index) and the table's value there.
+LoggedRecord LogEntryOf(const LiveRecord& record, const VeTable& table, OperatingPoint kept,
+                        bool airflowInHertz);
+
+// Told of every whole live record, shown or skipped, as it arrives.
+class LiveLog {
+public:
+    virtual ~LiveLog() = default;
+    virtual void add(const LoggedRecord& entry) = 0;
+};

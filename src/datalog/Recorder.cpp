@@ -1,0 +1,84 @@
+#include "datalog/Recorder.h"
+
+#include <optional>
+#include <utility>
+
+Recorder::Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature)
+    : file_(file), clock_(clock), status_(status), signature_(std::move(signature)) {}
+
+bool Recorder::start(const std::string& path, bool airflowInHertz) {
+    stop();
+    const std::optional<LogFormat> format = LogFormatOf(path);
+    if (!format) {
+        status_.showStatus("Not recording: " + path + " must end in .msl or .csv");
+        return false;
+    }
+    if (const auto error = file_.open(path)) {
+        status_.showStatus("Not recording: cannot create " + path + ": " + *error);
+        return false;
+    }
+    state_ = State::On;
+    format_ = *format;
+    path_ = path;
+    records_ = written_ = 0;
+    startMs_ = lastFlushMs_ = clock_.nowMs();
+    pending_ = HeaderText(format_, {signature_, clock_.localDateTime(), airflowInHertz});
+    status_.showStatus("Recording to " + path);
+    return flush();
+}
+
+void Recorder::startWithFirstRecord(const std::string& path) {
+    stop();
+    state_ = State::WaitingForRecord;
+    path_ = path;
+}
+
+void Recorder::add(const LoggedRecord& entry) {
+    if (state_ == State::WaitingForRecord && !start(path_, entry.airflowInHertz)) {
+        state_ = State::Off;
+        return;
+    }
+    if (state_ != State::On) {
+        return;
+    }
+    pending_ += RowText(format_, clock_.nowMs() - startMs_, entry);
+    ++records_;
+    tick();
+}
+
+void Recorder::tick() {
+    if (state_ == State::On && clock_.nowMs() - lastFlushMs_ >= kFlushMs) {
+        flush();
+    }
+}
+
+void Recorder::stop() {
+    if (state_ == State::On && flush()) {
+        file_.close();
+        status_.showStatus("Recording stopped: " + std::to_string(records_) + " records in " +
+                           path_);
+    }
+    state_ = State::Off;
+}
+
+bool Recorder::flush() {
+    lastFlushMs_ = clock_.nowMs();
+    if (pending_.empty()) {
+        return true;
+    }
+    if (const auto error = file_.append(pending_)) {
+        fail("cannot write " + path_, *error);
+        return false;
+    }
+    pending_.clear();
+    written_ = records_;
+    return true;
+}
+
+void Recorder::fail(const std::string& what, const std::string& reason) {
+    file_.close();
+    pending_.clear();
+    state_ = State::Off;
+    status_.showStatus("Recording stopped: " + what + ": " + reason + "; " +
+                       std::to_string(written_) + " records kept");
+}

@@ -1,0 +1,58 @@
+// Records live records to a datalog file. Rows are kept in memory and handed to the system at
+// least every kFlushMs, and when recording stops, so the window never waits on the disk per
+// record and a killed program loses at most the last moment.
+#pragma once
+
+#include "common/StatusLine.h"
+#include "datalog/LogFile.h"
+#include "datalog/LogFormat.h"
+#include "datalog/LoggedRecord.h"
+
+#include <cstdint>
+#include <string>
+
+class LogClock {
+public:
+    virtual ~LogClock() = default;
+    virtual std::int64_t nowMs() const = 0;        // monotonic
+    virtual std::string localDateTime() const = 0; // for the capture date
+};
+
+class Recorder final : public LiveLog {
+public:
+    static constexpr std::int64_t kFlushMs = 500;
+
+    Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature);
+
+    // Begins at once; false, with a status message, when the file cannot be made.
+    bool start(const std::string& path, bool airflowInHertz);
+    // Begins with the first record that arrives, in that record's airflow unit.
+    void startWithFirstRecord(const std::string& path);
+    void add(const LoggedRecord& entry) override;
+    // Writes what is waiting once it has waited kFlushMs; the window calls it on a timer.
+    void tick();
+    void stop();
+
+    bool recording() const { return state_ != State::Off; }
+    std::uint64_t records() const { return records_; }
+    const std::string& path() const { return path_; }
+
+private:
+    enum class State { Off, WaitingForRecord, On };
+
+    bool flush();
+    void fail(const std::string& what, const std::string& reason);
+
+    LogFile& file_;
+    const LogClock& clock_;
+    StatusLine& status_;
+    std::string signature_;
+    State state_ = State::Off;
+    LogFormat format_ = LogFormat::Msl;
+    std::string path_;
+    std::string pending_;
+    std::int64_t startMs_ = 0;
+    std::int64_t lastFlushMs_ = 0;
+    std::uint64_t records_ = 0;
+    std::uint64_t written_ = 0; // records already handed to the system
+};

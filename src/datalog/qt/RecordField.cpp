@@ -1,0 +1,76 @@
+#include "datalog/qt/RecordField.h"
+#include "datalog/qt/QtLogClock.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QStandardPaths>
+
+namespace {
+
+// <Documents>/Torvex logs/YYYY-MM-DD_HH.MM.SS.msl, its folder made if need be.
+QString NewLogPath() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Torvex logs";
+    QDir().mkpath(folder);
+    return folder + "/" + QDateTime::currentDateTime().toString("yyyy-MM-dd_HH.mm.ss") + ".msl";
+}
+
+} // namespace
+
+RecordField::RecordField(StatusLine& status, std::string signature,
+                         std::function<bool()> airflowInHertz, QWidget* parent)
+    : QWidget(parent), clock_(std::make_unique<QtLogClock>()),
+      recorder_(std::make_unique<Recorder>(file_, *clock_, status, std::move(signature))),
+      airflowInHertz_(std::move(airflowInHertz)), button_(new QToolButton(this)),
+      label_(new QLabel(this)) {
+    setObjectName("recordField");
+    button_->setObjectName("record");
+    button_->setText("Record");
+    button_->setCheckable(true);
+    button_->setFocusPolicy(Qt::NoFocus);
+    button_->setStyleSheet("QToolButton:checked { color: white; background: rgb(192, 0, 0); }");
+    label_->setObjectName("recording");
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label_);
+    layout->addWidget(button_);
+    setFocusPolicy(Qt::NoFocus);
+    connect(button_, &QToolButton::toggled, this, &RecordField::toggled);
+    connect(&timer_, &QTimer::timeout, this, &RecordField::refresh);
+    timer_.start(kTickMs);
+}
+
+RecordField::~RecordField() {
+    recorder_->stop(); // the program is closing: what is waiting goes to the file
+}
+
+void RecordField::recordFromFirstRecord(const QString& path) {
+    recorder_->startWithFirstRecord(path.toStdString());
+    refresh();
+}
+
+void RecordField::toggled(bool on) {
+    if (on == recorder_->recording()) {
+        return;
+    }
+    if (on) {
+        recorder_->start(NewLogPath().toStdString(), airflowInHertz_());
+    } else {
+        recorder_->stop();
+    }
+    refresh();
+}
+
+void RecordField::refresh() {
+    recorder_->tick();
+    const bool on = recorder_->recording();
+    if (button_->isChecked() != on) {
+        const QSignalBlocker quiet(button_); // a failed write stopped it: only show that
+        button_->setChecked(on);
+    }
+    const QString name = QFileInfo(QString::fromStdString(recorder_->path())).fileName();
+    label_->setText(on ? QString("%1: %2 records").arg(name).arg(recorder_->records()) : "");
+    label_->setToolTip(on ? QString::fromStdString(recorder_->path()) : "");
+}

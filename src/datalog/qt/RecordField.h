@@ -1,0 +1,43 @@
+// The Record toggle and what it is writing, at the right of the status bar. Neither takes the
+// focus, so every key still reaches the window's key handler.
+#pragma once
+
+#include "datalog/LogFile.h"
+#include "datalog/Recorder.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QtLogClock;
+
+class RecordField : public QWidget {
+public:
+    // How often waiting rows are considered for writing, and the count refreshed: rows that
+    // arrived just before the stream stopped wait at most twice this.
+    static constexpr int kTickMs = Recorder::kFlushMs;
+
+    RecordField(StatusLine& status, std::string signature, std::function<bool()> airflowInHertz,
+                QWidget* parent = nullptr);
+    ~RecordField() override;
+
+    Recorder& recorder() { return *recorder_; }
+    // `TVXv17 --record PATH`: recording begins when the first live record arrives.
+    void recordFromFirstRecord(const QString& path);
+
+private:
+    void toggled(bool on);
+    void refresh();
+
+    std::unique_ptr<QtLogClock> clock_;
+    StdioLogFile file_;
+    std::unique_ptr<Recorder> recorder_;
+    std::function<bool()> airflowInHertz_;
+    QToolButton* button_;
+    QLabel* label_;
+    QTimer timer_;
+};

@@ -1,0 +1,192 @@
+// The datalog: its two layouts, reading them back, and a recorder that writes on time, on stop,
+// and stops cleanly when the file fails.
+#include "Fakes.h"
+#include "datalog/LogReader.h"
+#include "datalog/Recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+const LoggedRecord kEntry{{14.7, 2250.5f, 98.6f, 14.25f, 2.5, 12.8f}, 0.03f, {3, 7}, 142, false};
+
+class FakeClock : public LogClock {
+public:
+    std::int64_t nowMs() const override { return now; }
+    std::string localDateTime() const override { return "2026-12-07 06:30:12"; }
+    std::int64_t now = 10000;
+};
+
+class FakeLogFile : public LogFile {
+public:
+    std::optional<std::string> open(const std::string& path) override {
+        opened = path;
+        return openError;
+    }
+    std::optional<std::string> append(std::string_view text) override {
+        if (appendError) {
+            return appendError;
+        }
+        written += text;
+        ++appends;
+        return std::nullopt;
+    }
+    void close() override { closed = true; }
+    std::string opened;
+    std::string written;
+    int appends = 0;
+    bool closed = false;
+    std::optional<std::string> openError;
+    std::optional<std::string> appendError;
+};
+
+struct Rig {
+    FakeClock clock;
+    FakeLogFile file;
+    FakeStatus status;
+    Recorder recorder{file, clock, status, "Torvex v1.7"};
+};
+
+} // namespace
+
+TEST(LogFormat, bothLayoutsWriteTheSignatureNamesUnitsAndRowsAsDecoded) {
+    const struct {
+        const char* path;
+        bool hertz;
+        std::int64_t sinceStartMs;
+        const char* text;
+    } cases[] = {
+        {"drive.msl", false, 1234,
+         "\"Torvex v1.7\"\n\"Capture Date: 2026-12-07 06:30:12\"\n"
+         "Time\tRPM\tMAP\tBoost\tTemp\tAFR1\tAFR2\tMAF\tPressureIndex\tRpmIndex\tVE\n"
+         "s\tRPM\tPSI\tPSI\tF\tAFR\tAFR\tV\tindex\tindex\traw\n"
+         "1.234\t2250.5\t14.7\t0.03\t98.6\t14.25\t12.8\t2.5\t3\t7\t142\n"},
+        {"DRIVE.CSV", true, 60005,
+         "Time[s],RPM[RPM],MAP[PSI],Boost[PSI],Temp[F],AFR1[AFR],AFR2[AFR],MAF[Hz],"
+         "PressureIndex[index],RpmIndex[index],VE[raw]\n"
+         "60.005,2250.5,14.7,0.03,98.6,14.25,12.8,2.5,3,7,142\n"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<LogFormat> format = LogFormatOf(c.path);
+        ASSERT_TRUE(format) << c.path;
+        EXPECT_EQ(HeaderText(*format, {"Torvex v1.7", "2026-12-07 06:30:12", c.hertz}) +
+                      RowText(*format, c.sinceStartMs, kEntry),
+                  c.text);
+    }
+    for (const char* other : {"drive.txt", "drive", "logs.msl/drive", "drive.msl.bak"}) {
+        EXPECT_FALSE(LogFormatOf(other)) << other;
+    }
+}
+
+TEST(LogReader, readsWhatWasWrittenAndKeepsOnlyWholeRows) {
+    for (const LogFormat format : {LogFormat::Msl, LogFormat::Csv}) {
+        const std::string header = HeaderText(format, {"Torvex v1.2", "now", false});
+        const std::string row = RowText(format, 1500, kEntry);
+        const std::string whole = header + row + RowText(format, 2000, kEntry);
+        const auto read = ReadLog(whole + row.substr(0, row.size() / 2), format);
+        ASSERT_TRUE(std::holds_alternative<std::vector<LogSample>>(read));
+        const auto& samples = std::get<std::vector<LogSample>>(read);
+        ASSERT_EQ(samples.size(), 2u); // the half row a kill left is not one
+        EXPECT_EQ(samples[1].timeS, 2.0);
+        const std::array<double, 6> wire = {14.7, 2250.5, 98.6, 14.25, 2.5, 12.8};
+        EXPECT_EQ(samples[0].fields, wire);
+        // A last row without its line end still counts when it is whole.
+        EXPECT_EQ(std::get<std::vector<LogSample>>(
+                      ReadLog(header + row.substr(0, row.size() - 1), format))
+                      .size(),
+                  1u);
+    }
+}
+
+TEST(LogReader, refusesALogItCannotReplay) {
+    const std::string csvHeader = HeaderText(LogFormat::Csv, {"", "", false});
+    const std::string row = RowText(LogFormat::Csv, 0, kEntry);
+    const struct {
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"", "log has no channel names"},
+        {"Time,RPM,MAP,Temp,AFR1,AFR2\n", "log has no MAF channel"},
+        {csvHeader + "0.1,2,3\n" + row, "log line 2: 3 fields where the names have 11"},
+        {csvHeader + row + "0.1,x,3,4,5,6,7,8,9,10,11\n", "log line 3: RPM is not a number"},
+    };
+    for (const auto& c : cases) {
+        const auto read = ReadLog(c.text, LogFormat::Csv);
+        ASSERT_TRUE(std::holds_alternative<ParseError>(read)) << c.text;
+        EXPECT_EQ(std::get<ParseError>(read).reason, c.reason);
+    }
+}
+
+TEST(Recorder, writesAtMostHalfASecondLateAndEverythingOnStop) {
+    Rig r;
+    ASSERT_TRUE(r.recorder.start("/logs/drive.csv", false));
+    EXPECT_EQ(r.status.last(), "Recording to /logs/drive.csv");
+    EXPECT_EQ(r.file.appends, 1); // the header at once
+    r.clock.now += 100;
+    r.recorder.add(kEntry);
+    r.clock.now += Recorder::kFlushMs - 101;
+    r.recorder.tick();
+    EXPECT_EQ(r.file.appends, 1);
+    r.clock.now += 1;
+    r.recorder.tick();
+    EXPECT_EQ(r.file.appends, 2);
+    EXPECT_TRUE(r.file.written.ends_with("\n0.100,2250.5,14.7,0.03,98.6,14.25,12.8,2.5,3,7,142\n"));
+    r.clock.now += 10;
+    r.recorder.add(kEntry);
+    r.recorder.stop();
+    EXPECT_EQ(r.file.appends, 3);
+    EXPECT_TRUE(r.file.closed);
+    EXPECT_EQ(r.status.last(), "Recording stopped: 2 records in /logs/drive.csv");
+    r.recorder.add(kEntry);
+    EXPECT_EQ(r.file.appends, 3);
+}
+
+TEST(Recorder, withFirstRecordBeginsThenInThatRecordsAirflowUnit) {
+    Rig r;
+    r.recorder.startWithFirstRecord("drive.msl");
+    EXPECT_TRUE(r.file.opened.empty());
+    LoggedRecord hertz = kEntry;
+    hertz.airflowInHertz = true;
+    r.clock.now += 5000; // times count from the first record, not from the command line
+    r.recorder.add(hertz);
+    r.recorder.stop();
+    EXPECT_EQ(r.file.opened, "drive.msl");
+    EXPECT_NE(r.file.written.find("\tHz\t"), std::string::npos);
+    EXPECT_NE(r.file.written.find("\n0.000\t"), std::string::npos);
+}
+
+TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
+    {
+        Rig r;
+        r.file.openError = "No such file or directory";
+        EXPECT_FALSE(r.recorder.start("/gone/drive.msl", false));
+        EXPECT_FALSE(r.recorder.recording());
+        EXPECT_EQ(r.status.last(),
+                  "Not recording: cannot create /gone/drive.msl: No such file or directory");
+        EXPECT_FALSE(r.recorder.start("drive.txt", false));
+        EXPECT_EQ(r.status.last(), "Not recording: drive.txt must end in .msl or .csv");
+    }
+    Rig r;
+    ASSERT_TRUE(r.recorder.start("drive.msl", false));
+    r.recorder.add(kEntry);
+    r.clock.now += Recorder::kFlushMs;
+    r.recorder.add(kEntry);
+    r.file.appendError = "No space left on device";
+    r.clock.now += Recorder::kFlushMs;
+    r.recorder.add(kEntry);
+    EXPECT_FALSE(r.recorder.recording());
+    EXPECT_TRUE(r.file.closed);
+    EXPECT_EQ(r.status.last(),
+              "Recording stopped: cannot write drive.msl: No space left on device; 2 records kept");
+}
+
+TEST(StdioLogFile, reportsTheSystemsReason) {
+    StdioLogFile file;
+    EXPECT_EQ(file.open("/nonexistent-folder/drive.msl"), "No such file or directory");
+    EXPECT_EQ(file.open(std::filesystem::temp_directory_path()), "Is a directory");
+    ASSERT_EQ(file.open("/dev/full"), std::nullopt);
+    EXPECT_EQ(file.append(std::string(100000, 'x')), "No space left on device");
+}
