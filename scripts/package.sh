@@ -15,4 +15,8 @@ cmake --build build-rel -j"$(nproc)"
 (cd build-rel && cpack -G DEB >/dev/null)
 deb=$(ls build-rel/torvex_*_*.deb)
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
+contents=$(dpkg-deb -c "$deb")
+for want in bin/TVXv17 bin/TVXv12 bin/tvxsim bin/tvxctl bash-completion/completions/tvxctl; do
+    grep -qE "/usr/(share/)?$want\$" <<<"$contents" || { echo "$deb lacks $want" >&2; exit 1; }
+done
 echo "Package: $deb"

@@ -1,5 +1,15 @@
 # The Qt side: adapters of the core's platform interfaces, the main window, the two programs.
-find_package(Qt6 REQUIRED COMPONENTS Widgets SerialPort)
+find_package(Qt6 REQUIRED COMPONENTS Core Widgets SerialPort)
+
+# The serial link's adapters need no GUI: tvxctl uses them on QtCore alone.
+add_library(tvx_qt_link STATIC
+  link/qt/PresentPorts.cpp
+  link/qt/QtLinkTimer.cpp
+  link/qt/QtSerialPort.cpp
+)
+set_target_properties(tvx_qt_link PROPERTIES AUTOMOC ON)
+target_link_libraries(tvx_qt_link PUBLIC tvx_core Qt6::Core Qt6::SerialPort)
+tvx_warnings(tvx_qt_link)
 
 add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
@@ -7,16 +17,13 @@ add_library(tvx_qt STATIC
   common/qt/FramePacer.cpp
   datalog/qt/RecordField.cpp
   app/qt/MainWindow.cpp
-  link/qt/PresentPorts.cpp
-  link/qt/QtLinkTimer.cpp
-  link/qt/QtSerialPort.cpp
   marker/qt/MarkerWidget.cpp
   surface/qt/CanvasWidget.cpp
   table/qt/QtFileDialogs.cpp
   table/qt/QtGrid.cpp
 )
 set_target_properties(tvx_qt PROPERTIES AUTOMOC ON)
-target_link_libraries(tvx_qt PUBLIC tvx_core Qt6::Widgets Qt6::SerialPort)
+target_link_libraries(tvx_qt PUBLIC tvx_qt_link Qt6::Widgets)
 tvx_warnings(tvx_qt)
 
 foreach(release 17 12)

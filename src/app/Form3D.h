@@ -10,6 +10,7 @@
 #include "link/LinkHealth.h"
 #include "link/LinkTimer.h"
 #include "link/SerialPort.h"
+#include "link/StreamDrain.h"
 #include "marker/MarkerPicture.h"
 #include "surface/Canvas.h"
 #include "surface/Module1.h"
@@ -174,8 +175,5 @@ private:
     std::optional<std::array<float, 3>> projectedEye_;
     // The marker's size when its ring was drawn and its shape cut; both depend on nothing else.
     std::optional<std::pair<float, float>> shapedSize_;
-    // After "<201>" the line must fall quiet before "<121>", so a running stream's tail is
-    // never taken for the table.
-    bool draining_ = false;
-    std::int64_t drainDeadline_ = 0;
+    StreamDrain drain_;
 };

@@ -43,8 +43,7 @@ void Form3D::LetsGo() {
     serial.receiveAll(); // whatever was waiting belongs to no request of ours
     framer_.clear();
     // "<121>" follows once the line is quiet (SerialQuiet_Timer), without blocking the window.
-    draining_ = true;
-    drainDeadline_ = io_.timer.nowMs() + quiet::kDrainLimitMs;
+    drain_.start(io_.timer.nowMs());
     io_.timer.start(quiet::kDrainMs);
 
     eyeX = -40.0f;

@@ -8,15 +8,17 @@ void Form3D::ProcessSerialInput() {
         return;
     }
     const std::string read = io_.serial.receiveAll();
-    if (draining_) {
-        if (io_.timer.nowMs() >= drainDeadline_) {
-            draining_ = false;
+    if (drain_.active()) {
+        switch (drain_.onInput(io_.timer.nowMs(), !read.empty())) {
+        case StreamDrain::Next::GiveUp:
             awaitingTable = 0;
-            io_.status.showStatus("The device kept streaming after <201>; table not requested");
-            return;
-        }
-        if (!read.empty()) {
+            io_.status.showStatus(kKeptStreamingText);
+            break;
+        case StreamDrain::Next::WaitAgain:
             io_.timer.start(quiet::kDrainMs);
+            break;
+        case StreamDrain::Next::KeepWaiting:
+            break;
         }
         return;
     }
@@ -31,8 +33,8 @@ void Form3D::ProcessSerialInput() {
 }
 
 void Form3D::SerialQuiet_Timer() {
-    if (draining_) {
-        draining_ = false;
+    if (drain_.active()) {
+        drain_.stop();
         io_.serial.receiveAll(); // anything that trickled in is still the old stream
         Send(command::kSendTable);
         return;
@@ -45,7 +47,7 @@ void Form3D::SerialQuiet_Timer() {
 void Form3D::SerialPortLost(const std::string& what) {
     // Half a reply or record from before the loss must not be decoded later.
     framer_.clear();
-    draining_ = false;
+    drain_.stop();
     io_.timer.stop();
     io_.status.showStatus("Port lost: " + what + "; choose Connect once the device is back");
 }

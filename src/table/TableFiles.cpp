@@ -30,11 +30,7 @@ void Form3D::mnuSaveVEtofile_Click() {
 }
 
 void Form3D::SaveVE(const std::string& fileName) {
-    VetCells cells{};
-    for (int k = 0; k < kVetFileBytes; ++k) {
-        cells[k] = static_cast<std::uint8_t>(veTable[k] & 0xFF);
-    }
-    const auto written = WriteVetFile(fileName, cells);
+    const auto written = WriteVetFile(fileName, VetCellsOf(veTable));
     if (const auto* error = std::get_if<FileError>(&written)) {
         io_.status.showStatus(error->reason);
         return;

@@ -15,6 +15,14 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 } // namespace
 
+VetCells VetCellsOf(const VeTable& table) {
+    VetCells cells{};
+    for (int k = 0; k < kVetFileBytes; ++k) {
+        cells[k] = static_cast<std::uint8_t>(table[k] & 0xFF);
+    }
+    return cells;
+}
+
 FileError ErrorFromErrno(const std::string& what, const std::string& path) {
     return FileError{what + " " + path + ": " + std::strerror(errno)};
 }

@@ -1,6 +1,8 @@
 // Reading and writing .vet files: 400 bytes, byte k the low byte of cell k, nothing else.
 #pragma once
 
+#include "table/VeTable.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -8,6 +10,9 @@
 
 constexpr int kVetFileBytes = 400;
 using VetCells = std::array<std::uint8_t, kVetFileBytes>;
+
+// The bytes the window saves: the low byte of each of the 400 cells.
+VetCells VetCellsOf(const VeTable& table);
 
 struct FileError {
     std::string reason;

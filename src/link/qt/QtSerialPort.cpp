@@ -94,15 +94,21 @@ bool QtSerialPort::setPortOpen(bool open) {
         }
         return true;
     }
-    name_ = "COM " + std::to_string(portNumber_);
-    if (portNumber_ < 1 || portNumber_ > kComPortCount) {
-        return fail("no COM port chosen; pick one in the COM menu");
-    }
-    const std::vector<PortRecord> present = PresentPorts();
-    const std::optional<PortRecord> target = ComPortNow(portNumber_, present);
-    name_ = ComPortName(portNumber_, target);
-    if (!target) {
-        return fail(NoDeviceText(present));
+    std::optional<PortRecord> target;
+    if (!devicePath_.empty()) {
+        target = PortRecord{devicePath_, {}, {}, {}};
+        name_ = devicePath_;
+    } else {
+        name_ = "COM " + std::to_string(portNumber_);
+        if (portNumber_ < 1 || portNumber_ > kComPortCount) {
+            return fail("no COM port chosen; pick one in the COM menu");
+        }
+        const std::vector<PortRecord> present = PresentPorts();
+        target = ComPortNow(portNumber_, present);
+        name_ = ComPortName(portNumber_, target);
+        if (!target) {
+            return fail(NoDeviceText(present));
+        }
     }
     const QString path = QString::fromStdString(target->path);
     // Opening again re-reads the port number and settings, so a new choice takes effect.

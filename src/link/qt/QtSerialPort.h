@@ -31,6 +31,11 @@ public:
         onLost_ = std::move(handler);
     }
 
+    // A device named directly, in place of the COM number's; empty goes back to the number.
+    void setDevicePath(std::string path) { devicePath_ = std::move(path); }
+    // Bytes handed over but not yet taken by the device; closing would drop them.
+    qint64 bytesToWrite() const { return port_.bytesToWrite(); }
+
     void setPortNumber(std::int16_t port) override;
     void setSettings(const std::string& settings) override;
     void setReceiveThreshold(std::int16_t bytes) override { threshold_ = bytes; }
@@ -51,6 +56,7 @@ private:
     std::function<void()> onReceive_;
     std::function<void(const std::string&)> onLost_;
     std::int16_t portNumber_ = 0;
+    std::string devicePath_;
     LineSettings settings_;
     std::int16_t threshold_ = 0;
     std::string errorText_;

@@ -1,0 +1,170 @@
+// tvxctl: the device and its tables from the command line.
+#include "Arguments.h"
+#include "Device.h"
+#include "link/qt/PresentPorts.h"
+#include "table/TableFormats.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+
+namespace {
+
+int Fail(const std::string& why) {
+    std::cerr << why << "\n";
+    return kExitFailed;
+}
+
+void Say(const std::string& text) {
+    std::cerr << text << "\n";
+}
+
+// The table a file holds, or a refusal in the window's words; read before anything is sent.
+std::optional<TableFile> Read(const std::string& path) {
+    auto read = ReadTableFile(path);
+    if (const auto* error = std::get_if<FileError>(&read)) {
+        Say(error->reason);
+        return std::nullopt;
+    }
+    return std::get<TableFile>(read);
+}
+
+std::optional<std::string> Write(const std::string& path, const TableFile& file) {
+    if (const auto format = FormatOf(path)) {
+        for (const std::string& note : LeftOutOf(*format, file)) {
+            Say(note);
+        }
+    }
+    const auto written = WriteTableFile(path, file);
+    if (const auto* error = std::get_if<FileError>(&written)) {
+        return error->reason;
+    }
+    Say("Saved the table to " + path);
+    return std::nullopt;
+}
+
+int Compare(const VeTable& first, const VeTable& second, const std::string& what) {
+    const std::vector<CellDifference> differences = DifferentCells(first, second);
+    std::cout << DifferenceLines(differences);
+    const std::size_t n = differences.size();
+    Say(n == 0   ? "The cells are the same"
+        : n == 1 ? "1 cell differs" + what
+                 : std::to_string(n) + " cells differ" + what);
+    return differences.empty() ? kExitSame : kExitDiffers;
+}
+
+int Ports() {
+    const std::vector<PortRecord> present = PresentPorts();
+    for (int n = 1; n <= kComPortCount; ++n) {
+        std::cout << ComItemTip(n, ComPortNow(n, present)) << "\n";
+    }
+    return kExitSame;
+}
+
+int Run(const Invocation& inv) {
+    std::optional<TableFile> file;
+    if (inv.command == Command::Put || inv.command == Command::Verify ||
+        inv.command == Command::Diff || inv.command == Command::Convert) {
+        if (!(file = Read(inv.files[0]))) {
+            return kExitFailed;
+        }
+    }
+    if (inv.command == Command::Ports) {
+        return Ports();
+    }
+    if (inv.command == Command::Diff) {
+        const std::optional<TableFile> second = Read(inv.files[1]);
+        return second ? Compare(file->table, second->table, " (value in A, value in B)")
+                      : kExitFailed;
+    }
+    if (inv.command == Command::Convert) {
+        const auto error = Write(inv.files[1], *file);
+        return error ? Fail(*error) : kExitSame;
+    }
+    if (inv.command == Command::Get && !inv.output.empty() && !FormatOf(inv.output)) {
+        return Fail("Cannot write " + inv.output + ": name it .vet, .csv or .json");
+    }
+
+    Device device(inv.timeoutMs);
+    const bool connect = inv.needsDevice();
+    if (connect) {
+        if (const auto error = device.open(inv.com, inv.port)) {
+            return Fail(*error);
+        }
+        Say("Connected to " + device.name());
+    }
+    std::optional<TableReply> held; // the device's table, when the command needs it
+    if (inv.command == Command::Get || inv.command == Command::Verify || inv.changedOnly) {
+        auto downloaded = device.download();
+        if (const auto* error = std::get_if<std::string>(&downloaded)) {
+            return Fail(*error);
+        }
+        held = std::get<TableReply>(downloaded);
+        Say("Table received from the device");
+    }
+    switch (*inv.command) {
+    case Command::Get: {
+        const TableFile got{held->table, true, held->intakeType};
+        if (inv.output.empty()) {
+            std::cout << CsvText(got) << std::flush;
+            return kExitSame;
+        }
+        const auto error = Write(inv.output, got);
+        return error ? Fail(*error) : kExitSame;
+    }
+    case Command::Verify:
+        return Compare(file->table, held->table, " (file value, device value)");
+    case Command::Set: {
+        if (const auto error = device.send({CellWriteMessage(inv.cell, inv.value)})) {
+            return Fail(*error);
+        }
+        Say("Set the cell at pressure index " + std::to_string(PressureIndexOf(inv.cell)) +
+            ", RPM index " + std::to_string(RpmIndexOf(inv.cell)) + " to " +
+            std::to_string(inv.value));
+        return kExitSame;
+    }
+    case Command::Put:
+        break;
+    default:
+        return kExitFailed;
+    }
+    const std::vector<std::string> writes = CellWrites(file->table, held ? &held->table : nullptr);
+    if (inv.dryRun) {
+        for (const std::string& message : writes) {
+            std::cout << message << "\n";
+        }
+        return kExitSame;
+    }
+    if (const auto error = device.send(writes)) {
+        return Fail(*error);
+    }
+    if (!inv.changedOnly) {
+        Say("Loaded " + inv.files[0] + " and sent it to the device");
+    } else {
+        Say(writes.empty() ? "The device already holds the cells of " + inv.files[0]
+                           : "Sent the " + std::to_string(writes.size()) + " changed cells of " +
+                                 inv.files[0] + " to the device");
+    }
+    return kExitSame;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto parsed = ParseArguments(args);
+    if (const auto* why = std::get_if<std::string>(&parsed)) {
+        return Fail(*why);
+    }
+    const Invocation& inv = std::get<Invocation>(parsed);
+    if (inv.help) {
+        std::cout << HelpText(inv.command);
+        return kExitSame;
+    }
+    if (inv.version) {
+        std::cout << "tvxctl " TVX_VERSION "\n";
+        return kExitSame;
+    }
+    return Run(inv);
+}

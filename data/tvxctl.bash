@@ -1,0 +1,32 @@
+# bash completion for tvxctl
+_tvxctl() {
+    local cur prev words cword
+    _init_completion || return
+    local commands="ports get put verify diff set convert"
+    local tables='@(vet|csv|json|VET|CSV|JSON)'
+    case $prev in
+        --com) COMPREPLY=($(compgen -W "$(seq 1 20)" -- "$cur")); return ;;
+        --port) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
+        --timeout) return ;;
+        -o) _filedir "$tables"; return ;;
+    esac
+    local command="" w
+    for w in "${words[@]:1:cword-1}"; do
+        [[ " $commands " == *" $w "* ]] && { command=$w; break; }
+    done
+    if [[ $cur == -* ]]; then
+        local options="--com --port --timeout --help --version"
+        case $command in
+            get) options+=" -o" ;;
+            put) options+=" --changed-only --dry-run" ;;
+        esac
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    elif [[ -z $command ]]; then
+        COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    else
+        case $command in
+            put | verify | diff | convert) _filedir "$tables" ;;
+        esac
+    fi
+}
+complete -F _tvxctl tvxctl

@@ -1,0 +1,211 @@
+// tvxctl itself against tvxsim on a pseudo-terminal: every command, and the device's faults.
+#include "TvxSim.h"
+#include "link/Protocol.h"
+#include "table/TableFormats.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+struct Result {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
+    QProcess ctl;
+    ctl.setWorkingDirectory(QString::fromStdString(sim.file("")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TVX_COM3", QString::fromStdString(sim.link()));
+    ctl.setProcessEnvironment(env);
+    QStringList list;
+    for (const std::string& arg : args) {
+        list << QString::fromStdString(arg);
+    }
+    ctl.start(TVXCTL_PATH, list);
+    if (!ctl.waitForFinished(30000)) {
+        return {};
+    }
+    return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
+            ctl.readAllStandardError().toStdString()};
+}
+
+// The table and intake type of the last reply tvxsim sent.
+std::optional<TableFile> Sent(const TvxSim& sim) {
+    std::optional<TableFile> last;
+    for (const std::string& line : sim.log("sent")) {
+        std::string csv = line;
+        if (std::count(csv.begin(), csv.end(), ',') != kTableSize) {
+            continue;
+        }
+        last = TableFile{{}, true, std::stoi(csv.substr(csv.rfind(',') + 1))};
+        std::istringstream fields(csv);
+        std::string field;
+        for (int k = 0; k < kTableSize && std::getline(fields, field, ','); ++k) {
+            last->table[k] = static_cast<std::int16_t>(std::stoi(field));
+        }
+    }
+    return last;
+}
+
+std::optional<TableFile> Read(const std::string& path) {
+    const auto read = ReadTableFile(path);
+    return std::holds_alternative<TableFile>(read) ? std::optional(std::get<TableFile>(read))
+                                                   : std::nullopt;
+}
+
+} // namespace
+
+TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
+    TvxSim sim({"--intake", "2"});
+    const auto device = [&sim] { return Sent(sim); };
+    const std::string com = "--com";
+    struct Step {
+        std::vector<std::string> args;
+        int exit;
+        std::vector<std::string> received; // what tvxsim got, in order
+        std::function<void(const Result&)> check;
+    };
+    std::vector<std::string> writes;
+    for (int k = 0; k < kCellCount; ++k) {
+        writes.push_back(CellWriteMessage(k, 0));
+    }
+    const Step steps[] = {
+        {{"ports"},
+         0,
+         {},
+         [&](const Result& r) {
+             EXPECT_NE(r.out.find("COM 3: " + sim.link() + "\n"), std::string::npos) << r.out;
+         }},
+        {{"get", com, "3"},
+         0,
+         {"<201>", "<121>"},
+         [&](const Result& r) {
+             const auto csv = ParseCsvTable(r.out);
+             ASSERT_TRUE(std::holds_alternative<TableFile>(csv)) << r.out;
+             const TableFile shown = std::get<TableFile>(csv);
+             EXPECT_EQ(shown.table, device()->table);
+         }},
+        {{"get", "-o", "dev.json", "--port", sim.link()},
+         0,
+         {"<201>", "<121>"},
+         [&](const Result&) { EXPECT_EQ(Read(sim.file("dev.json")), device()); }},
+        {{"get", "-o", "dev.vet", com, "3"},
+         0,
+         {"<201>", "<121>"},
+         [&](const Result&) {
+             EXPECT_EQ(Read(sim.file("dev.vet"))->table[7], device()->table[7]);
+         }},
+        {{"set", "1", "2", "-300", com, "3"}, 0, {"<234,22:-300>"}, nullptr},
+        {{"verify", "dev.json", com, "3"},
+         1,
+         {"<201>", "<121>"},
+         [&](const Result& r) {
+             const int was = Read(sim.file("dev.json"))->table[22];
+             EXPECT_EQ(r.out, "1 2 " + std::to_string(was) + " -300\n");
+         }},
+        {{"put", "dev.json", "--changed-only", "--dry-run", com, "3"},
+         0,
+         {"<201>", "<121>"},
+         [&](const Result& r) { EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1); }},
+        {{"put", "dev.json", "--changed-only", com, "3"}, 0, {"<201>", "<121>", "*"}, nullptr},
+        {{"verify", "dev.json", com, "3"},
+         0,
+         {"<201>", "<121>"},
+         [&](const Result& r) { EXPECT_EQ(r.out, ""); }},
+        {{"convert", "dev.vet", "zero.csv"},
+         0,
+         {},
+         [&](const Result& r) {
+             EXPECT_NE(r.err.find("No breakpoints to write"), std::string::npos) << r.err;
+         }},
+        {{"diff", "dev.json", "dev.vet"}, 0, {}, nullptr},
+        {{"put", "zero.vet", com, "3"}, 0, writes, nullptr},
+        {{"diff", "dev.json", "zero.vet"}, 1, {}, nullptr},
+        {{"put", "dev.vet", "--dry-run"},
+         0,
+         {},
+         [&](const Result& r) {
+             EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), kCellCount);
+         }},
+    };
+    std::ofstream(sim.file("zero.vet"), std::ios::binary) << std::string(kCellCount, '\0');
+    std::size_t seen = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(::testing::PrintToString(step.args));
+        const Result r = Ctl(sim, step.args);
+        EXPECT_EQ(r.exit, step.exit) << r.err;
+        const std::vector<std::string> received = sim.log("received");
+        ASSERT_EQ(received.size() - seen, step.received.size());
+        for (std::size_t i = 0; i < step.received.size(); ++i) {
+            if (step.received[i] != "*") { // "*": the one cell the device lacks
+                EXPECT_EQ(received[seen + i], step.received[i]);
+            } else {
+                EXPECT_TRUE(received[seen + i].starts_with("<234,22:")) << received[seen + i];
+            }
+        }
+        seen = received.size();
+        if (step.check) {
+            step.check(r);
+        }
+    }
+}
+
+TEST(Ctl, aFaultyDeviceOrABadFileFailsAndWritesNothing) {
+    const struct {
+        std::vector<std::string> simOptions;
+        std::vector<std::string> args;
+        int exit;
+        const char* said;
+    } cases[] = {
+        {{}, {"get", "-o", "t.json"}, 0, "Table received"},
+        {{"--split", "byte", "--terminator", "crlf"}, {"get", "-o", "t.json"}, 0, "Table received"},
+        {{"--rate", "max", "+stream"}, {"get", "-o", "t.json"}, 0, "Table received"},
+        {{"--truncate-reply"}, {"get", "-o", "t.json"}, 2, "the device's table reply too short"},
+        {{"--hangup-after", "reply"}, {"verify", "short.vet"}, 2, "holds 399 of 400 bytes"},
+        {{"--hangup-after", "reply"}, {"get", "-o", "t.json"}, 2, "Port lost"},
+        {{"--stall-after", "0"}, {"get", "-o", "t.json", "--timeout", "0.5"}, 2, "within 500 ms"},
+        {{"--stall-after", "0"}, {"put", "short.vet"}, 2, "holds 399 of 400 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.simOptions) + ::testing::PrintToString(c.args));
+        std::vector<std::string> options = c.simOptions;
+        const bool stream = std::erase(options, "+stream") > 0;
+        TvxSim sim(options);
+        std::ofstream(sim.file("short.vet"), std::ios::binary) << std::string(399, '\1');
+        if (stream) { // a stream left running by someone else
+            const int fd = ::open(sim.link().c_str(), O_WRONLY | O_NOCTTY);
+            ASSERT_EQ(::write(fd, "<255>", 5), 5);
+            ::close(fd);
+            while (sim.log("sent").size() < 20) {
+                ::usleep(10000);
+            }
+        }
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--com", "3"});
+        const Result r = Ctl(sim, args);
+        EXPECT_EQ(r.exit, c.exit);
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(Read(sim.file("t.json")), c.exit == 0 ? Sent(sim) : std::nullopt);
+        if (c.args[0] == "put" || c.args[0] == "verify") {
+            EXPECT_TRUE(sim.log("received").empty()) << "sent before the file was read";
+        }
+    }
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

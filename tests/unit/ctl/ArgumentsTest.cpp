@@ -1,0 +1,91 @@
+// tvxctl's command line and the pure work of its commands.
+#include "Arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <tuple>
+
+namespace {
+
+std::variant<Invocation, std::string> Parse(const std::string& line) {
+    std::vector<std::string> args;
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+        args.push_back(word);
+    }
+    return ParseArguments(args);
+}
+
+} // namespace
+
+TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
+    const struct {
+        const char* line;
+        Command command;
+        int com;
+        int timeoutMs;
+        int cell;
+        int value;
+        bool device;
+    } cases[] = {
+        {"set 1 2 -32768 --com 20", Command::Set, 20, 2000, 22, -32768, true},
+        {"--timeout 0.25 --port /dev/x set 19 19 32767", Command::Set, 0, 250, 399, 32767, true},
+        {"put a.vet --dry-run", Command::Put, 0, 2000, 0, 0, false},
+        {"put a.vet --dry-run --changed-only --com 1", Command::Put, 1, 2000, 0, 0, true},
+        {"diff a.vet b.csv", Command::Diff, 0, 2000, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.line);
+        ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<std::string>(parsed);
+        const Invocation& inv = std::get<Invocation>(parsed);
+        EXPECT_EQ(inv.command, c.command) << c.line;
+        EXPECT_EQ(std::tuple(inv.com, inv.timeoutMs, inv.cell, inv.value, inv.needsDevice()),
+                  std::tuple(c.com, c.timeoutMs, c.cell, c.value, c.device))
+            << c.line;
+    }
+    EXPECT_TRUE(std::get<Invocation>(Parse("verify --help")).help); // help needs no operands
+}
+
+TEST(Arguments, refusedCommandLinesSayWhy) {
+    const struct {
+        const char* line;
+        const char* reason;
+    } cases[] = {
+        {"", "no command given"},
+        {"fetch", "unknown command 'fetch'"},
+        {"get --force --com 1", "unknown option '--force'"},
+        {"get --com", "--com needs a value"},
+        {"get --com 21", "--com takes a COM number from 1 to 20"},
+        {"get --timeout 0 --com 1", "--timeout takes seconds"},
+        {"verify --com 1", "usage: tvxctl verify FILE"},
+        {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
+        {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
+        {"put a.vet -o b.vet --com 1", "-o belongs to get only"},
+        {"get --dry-run --com 1", "belong to put only"},
+        {"get --com 1 --port /dev/x", "not both"},
+        {"put a.vet", "put needs the device"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.line);
+        const auto* why = std::get_if<std::string>(&parsed);
+        ASSERT_TRUE(why) << c.line;
+        EXPECT_NE(why->find(c.reason), std::string::npos) << c.line << ": " << *why;
+    }
+}
+
+TEST(Arguments, differingCellsAreListedAndOnlyTheyAreWrittenInIndexOrder) {
+    VeTable file{};
+    VeTable device{};
+    file[21] = -5; // pressure index 1, RPM index 1
+    file[399] = 300;
+    device[kRpmBase] = 9; // breakpoints are not cells
+    const std::vector<CellDifference> differences = DifferentCells(file, device);
+    EXPECT_EQ(DifferenceLines(differences), "1 1 -5 0\n19 19 300 0\n");
+    EXPECT_EQ(CellWrites(file, &device),
+              (std::vector<std::string>{"<234,21:-5>", "<234,399:300>"}));
+    const std::vector<std::string> all = CellWrites(file);
+    ASSERT_EQ(all.size(), 400u);
+    EXPECT_EQ(all[0], "<234,0:0>");
+    EXPECT_EQ(all[21], "<234,21:-5>");
+}
