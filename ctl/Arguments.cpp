@@ -38,6 +38,10 @@ constexpr CommandShape kCommands[] = {
      "Convert a table file between .vet, .csv and .json, chosen by extension. A .vet holds no\n"
      "breakpoints or intake type: converting one to a format that does says so and leaves\n"
      "them out."},
+    {Command::Log, "log", 0, "tvxctl log [--seconds N] [-o FILE] (--com N | --port PATH)",
+     "Download the table (for the operating point), switch real time on and record every live\n"
+     "record to FILE (.msl or .csv, as the window's Record does; without -o, CSV to stdout)\n"
+     "for N seconds or until Ctrl+C; then real time off."},
 };
 
 const CommandShape& ShapeOf(Command command) {
@@ -62,7 +66,7 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
 
 bool Invocation::needsDevice() const {
     return command == Command::Get || command == Command::Verify || command == Command::Set ||
-           (command == Command::Put && (changedOnly || !dryRun));
+           command == Command::Log || (command == Command::Put && (changedOnly || !dryRun));
 }
 
 std::variant<Invocation, std::string> ParseArguments(const std::vector<std::string>& args) {
@@ -71,8 +75,8 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
     bool changedOrDry = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue =
-            arg == "--com" || arg == "--port" || arg == "--timeout" || arg == "-o";
+        const bool takesValue = arg == "--com" || arg == "--port" || arg == "--timeout" ||
+                                arg == "-o" || arg == "--seconds";
         if (takesValue && i + 1 == args.size()) {
             return arg + " needs a value";
         }
@@ -94,6 +98,12 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
                 return "--timeout takes seconds, more than 0 and at most 3600";
             }
             inv.timeoutMs = std::max(1, static_cast<int>(std::lround(*seconds * 1000)));
+        } else if (arg == "--seconds") {
+            const auto seconds = WholeIn(args[++i], 1, 32767);
+            if (!seconds) {
+                return "--seconds takes a whole number of seconds, 1 to 32767";
+            }
+            inv.seconds = *seconds;
         } else if (arg == "-o") {
             inv.output = args[++i];
         } else if (arg == "--changed-only" || arg == "--dry-run") {
@@ -127,8 +137,11 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
     if (inv.files.size() != shape.operands) {
         return std::string("usage: ") + shape.usage;
     }
-    if (!inv.output.empty() && inv.command != Command::Get) {
-        return std::string("-o belongs to get only");
+    if (!inv.output.empty() && inv.command != Command::Get && inv.command != Command::Log) {
+        return std::string("-o belongs to get and log only");
+    }
+    if (inv.seconds != 0 && inv.command != Command::Log) {
+        return std::string("--seconds belongs to log only");
     }
     if (changedOrDry && inv.command != Command::Put) {
         return std::string("--changed-only and --dry-run belong to put only");

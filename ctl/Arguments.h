@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert };
+enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert, Log };
 
 // Exit codes: success, a difference found (verify, diff), any failure.
 inline constexpr int kExitSame = 0;
@@ -24,7 +24,8 @@ struct Invocation {
     int com = 0;          // 1 to 20, or 0 when --port names the device or none is needed
     std::string port;     // --port PATH
     int timeoutMs = 2000; // --timeout SECONDS
-    std::string output;   // get -o FILE; empty: the CSV goes to stdout
+    std::string output;   // get and log -o FILE; empty: CSV to stdout
+    int seconds = 0;      // log --seconds N; 0: until Ctrl+C
     std::vector<std::string> files;
     bool changedOnly = false;
     bool dryRun = false;

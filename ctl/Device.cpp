@@ -120,3 +120,31 @@ std::optional<std::string> Device::send(const std::vector<std::string>& messages
     }
     return std::nullopt;
 }
+
+std::optional<std::string> Device::stream(const std::function<bool()>& stop,
+                                          const std::function<void(const std::string&)>& onRecord) {
+    if (auto error = send({command::kRealTimeOn})) {
+        return error;
+    }
+    InputFramer framer;
+    const std::int64_t deadline = clock_.elapsed() + timeoutMs_;
+    bool any = false;
+    while (!stop()) {
+        // Also how often `stop` is asked; a record without a terminator has ended by then.
+        const bool pending = framer.pendingSize() > 0;
+        const std::string read = readWithin(quiet::kRecordMs);
+        if (lost_) {
+            return lost_;
+        }
+        framer.feed(read);
+        for (const std::string& record : framer.takeRecords(read.empty() && pending)) {
+            any = true;
+            onRecord(record);
+        }
+        if (!any && clock_.elapsed() > deadline) {
+            send({command::kRealTimeOff});
+            return "The device sent no live record within " + std::to_string(timeoutMs_) + " ms";
+        }
+    }
+    return send({command::kRealTimeOff});
+}

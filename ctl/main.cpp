@@ -1,6 +1,8 @@
 // tvxctl: the device and its tables from the command line.
 #include "Arguments.h"
 #include "Device.h"
+#include "Log.h"
+#include "datalog/Recorder.h"
 #include "link/qt/PresentPorts.h"
 #include "table/TableFormats.h"
 
@@ -84,6 +86,11 @@ int Run(const Invocation& inv) {
     if (inv.command == Command::Get && !inv.output.empty() && !FormatOf(inv.output)) {
         return Fail("Cannot write " + inv.output + ": name it .vet, .csv or .json");
     }
+    if (inv.command == Command::Log && !inv.output.empty()) {
+        if (const auto why = Recorder::refusal(inv.output)) {
+            return Fail(*why);
+        }
+    }
 
     Device device(inv.timeoutMs);
     const bool connect = inv.needsDevice();
@@ -94,7 +101,8 @@ int Run(const Invocation& inv) {
         Say("Connected to " + device.name());
     }
     std::optional<TableReply> held; // the device's table, when the command needs it
-    if (inv.command == Command::Get || inv.command == Command::Verify || inv.changedOnly) {
+    if (inv.command == Command::Get || inv.command == Command::Verify ||
+        inv.command == Command::Log || inv.changedOnly) {
         auto downloaded = device.download();
         if (const auto* error = std::get_if<std::string>(&downloaded)) {
             return Fail(*error);
@@ -123,6 +131,8 @@ int Run(const Invocation& inv) {
             std::to_string(inv.value));
         return kExitSame;
     }
+    case Command::Log:
+        return RecordLog(device, *held, inv);
     case Command::Put:
         break;
     default:

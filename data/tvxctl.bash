@@ -2,13 +2,20 @@
 _tvxctl() {
     local cur prev words cword
     _init_completion || return
-    local commands="ports get put verify diff set convert"
+    local commands="ports get put verify diff set convert log"
     local tables='@(vet|csv|json|VET|CSV|JSON)'
     case $prev in
         --com) COMPREPLY=($(compgen -W "$(seq 1 20)" -- "$cur")); return ;;
         --port) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
-        --timeout) return ;;
-        -o) _filedir "$tables"; return ;;
+        --timeout | --seconds) return ;;
+        -o)
+            if [[ " ${words[*]} " == *" log "* ]]; then
+                _filedir '@(msl|csv|MSL|CSV)'
+            else
+                _filedir "$tables"
+            fi
+            return
+            ;;
     esac
     local command="" w
     for w in "${words[@]:1:cword-1}"; do
@@ -19,6 +26,7 @@ _tvxctl() {
         case $command in
             get) options+=" -o" ;;
             put) options+=" --changed-only --dry-run" ;;
+            log) options+=" --seconds -o" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then

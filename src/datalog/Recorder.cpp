@@ -1,24 +1,34 @@
 #include "datalog/Recorder.h"
 
-#include <optional>
 #include <utility>
 
 Recorder::Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature)
     : file_(file), clock_(clock), status_(status), signature_(std::move(signature)) {}
 
+std::optional<std::string> Recorder::refusal(const std::string& path) {
+    if (LogFormatOf(path)) {
+        return std::nullopt;
+    }
+    return "Not recording: " + path + " must end in .msl or .csv";
+}
+
 bool Recorder::start(const std::string& path, bool airflowInHertz) {
-    stop();
-    const std::optional<LogFormat> format = LogFormatOf(path);
-    if (!format) {
-        status_.showStatus("Not recording: " + path + " must end in .msl or .csv");
+    if (const auto why = refusal(path)) {
+        stop();
+        status_.showStatus(*why);
         return false;
     }
+    return start(path, *LogFormatOf(path), airflowInHertz);
+}
+
+bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHertz) {
+    stop();
     if (const auto error = file_.open(path)) {
         status_.showStatus("Not recording: cannot create " + path + ": " + *error);
         return false;
     }
     state_ = State::On;
-    format_ = *format;
+    format_ = format;
     path_ = path;
     records_ = written_ = 0;
     startMs_ = lastFlushMs_ = clock_.nowMs();

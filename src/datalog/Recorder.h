@@ -9,6 +9,7 @@
 #include "datalog/LoggedRecord.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class LogClock {
@@ -24,8 +25,12 @@ public:
 
     Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature);
 
-    // Begins at once; false, with a status message, when the file cannot be made.
+    // Begins at once, in the layout the path's extension names; false, with a status message,
+    // when the file cannot be made.
     bool start(const std::string& path, bool airflowInHertz);
+    bool start(const std::string& path, LogFormat format, bool airflowInHertz);
+    // Why a recording cannot go to `path` (its extension names no layout); nothing if it can.
+    static std::optional<std::string> refusal(const std::string& path);
     // Begins with the first record that arrives, in that record's airflow unit.
     void startWithFirstRecord(const std::string& path);
     void add(const LoggedRecord& entry) override;

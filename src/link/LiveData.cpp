@@ -10,7 +10,7 @@ void Form3D::LiveStep(const std::string& read) {
     if (const auto* error = std::get_if<ParseError>(&parsed)) {
         // A broken record is dropped whole, so no readout shows half of it.
         ++recordsRejected_;
-        io_.status.showStatus("Dropped a " + error->reason);
+        io_.status.showStatus(DroppedRecordText(*error));
         return;
     }
     ++recordsShown_;

@@ -60,3 +60,8 @@ struct LiveRecord {
 };
 
 std::variant<LiveRecord, ParseError> ParseLiveRecord(std::string_view text);
+
+// What the status line says of a record it refused.
+inline std::string DroppedRecordText(const ParseError& error) {
+    return "Dropped a " + error.reason;
+}

@@ -1,5 +1,6 @@
 // tvxctl itself against tvxsim on a pseudo-terminal: every command, and the device's faults.
 #include "TvxSim.h"
+#include "datalog/LogReader.h"
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
 
@@ -133,6 +134,27 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
         {{"diff", "dev.json", "dev.vet"}, 0, {}, nullptr},
         {{"put", "zero.vet", com, "3"}, 0, writes, nullptr},
         {{"diff", "dev.json", "zero.vet"}, 1, {}, nullptr},
+        {{"log", "--seconds", "1", "-o", "drive.csv", com, "3"},
+         0,
+         {"<201>", "<121>", "<255>", "<201>"},
+         [&](const Result&) {
+             std::ifstream in(sim.file("drive.csv"));
+             const auto read =
+                 ReadLog(std::string(std::istreambuf_iterator<char>(in), {}), LogFormat::Csv);
+             const auto& rows = std::get<std::vector<LogSample>>(read);
+             std::vector<std::string> records;
+             for (const std::string& line : sim.log("sent")) {
+                 if (line.starts_with("255,")) {
+                     records.push_back(line);
+                 }
+             }
+             ASSERT_GE(rows.size(), 20u);
+             ASSERT_GE(records.size(), rows.size());
+             for (std::size_t i = 0; i < rows.size(); ++i) { // every record, in order
+                 EXPECT_EQ(static_cast<float>(rows[i].fields[1]),
+                           std::get<LiveRecord>(ParseLiveRecord(records[i])).rpm);
+             }
+         }},
         {{"put", "dev.vet", "--dry-run"},
          0,
          {},
@@ -177,6 +199,7 @@ TEST(Ctl, aFaultyDeviceOrABadFileFailsAndWritesNothing) {
         {{"--hangup-after", "reply"}, {"get", "-o", "t.json"}, 2, "Port lost"},
         {{"--stall-after", "0"}, {"get", "-o", "t.json", "--timeout", "0.5"}, 2, "within 500 ms"},
         {{"--stall-after", "0"}, {"put", "short.vet"}, 2, "holds 399 of 400 bytes"},
+        {{"--hangup-after", "5"}, {"log", "-o", "t.msl"}, 2, "Port lost"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.simOptions) + ::testing::PrintToString(c.args));

@@ -34,6 +34,7 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
         {"put a.vet --dry-run", Command::Put, 0, 2000, 0, 0, false},
         {"put a.vet --dry-run --changed-only --com 1", Command::Put, 1, 2000, 0, 0, true},
         {"diff a.vet b.csv", Command::Diff, 0, 2000, 0, 0, false},
+        {"log --seconds 30 -o d.msl --com 2", Command::Log, 2, 2000, 0, 0, true},
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.line);
@@ -61,9 +62,11 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"verify --com 1", "usage: tvxctl verify FILE"},
         {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
         {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
-        {"put a.vet -o b.vet --com 1", "-o belongs to get only"},
+        {"put a.vet -o b.vet --com 1", "-o belongs to get and log only"},
         {"get --dry-run --com 1", "belong to put only"},
         {"get --com 1 --port /dev/x", "not both"},
+        {"log --seconds 0 --com 1", "--seconds takes a whole number of seconds"},
+        {"get --seconds 5 --com 1", "--seconds belongs to log only"},
         {"put a.vet", "put needs the device"},
     };
     for (const auto& c : cases) {
