@@ -121,8 +121,8 @@ MUTANTS = [
            "lastFlushMs_ >= kFlushMs", "lastFlushMs_ > kFlushMs"),
     Mutant("log-stop-drops", "src/datalog/Recorder.cpp", "stopping closes without writing",
            "if (state_ == State::On && flush()) {", "if (state_ == State::On) {"),
-    Mutant("log-cut-row-refused", "src/datalog/LogReader.cpp", "a row cut by a kill refuses the log",
-           "if (error && !terminated) {", "if (false) {"),
+    Mutant("log-cut-row-kept", "src/datalog/LogReader.cpp", "a row cut by a kill is read",
+           "if (!terminated) {", "if (false) {"),
     Mutant("log-failure-keeps-going", "src/datalog/Recorder.cpp", "a failed write keeps recording",
            "    state_ = State::Off;\n    status_", "    status_"),
 ]

@@ -174,6 +174,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
         result.error = "--link PATH is required";
     } else if (!result.options.replayFile.empty() && !result.options.streamFile.empty()) {
         result.error = "--replay and --stream-file both replace the live records; give one";
+    } else if (result.options.replayFile.empty() &&
+               (result.options.loop || result.options.speed != 1.0)) {
+        result.error = "--speed and --loop belong to --replay";
     }
     return result;
 }

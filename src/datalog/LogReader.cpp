@@ -89,6 +89,9 @@ std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, 
 
     std::vector<LogSample> samples;
     while ((line = lines.next(terminated))) {
+        if (!terminated) {
+            break; // every row is written with its line end: this one was cut short
+        }
         if (line->empty()) {
             continue;
         }
@@ -108,9 +111,6 @@ std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, 
             } else {
                 sample.fields[n - 1] = *value;
             }
-        }
-        if (error && !terminated) {
-            break; // the writer was stopped in the middle of this row
         }
         if (error) {
             return ParseError{LineError(lines.number, *error)};

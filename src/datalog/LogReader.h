@@ -17,5 +17,5 @@ struct LogSample {
 };
 
 // Every row, in file order. A last line without its line end was cut short by the writer
-// being killed and is left out unless it is whole.
+// being killed, perhaps inside a number, and is left out.
 std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format);
