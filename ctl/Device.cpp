@@ -122,13 +122,12 @@ std::optional<std::string> Device::send(const std::vector<std::string>& messages
 }
 
 std::optional<std::string> Device::stream(const std::function<bool()>& stop,
-                                          const std::function<void(const std::string&)>& onRecord) {
+                                          const std::function<bool(const std::string&)>& onRecord) {
     if (auto error = send({command::kRealTimeOn})) {
         return error;
     }
     InputFramer framer;
-    const std::int64_t deadline = clock_.elapsed() + timeoutMs_;
-    bool any = false;
+    std::int64_t deadline = clock_.elapsed() + timeoutMs_;
     while (!stop()) {
         // Also how often `stop` is asked; a record without a terminator has ended by then.
         const bool pending = framer.pendingSize() > 0;
@@ -138,10 +137,11 @@ std::optional<std::string> Device::stream(const std::function<bool()>& stop,
         }
         framer.feed(read);
         for (const std::string& record : framer.takeRecords(read.empty() && pending)) {
-            any = true;
-            onRecord(record);
+            if (onRecord(record)) {
+                deadline = clock_.elapsed() + timeoutMs_;
+            }
         }
-        if (!any && clock_.elapsed() > deadline) {
+        if (clock_.elapsed() > deadline) {
             send({command::kRealTimeOff});
             return "The device sent no live record within " + std::to_string(timeoutMs_) + " ms";
         }

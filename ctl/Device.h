@@ -24,10 +24,11 @@ public:
     // "<201>", a quiet line, "<121>", and the reply framed and parsed; never a partial table.
     std::variant<TableReply, std::string> download();
 
-    // "<255>", then every whole live record to `onRecord` as it arrives, until `stop` says so;
-    // then "<201>". A device that sends no record within the timeout is a failure.
+    // "<255>", then every whole live record to `onRecord` (which says whether it was one) as it
+    // arrives, until `stop` says so; then "<201>". A line without a record for the timeout, at
+    // the start or later, is a failure.
     std::optional<std::string> stream(const std::function<bool()>& stop,
-                                      const std::function<void(const std::string&)>& onRecord);
+                                      const std::function<bool(const std::string&)>& onRecord);
 
     // Every message handed over and taken by the line, in order.
     std::optional<std::string> send(const std::vector<std::string>& messages);

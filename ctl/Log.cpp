@@ -23,30 +23,14 @@ public:
     void showStatus(const std::string& text) override { std::cerr << text << "\n"; }
 };
 
-// Rows for a pipe when no file is named.
-class StdoutLogFile : public LogFile {
-public:
-    std::optional<std::string> open(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> append(std::string_view text) override {
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-            std::fflush(stdout) != 0) {
-            return std::string("stdout is closed");
-        }
-        return std::nullopt;
-    }
-    void close() override {}
-};
-
 } // namespace
 
 int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
     StderrStatus status;
-    StdioLogFile file;
-    StdoutLogFile out;
-    QtLogClock clock;
     const bool toStdout = inv.output.empty();
-    Recorder recorder(toStdout ? static_cast<LogFile&>(out) : file, clock, status,
-                      "tvxctl " TVX_VERSION);
+    StdioLogFile file = toStdout ? StdioLogFile(stdout) : StdioLogFile();
+    QtLogClock clock;
+    Recorder recorder(file, clock, status, "tvxctl " TVX_VERSION);
     // tvxctl decodes as release 1.7 does: type 3 reports its airflow in hertz.
     const bool hertz = AirflowInHertz(held.intakeType, Release::V17);
     if (!(toStdout ? recorder.start("stdout", LogFormat::Csv, hertz)
@@ -68,17 +52,21 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
             const auto parsed = ParseLiveRecord(read);
             if (const auto* refused = std::get_if<ParseError>(&parsed)) {
                 status.showStatus(DroppedRecordText(*refused));
-                return;
+                return false;
             }
             const LoggedRecord entry =
                 LogEntryOf(std::get<LiveRecord>(parsed), held.table, kept, hertz);
             kept = entry.point;
             recorder.add(entry);
+            return true;
         });
     const bool writeFailed = !recorder.recording();
+    const bool none = recorder.records() == 0;
     recorder.stop();
     if (error) {
         status.showStatus(*error);
+    } else if (none) {
+        status.showStatus("The device sent no live record");
     }
-    return error || writeFailed ? kExitFailed : kExitSame;
+    return error || writeFailed || none ? kExitFailed : kExitSame;
 }

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -15,6 +16,12 @@ namespace {
 int Fail(const std::string& why) {
     std::cerr << why << "\n";
     return kExitFailed;
+}
+
+// What a command printed reached stdout: a full disk or a closed pipe is a failure too.
+int Printed(int exitCode) {
+    std::cout.flush();
+    return std::cout.good() ? exitCode : Fail("Cannot write to stdout");
 }
 
 void Say(const std::string& text) {
@@ -52,7 +59,7 @@ int Compare(const VeTable& first, const VeTable& second, const std::string& what
     Say(n == 0   ? "The cells are the same"
         : n == 1 ? "1 cell differs" + what
                  : std::to_string(n) + " cells differ" + what);
-    return differences.empty() ? kExitSame : kExitDiffers;
+    return Printed(differences.empty() ? kExitSame : kExitDiffers);
 }
 
 int Ports() {
@@ -60,7 +67,7 @@ int Ports() {
     for (int n = 1; n <= kComPortCount; ++n) {
         std::cout << ComItemTip(n, ComPortNow(n, present)) << "\n";
     }
-    return kExitSame;
+    return Printed(kExitSame);
 }
 
 int Run(const Invocation& inv) {
@@ -114,8 +121,8 @@ int Run(const Invocation& inv) {
     case Command::Get: {
         const TableFile got{held->table, true, held->intakeType};
         if (inv.output.empty()) {
-            std::cout << CsvText(got) << std::flush;
-            return kExitSame;
+            std::cout << CsvText(got);
+            return Printed(kExitSame);
         }
         const auto error = Write(inv.output, got);
         return error ? Fail(*error) : kExitSame;
@@ -143,7 +150,7 @@ int Run(const Invocation& inv) {
         for (const std::string& message : writes) {
             std::cout << message << "\n";
         }
-        return kExitSame;
+        return Printed(kExitSame);
     }
     if (const auto error = device.send(writes)) {
         return Fail(*error);
@@ -161,6 +168,9 @@ int Run(const Invocation& inv) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN); // a closed pipe is a failed write, reported and ended cleanly
+#endif
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto parsed = ParseArguments(args);

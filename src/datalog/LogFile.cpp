@@ -4,6 +4,9 @@
 #include <cstring>
 
 std::optional<std::string> StdioLogFile::open(const std::string& path) {
+    if (borrowed_) {
+        return std::nullopt;
+    }
     close();
     // Binary, so the rows keep their "\n" line ends on every system.
     file_ = std::fopen(path.c_str(), "wb");
@@ -25,7 +28,7 @@ std::optional<std::string> StdioLogFile::append(std::string_view text) {
 }
 
 void StdioLogFile::close() {
-    if (file_) {
+    if (file_ && !borrowed_) {
         std::fclose(file_);
         file_ = nullptr;
     }

@@ -19,6 +19,9 @@ public:
 
 class StdioLogFile final : public LogFile {
 public:
+    StdioLogFile() = default;
+    // Writes to a stream already open (stdout), which open() and close() leave as it is.
+    explicit StdioLogFile(std::FILE* stream) : file_(stream), borrowed_(true) {}
     ~StdioLogFile() override { close(); }
     std::optional<std::string> open(const std::string& path) override;
     std::optional<std::string> append(std::string_view text) override;
@@ -26,4 +29,5 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    bool borrowed_ = false;
 };

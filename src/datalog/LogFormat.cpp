@@ -1,5 +1,6 @@
 #include "datalog/LogFormat.h"
 
+#include "common/Extension.h"
 #include "link/Readouts.h"
 
 #include <cstdio>
@@ -26,14 +27,7 @@ std::string Seconds(std::int64_t ms) {
 } // namespace
 
 std::optional<LogFormat> LogFormatOf(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string extension;
-    for (const char c : path.substr(dot + 1)) {
-        extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
+    const std::string extension = LowerCaseExtension(path);
     if (extension == "msl") {
         return LogFormat::Msl;
     }

@@ -24,4 +24,6 @@ class LiveLog {
 public:
     virtual ~LiveLog() = default;
     virtual void add(const LoggedRecord& entry) = 0;
+    // Whether records are wanted at all; when not, none is decoded for the log.
+    virtual bool listening() const = 0;
 };

@@ -34,6 +34,7 @@ public:
     // Begins with the first record that arrives, in that record's airflow unit.
     void startWithFirstRecord(const std::string& path);
     void add(const LoggedRecord& entry) override;
+    bool listening() const override { return recording(); }
     // Writes what is waiting once it has waited kFlushMs; the window calls it on a timer.
     void tick();
     void stop();

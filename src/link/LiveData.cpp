@@ -41,7 +41,7 @@ void Form3D::LiveStep(const std::string& read) {
 }
 
 void Form3D::LogSkippedRecord(const std::string& read) {
-    if (!liveLog_) {
+    if (!liveLog_ || !liveLog_->listening()) {
         return; // not recording: a skipped record is not even decoded
     }
     const auto parsed = ParseLiveRecord(read);
@@ -52,7 +52,7 @@ void Form3D::LogSkippedRecord(const std::string& read) {
 
 // Found from the point the window holds before the record moves it, as the live step finds it.
 void Form3D::LogRecord(const LiveRecord& record) {
-    if (liveLog_) {
+    if (liveLog_ && liveLog_->listening()) {
         liveLog_->add(LogEntryOf(record, veTable, {opPressureIndex, opRpmIndex},
                                  AirflowInHertz(intakeType, release_)));
     }

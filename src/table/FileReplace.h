@@ -4,8 +4,15 @@
 #include "table/VetFile.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+
+// A file closed when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // "Cannot write PATH: <the system's words for errno>".
 FileError ErrorFromErrno(const std::string& what, const std::string& path);

@@ -1,5 +1,6 @@
 #include "table/TableFormats.h"
 
+#include "common/Extension.h"
 #include "link/Protocol.h"
 #include "table/FileReplace.h"
 
@@ -49,13 +50,7 @@ std::optional<std::int16_t> BreakpointOf(std::string_view text, double scale, do
 } // namespace
 
 std::optional<TableFormat> FormatOf(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string ext(path.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    const std::string ext = LowerCaseExtension(path);
     if (ext == "vet") {
         return TableFormat::Vet;
     }
@@ -326,11 +321,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 } // namespace
 
 std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
@@ -383,12 +373,24 @@ std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
     }
     const std::string text = *format == TableFormat::Csv ? CsvText(file) : JsonText(file);
     errno = 0;
-    File out(std::fopen(path.c_str(), "wb"));
-    if (!out || std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
-        std::fclose(out.release()) != 0) {
-        return ErrorFromErrno("Cannot write", path);
+    // A plain file, new or old, is replaced whole, so a failed write leaves the old one; a
+    // device or pipe is written as it is.
+    std::optional<FileError> error;
+    if (File old{std::fopen(path.c_str(), "rb")}) {
+        const std::optional<OpenFileFacts> facts = FactsOf(old.get(), path);
+        if (facts && facts->regular) {
+            error = ReplaceWhole(facts->target, path, text, facts->mode);
+        } else {
+            File out(std::fopen(path.c_str(), "wb"));
+            if (!out || std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
+                std::fclose(out.release()) != 0) {
+                error = ErrorFromErrno("Cannot write", path);
+            }
+        }
+    } else {
+        error = ReplaceWhole(path, path, text, NewFileMode());
     }
-    return std::monostate{};
+    return error ? std::variant<std::monostate, FileError>(*error) : std::monostate{};
 }
 
 std::vector<std::string> LeftOutOf(TableFormat format, const TableFile& file) {

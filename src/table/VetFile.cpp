@@ -6,15 +6,6 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-} // namespace
-
 VetCells VetCellsOf(const VeTable& table) {
     VetCells cells{};
     for (int k = 0; k < kVetFileBytes; ++k) {

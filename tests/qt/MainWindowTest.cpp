@@ -5,6 +5,7 @@
 #include "surface/qt/CanvasWidget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -173,18 +174,30 @@ private slots:
         QTemporaryDir home;
         qputenv("HOME", home.path().toUtf8());
         qunsetenv("XDG_CONFIG_HOME");
+        const QDir logs(home.path() + "/Documents/Torvex logs");
+        QString second;
+        {
+            MainWindow w(Release::V17);
+            auto* toggle = w.findChild<QToolButton*>("record");
+            QCOMPARE(toggle->focusPolicy(), Qt::NoFocus);
+            toggle->click();
+            QCOMPARE(logs.entryList({"*.msl"}, QDir::Files).size(), 1);
+            w.recordField().recorder().add(LoggedRecord{});
+            QTRY_COMPARE(w.findChild<QLabel*>("recording")->text(),
+                         logs.entryList({"*.msl"})[0] + ": 1 records");
+            toggle->click();
+            QVERIFY(w.statusText().startsWith("Recording stopped: 1 records in "));
+            toggle->click(); // a second recording, perhaps in the same second: a file of its own
+            w.recordField().recorder().add(LoggedRecord{});
+            QCOMPARE(logs.entryList({"*.msl"}).size(), 2);
+            second = QString::fromStdString(w.recordField().recorder().path());
+        } // closing the window writes what was waiting
+        QFile last(second);
+        QVERIFY(last.open(QIODevice::ReadOnly));
+        QCOMPARE(last.readAll().count('\n'), 5); // four header lines and the row
+
         MainWindow w(Release::V17);
         auto* toggle = w.findChild<QToolButton*>("record");
-        QCOMPARE(toggle->focusPolicy(), Qt::NoFocus);
-        toggle->click();
-        const QStringList logs =
-            QDir(home.path() + "/Documents/Torvex logs").entryList({"*.msl"}, QDir::Files);
-        QCOMPARE(logs.size(), 1);
-        w.recordField().recorder().add(LoggedRecord{});
-        QTRY_COMPARE(w.findChild<QLabel*>("recording")->text(), logs[0] + ": 1 records");
-        toggle->click();
-        QVERIFY(w.statusText().startsWith("Recording stopped: 1 records in "));
-
         w.recordField().recordFromFirstRecord("/nonexistent/drive.msl");
         QTRY_VERIFY(toggle->isChecked());
         w.recordField().recorder().add(LoggedRecord{});

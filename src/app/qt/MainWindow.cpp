@@ -151,7 +151,11 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     form_->setLiveLog(&recordField_->recorder());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The recording's last rows are written while the status line and the core still exist.
+    form_->setLiveLog(nullptr);
+    delete recordField_;
+}
 
 TextBoxes& MainWindow::boxes() {
     return *boxes_;

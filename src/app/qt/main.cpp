@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 // --help and --version are answered before any window system is needed. Gives the path
@@ -34,7 +37,12 @@ QString ReadCommandLine(int argc, char** argv) {
     if (parser.isSet("help")) {
         parser.showHelp();
     }
-    return parser.value(record);
+    const QString path = parser.value(record);
+    if (const auto why = Recorder::refusal(path.toStdString()); why && !path.isEmpty()) {
+        std::fprintf(stderr, "%s\n", why->c_str());
+        std::exit(1);
+    }
+    return path;
 }
 
 } // namespace

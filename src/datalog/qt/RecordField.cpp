@@ -9,12 +9,19 @@
 
 namespace {
 
-// <Documents>/Torvex logs/YYYY-MM-DD_HH.MM.SS.msl, its folder made if need be.
+// <Documents>/Torvex logs/YYYY-MM-DD_HH.MM.SS.msl, its folder made if need be; a second
+// recording begun within the same second gets "_2" and so on rather than replacing the first.
 QString NewLogPath() {
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Torvex logs";
     QDir().mkpath(folder);
-    return folder + "/" + QDateTime::currentDateTime().toString("yyyy-MM-dd_HH.mm.ss") + ".msl";
+    const QString stem =
+        folder + "/" + QDateTime::currentDateTime().toString("yyyy-MM-dd_HH.mm.ss");
+    QString path = stem + ".msl";
+    for (int n = 2; QFileInfo::exists(path); ++n) {
+        path = stem + "_" + QString::number(n) + ".msl";
+    }
+    return path;
 }
 
 } // namespace

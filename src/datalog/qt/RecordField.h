@@ -18,8 +18,8 @@ class QtLogClock;
 class RecordField : public QWidget {
 public:
     // How often waiting rows are considered for writing, and the count refreshed: rows that
-    // arrived just before the stream stopped wait at most twice this.
-    static constexpr int kTickMs = Recorder::kFlushMs;
+    // arrived just before the stream stopped wait at most kFlushMs and one tick.
+    static constexpr int kTickMs = Recorder::kFlushMs / 2;
 
     RecordField(StatusLine& status, std::string signature, std::function<bool()> airflowInHertz,
                 QWidget* parent = nullptr);

@@ -137,6 +137,7 @@ TEST_F(Live, nothingIsDecodedWithRealTimeOff) {
 TEST_F(Live, everyWholeRecordOfABurstIsLoggedWithItsPointAndOnlyTheNewestShown) {
     struct : LiveLog {
         void add(const LoggedRecord& entry) override { entries.push_back(entry); }
+        bool listening() const override { return true; }
         std::vector<LoggedRecord> entries;
     } log;
     h.form.setLiveLog(&log);
