@@ -45,7 +45,7 @@ RecordField::RecordField(StatusLine& status, std::string signature,
     layout->addWidget(button_);
     setFocusPolicy(Qt::NoFocus);
     connect(button_, &QToolButton::toggled, this, &RecordField::toggled);
-    connect(&timer_, &QTimer::timeout, this, &RecordField::refresh);
+    connect(&timer_, &QTimer::timeout, this, &RecordField::tick);
     timer_.start(kTickMs);
 }
 
@@ -70,8 +70,15 @@ void RecordField::toggled(bool on) {
     refresh();
 }
 
-void RecordField::refresh() {
+void RecordField::tick() {
     recorder_->tick();
+    // Repainting the count costs more than the recording itself: once a second will do.
+    if (++ticks_ % kCountEveryTicks == 0 || button_->isChecked() != recorder_->recording()) {
+        refresh();
+    }
+}
+
+void RecordField::refresh() {
     const bool on = recorder_->recording();
     if (button_->isChecked() != on) {
         const QSignalBlocker quiet(button_); // a failed write stopped it: only show that

@@ -17,9 +17,10 @@ class QtLogClock;
 
 class RecordField : public QWidget {
 public:
-    // How often waiting rows are considered for writing, and the count refreshed: rows that
-    // arrived just before the stream stopped wait at most kFlushMs and one tick.
+    // How often waiting rows are considered for writing: rows that arrived just before the
+    // stream stopped wait at most kFlushMs and one tick. The count is shown every fourth tick.
     static constexpr int kTickMs = Recorder::kFlushMs / 2;
+    static constexpr int kCountEveryTicks = 4;
 
     RecordField(StatusLine& status, std::string signature, std::function<bool()> airflowInHertz,
                 QWidget* parent = nullptr);
@@ -31,6 +32,7 @@ public:
 
 private:
     void toggled(bool on);
+    void tick();
     void refresh();
 
     std::unique_ptr<QtLogClock> clock_;
@@ -40,4 +42,5 @@ private:
     QToolButton* button_;
     QLabel* label_;
     QTimer timer_;
+    int ticks_ = 0;
 };
