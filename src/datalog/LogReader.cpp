@@ -34,18 +34,6 @@ struct Lines {
     }
 };
 
-std::vector<std::string_view> Split(std::string_view line, char separator) {
-    std::vector<std::string_view> fields;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line[i] == separator) {
-            fields.push_back(line.substr(begin, i - begin));
-            begin = i + 1;
-        }
-    }
-    return fields;
-}
-
 // "MAP[PSI]" names MAP; a name without a unit is taken as it is.
 std::string_view NameOf(std::string_view header) {
     const std::size_t bracket = header.find('[');
@@ -70,7 +58,7 @@ std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, 
     if (!line) {
         return ParseError{"log has no channel names"};
     }
-    const std::vector<std::string_view> names = Split(*line, separator);
+    const std::vector<std::string_view> names = SplitFields(*line, separator);
     std::array<std::size_t, kNeeded.size()> column{};
     for (std::size_t n = 0; n < kNeeded.size(); ++n) {
         column[n] = names.size();
@@ -95,7 +83,7 @@ std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, 
         if (line->empty()) {
             continue;
         }
-        const std::vector<std::string_view> fields = Split(*line, separator);
+        const std::vector<std::string_view> fields = SplitFields(*line, separator);
         std::optional<std::string> error;
         LogSample sample;
         if (fields.size() != names.size()) {

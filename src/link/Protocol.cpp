@@ -17,11 +17,11 @@ std::string CellWriteMessage(int cellIndex, std::int16_t value) {
     return "<234," + std::to_string(cellIndex) + ":" + std::to_string(value) + ">";
 }
 
-std::vector<std::string_view> SplitFields(std::string_view text) {
+std::vector<std::string_view> SplitFields(std::string_view text, char separator) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t comma = text.find(',', start);
+        const std::size_t comma = text.find(separator, start);
         if (comma == std::string_view::npos) {
             fields.push_back(text.substr(start));
             return fields;

@@ -24,7 +24,7 @@ inline constexpr int kLiveRecordFields = 7;
 
 std::string CellWriteMessage(int cellIndex, std::int16_t value);
 
-std::vector<std::string_view> SplitFields(std::string_view text);
+std::vector<std::string_view> SplitFields(std::string_view text, char separator = ',');
 
 // A decimal number, blanks and line ends around it allowed; nothing else (no inf, nan, hex).
 std::optional<double> ParseNumber(std::string_view field);
