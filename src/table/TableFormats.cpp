@@ -2,6 +2,7 @@
 
 #include "common/Extension.h"
 #include "link/Protocol.h"
+#include "table/CsvGrid.h"
 #include "table/FileReplace.h"
 
 #include <algorithm>
@@ -15,36 +16,12 @@ namespace {
 // Far beyond any table, so a wrong file is refused before it is read into memory.
 constexpr std::size_t kMaxTextFileBytes = 1 << 20;
 
-bool IsBlankText(std::string_view s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
 // Built up in place: GCC 12 reports a false -Wrestrict for "..." + std::string at -O2.
 std::string Quoted(std::string_view name) {
     std::string text(1, '"');
     text += name;
     text += '"';
     return text;
-}
-
-std::string WhereCell(int cell) {
-    return "cell at pressure index " + std::to_string(PressureIndexOf(cell)) + ", RPM index " +
-           std::to_string(RpmIndexOf(cell));
-}
-
-// A header text back to its breakpoint: the shown value undone, and whole.
-std::optional<std::int16_t> BreakpointOf(std::string_view text, double scale, double offset) {
-    const std::optional<double> shown = ParseNumber(text);
-    if (!shown) {
-        return std::nullopt;
-    }
-    const double value = *shown / scale + offset;
-    const double whole = std::nearbyint(value);
-    if (std::fabs(value - whole) > 1e-6 || whole < -32768.0 || whole > 32767.0) {
-        return std::nullopt;
-    }
-    return static_cast<std::int16_t>(whole);
 }
 
 } // namespace
@@ -112,55 +89,20 @@ std::string CsvText(const TableFile& file) {
 }
 
 std::variant<TableFile, std::string> ParseCsvTable(std::string_view text) {
-    constexpr int kRows = kLatticeSize + 1;
-    std::vector<std::vector<std::string_view>> rows;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(start, end - start);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        start = end + 1;
-        if (IsBlankText(line) && IsBlankText(text.substr(std::min(start, text.size())))) {
-            break; // blank lines at the end
-        }
-        if (rows.size() == kRows) {
-            return std::string("more than 21 rows; the grid has 21");
-        }
-        rows.push_back(SplitFields(line));
-        if (rows.back().size() != kRows) {
-            return "row " + std::to_string(rows.size()) + " has " +
-                   std::to_string(rows.back().size()) + " fields; the grid has 21";
-        }
-    }
-    if (rows.size() != kRows) {
-        return "it has " + std::to_string(rows.size()) + " rows; the grid has 21";
+    const auto grid = SplitCsvGrid(text);
+    if (const auto* why = std::get_if<std::string>(&grid)) {
+        return *why;
     }
     TableFile file;
-    int blankHeaders = 0;
-    for (int k = 0; k < kLatticeSize; ++k) {
-        blankHeaders += IsBlankText(rows[0][k + 1]) + IsBlankText(rows[k + 1][0]);
+    const auto headers = ReadGridBreakpoints(std::get<CsvGrid>(grid), file.table);
+    if (const auto* why = std::get_if<std::string>(&headers)) {
+        return *why;
     }
-    file.hasBreakpoints = blankHeaders == 0;
-    if (blankHeaders != 0 && blankHeaders != 2 * kLatticeSize) {
-        return std::string("some headers are empty; give all of them or none");
-    }
-    for (int k = 0; file.hasBreakpoints && k < kLatticeSize; ++k) {
-        const auto pressure = BreakpointOf(rows[0][k + 1], 1.0, 14.6);
-        const auto rpm = BreakpointOf(rows[k + 1][0], 100.0, 0.0);
-        if (!pressure || !rpm) {
-            return "the " + std::string(!pressure ? "pressure" : "RPM") + " header " +
-                   std::to_string(k) + " is not a breakpoint the grid can show";
-        }
-        file.table[kPressureBase + k] = *pressure;
-        file.table[kRpmBase + k] = *rpm;
-    }
+    file.hasBreakpoints = std::get<bool>(headers);
     for (int cell = 0; cell < kCellCount; ++cell) {
-        const auto value = WholeInt16(rows[RpmIndexOf(cell) + 1][PressureIndexOf(cell) + 1]);
+        const auto value = WholeInt16(std::get<CsvGrid>(grid).cell(cell));
         if (const auto* why = std::get_if<std::string>(&value)) {
-            return "the " + WhereCell(cell) + " " + *why;
+            return "the " + CellPlace(cell) + " " + *why;
         }
         file.table[cell] = std::get<std::int16_t>(value);
     }
@@ -306,7 +248,7 @@ private:
                                             : " lacks a ',' or ']'");
             }
             const std::string where =
-                key == "cells" ? "the " + WhereCell(got) : name + " value " + std::to_string(got);
+                key == "cells" ? "the " + CellPlace(got) : name + " value " + std::to_string(got);
             if (auto error = number(where, t[first + got])) {
                 return error;
             }
@@ -327,6 +269,23 @@ std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
     return JsonReader(text).read();
 }
 
+std::variant<std::string, FileError> ReadTableText(const std::string& path) {
+    errno = 0;
+    File in(std::fopen(path.c_str(), "rb"));
+    if (!in) {
+        return ErrorFromErrno("Cannot open", path);
+    }
+    std::string text(kMaxTextFileBytes + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), in.get()));
+    if (std::ferror(in.get())) {
+        return ErrorFromErrno("Cannot read", path);
+    }
+    if (text.size() > kMaxTextFileBytes) {
+        return FileError{"Not a table file, " + path + " is over 1 MiB"};
+    }
+    return text;
+}
+
 std::variant<TableFile, FileError> ReadTableFile(const std::string& path) {
     const std::optional<TableFormat> format = FormatOf(path);
     if (!format) {
@@ -342,19 +301,11 @@ std::variant<TableFile, FileError> ReadTableFile(const std::string& path) {
         std::copy(cells.begin(), cells.end(), file.table.begin());
         return file;
     }
-    errno = 0;
-    File in(std::fopen(path.c_str(), "rb"));
-    if (!in) {
-        return ErrorFromErrno("Cannot open", path);
+    const auto read = ReadTableText(path);
+    if (const auto* error = std::get_if<FileError>(&read)) {
+        return *error;
     }
-    std::string text(kMaxTextFileBytes + 1, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), in.get()));
-    if (std::ferror(in.get())) {
-        return ErrorFromErrno("Cannot read", path);
-    }
-    if (text.size() > kMaxTextFileBytes) {
-        return FileError{"Not a table file, " + path + " is over 1 MiB"};
-    }
+    const std::string& text = std::get<std::string>(read);
     auto parsed = *format == TableFormat::Csv ? ParseCsvTable(text) : ParseJsonTable(text);
     if (const auto* why = std::get_if<std::string>(&parsed)) {
         return FileError{"Not a table file, " + path + ": " + *why};

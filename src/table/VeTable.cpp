@@ -10,7 +10,8 @@ std::string RpmHeaderText(const VeTable& t, int r) {
 std::string PressureHeaderText(const VeTable& t, int p) {
     // Gauge PSI. The 16-bit input keeps the result within +-32783, so %g never turns to exponents.
     char text[32];
-    std::snprintf(text, sizeof text, "%.15g", static_cast<double>(PressureBreakpoint(t, p)) - 14.6);
+    std::snprintf(text, sizeof text, "%.15g",
+                  static_cast<double>(PressureBreakpoint(t, p)) - kHeaderAtmospherePsi);
     return text;
 }
 

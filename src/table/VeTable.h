@@ -11,6 +11,9 @@ constexpr int kRpmBase = 400;      // RPM breakpoints, hundreds of RPM
 constexpr int kPressureBase = 420; // pressure breakpoints, absolute PSI
 constexpr int kTableSize = 440;
 
+// The grid's pressure headers show gauge PSI above this atmosphere.
+constexpr double kHeaderAtmospherePsi = 14.6;
+
 using VeTable = std::array<std::int16_t, kTableSize>;
 
 constexpr int CellIndex(int pressureIndex, int rpmIndex) {
