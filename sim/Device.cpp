@@ -1,13 +1,18 @@
 #include "Device.h"
 
 #include "LiveRecord.h"
+#include "tune/AfrTarget.h"
 
 #include <algorithm>
 
 namespace tvxsim {
 
 Device::Device(const Options& options, DeviceTable table, std::uint64_t seed)
-    : options_(options), table_(std::move(table)), engine_(seed),
+    : options_(options), table_(std::move(table)),
+      engine_({options.trueVe.value_or(CellsOf(table_.values())),
+               options.targetCells.value_or(DefaultTarget(table_.values())),
+               options.widebandLagMs / 1000.0, options.warm, options.drive},
+              table_.values(), seed),
       // Separate streams, so turning a fault on does not change the engine's readings.
       faultRandom_(seed ^ 0x6661756C74ULL), splitRandom_(seed ^ 0x73706C6974ULL) {
     if (!options_.replayRows.empty()) {
@@ -95,7 +100,8 @@ void Device::maybeMakeRecord(TimePoint now) {
         return;
     }
     const std::string record =
-        replay_ ? replay_->take() : formatRecord(engine_.step(dt, table_.intakeType()));
+        replay_ ? replay_->take()
+                : formatRecord(engine_.step(dt, table_.values(), table_.intakeType()));
     if (sentLog_) {
         sentLog_(record);
     }

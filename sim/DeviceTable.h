@@ -1,7 +1,8 @@
 // The device's own VE table, breakpoints and intake type, and the reply that carries them.
 #pragma once
 
-#include <array>
+#include "table/VeTable.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ public:
     }
     std::int16_t rpmBreakpoint(int r) const { return values_.at(kCells + r); }
     std::int16_t pressureBreakpoint(int p) const { return values_.at(kCells + kBreakpoints + p); }
+    // Cells and breakpoints, laid out as the window keeps them.
+    const VeTable& values() const { return values_; }
 
     int intakeType() const { return intakeType_; }
     void setIntakeType(int code) { intakeType_ = code; }
@@ -38,7 +41,7 @@ public:
     bool loadVet(const std::string& path, std::string& error);
 
 private:
-    std::array<std::int16_t, kCells + 2 * kBreakpoints> values_{};
+    VeTable values_{};
     int intakeType_ = 1;
 };
 

@@ -1,9 +1,14 @@
-// A simple engine that wanders between idle, cruise and boosted pulls, for the live records.
+// The engine behind the live records: driven by a Drive, fuelled by the device's own VE table
+// for its target, breathing by a true VE the tuner does not know, read by two widebands.
 #pragma once
 
+#include "Drive.h"
 #include "Random.h"
+#include "Wideband.h"
+#include "tune/Lattice.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tvxsim {
 
@@ -16,35 +21,40 @@ struct Reading {
     double wb2 = 0;
 };
 
-// Every reading stays inside these, whatever the seed.
-struct EngineLimits {
-    static constexpr double kMinRpm = 800, kMaxRpm = 6500;
-    static constexpr double kMinPsi = 5, kMaxPsi = 30;
-    static constexpr double kMinTempF = 70, kMaxTempF = 210;
-    static constexpr double kMinAfr = 10, kMaxAfr = 17;
-    static constexpr double kMinVolts = 0.5, kMaxVolts = 4.8;
-    static constexpr double kMinHz = 25, kMaxHz = 1500;
+struct DriveChoice {
+    enum class Kind { Mixed, Sweep, Hold } kind = Kind::Mixed;
+    double holdRpm = 0;
+    double holdPsi = 0; // absolute
+};
+
+struct EngineSetup {
+    CellValues trueVe{}; // on the device's lattice
+    CellValues target{}; // air/fuel the device fuels for
+    double widebandLagS = 0.15;
+    bool warm = false; // starts at kWarmStartF instead of cold
+    DriveChoice drive;
 };
 
 class EngineModel {
 public:
-    explicit EngineModel(std::uint64_t seed);
+    static constexpr double kWarmStartF = 180;
 
-    // Advances the engine by dt seconds and reads its sensors.
-    Reading step(double dt, int intakeType);
+    // The lattice is the device's breakpoints, which nothing on the wire changes.
+    EngineModel(EngineSetup setup, const VeTable& device, std::uint64_t seed);
+
+    // Advances the engine by dt seconds, fuelled by the device's table as it is now.
+    Reading step(double dt, const VeTable& device, int intakeType);
 
 private:
-    void chooseNextPhase();
-
+    EngineSetup setup_;
+    Lattice lattice_;
+    std::unique_ptr<Drive> drive_;
     Random random_;
-    double throttle_ = 0;
-    double throttleTarget_ = 0;
-    double phaseLeft_ = 0; // seconds until the driver changes their mind
-    double rpm_ = 820;
-    double pressure_ = 5.5;
+    Wideband wideband_;
     double temp_;
-    double afr_ = 14.7;
-    double bankOffset_ = 0; // wideband 2 reads a little off wideband 1
+    double now_ = 0;
+    double lastPressure_ = -1; // none yet
+    double accelUntil_ = -1;
 };
 
 } // namespace tvxsim

@@ -33,8 +33,24 @@ constexpr OptionShape kOptions[] = {
     {"--reply-file", true},  {"--stream-file", true},
     {"-h", false},           {"--version", false},
     {"--replay", true},      {"--speed", true},
-    {"--loop", false},
+    {"--loop", false},       {"--true-ve", true},
+    {"--target", true},      {"--wideband-lag", true},
+    {"--warm", false},       {"--drive", true},
 };
+
+// "hold:RPM,PSI": RPM and absolute PSI within what the engine can do.
+bool parseHold(std::string_view value, DriveChoice& drive) {
+    using L = EngineLimits;
+    constexpr std::string_view prefix = "hold:";
+    const auto comma = value.find(',');
+    if (!value.starts_with(prefix) || comma == std::string_view::npos) {
+        return false;
+    }
+    return parseNumber(value.substr(prefix.size(), comma - prefix.size()), drive.holdRpm) &&
+           parseNumber(value.substr(comma + 1), drive.holdPsi) && drive.holdRpm >= L::kMinRpm &&
+           drive.holdRpm <= L::kMaxRpm && drive.holdPsi >= L::kMinPsi &&
+           drive.holdPsi <= L::kMaxPsi;
+}
 
 const OptionShape* findOption(std::string_view name) {
     for (const OptionShape& option : kOptions) {
@@ -48,7 +64,8 @@ const OptionShape* findOption(std::string_view name) {
 std::string apply(Options& o, std::string_view name, std::string_view value) {
     const std::string bad = std::string(name) + ": bad value '" + std::string(value) + "'";
     if (name == "--link" || name == "--vet" || name == "--log" || name == "--sent-log" ||
-        name == "--reply-file" || name == "--stream-file" || name == "--replay") {
+        name == "--reply-file" || name == "--stream-file" || name == "--replay" ||
+        name == "--true-ve") {
         if (value.empty()) {
             return std::string(name) + " needs a path";
         }
@@ -58,6 +75,7 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
                               : name == "--reply-file"  ? o.replyFile
                               : name == "--stream-file" ? o.streamFile
                               : name == "--replay"      ? o.replayFile
+                              : name == "--true-ve"     ? o.trueVeFile
                                                         : o.sentLog;
         target = value;
     } else if (name == "--intake") {
@@ -122,6 +140,26 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
         if (!parseNumber(value, o.speed) || !std::isfinite(o.speed) || o.speed <= 0) {
             return bad + " (a factor above 0)";
         }
+    } else if (name == "--target") {
+        if (value.empty()) {
+            return "--target needs an air/fuel ratio or a .csv grid";
+        }
+        o.target = value;
+    } else if (name == "--wideband-lag") {
+        if (!parseNumber(value, o.widebandLagMs) || o.widebandLagMs < 0 || o.widebandLagMs > 5000) {
+            return bad + " (milliseconds, 0 to 5000)";
+        }
+    } else if (name == "--drive") {
+        using Kind = DriveChoice::Kind;
+        if (value == "mixed" || value == "sweep") {
+            o.drive.kind = value == "mixed" ? Kind::Mixed : Kind::Sweep;
+        } else if (parseHold(value, o.drive)) {
+            o.drive.kind = Kind::Hold;
+        } else {
+            return bad + " (mixed, sweep, or hold:RPM,PSI within 800-6500 RPM and 5-30 PSI)";
+        }
+    } else if (name == "--warm") {
+        o.warm = true;
     } else if (name == "--loop") {
         o.loop = true;
     } else if (name == "--nul") {
@@ -166,6 +204,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             return result;
         }
         result.error = apply(result.options, name, value);
+        result.options.engineOptions |= name == "--true-ve" || name == "--target" ||
+                                        name == "--wideband-lag" || name == "--warm" ||
+                                        name == "--drive";
         if (!result.error.empty()) {
             return result;
         }
@@ -177,6 +218,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
     } else if (result.options.replayFile.empty() &&
                (result.options.loop || result.options.speed != 1.0)) {
         result.error = "--speed and --loop belong to --replay";
+    } else if (!result.options.replayFile.empty() && result.options.engineOptions) {
+        result.error = "a replay has no engine: --true-ve, --target, --wideband-lag, --warm and "
+                       "--drive belong to the engine";
     }
     return result;
 }
@@ -250,6 +294,41 @@ Options:
                         next row; after the last row the stream falls silent
   --speed X             replay X times as fast as recorded (default 1; above 0)
   --loop                replay from the first row again after the last
+
+The engine (while not replaying): the device fuels for a target air/fuel
+ratio by its own VE table; the engine breathes by a true VE. Both tables are
+interpolated bilinearly on the device's breakpoints (RPM / 100 against the RPM
+breakpoints, absolute PSI against the pressure breakpoints, held at the edges),
+so the exhaust reads
+  AFR = target x true VE / device VE x enrichment
+where a device cell of 0 or below fuels as for VE 1, and the enrichment is 1
+except: below 160 F warm-up fuel, 1 / (1 + 0.4 x (160 - T) / 80) with T no
+lower than 80; for 0.5 s after manifold pressure rises faster than 10 PSI/s,
+15% more fuel (1 / 1.15); with the throttle shut above 1500 RPM no fuel at
+all. The widebands read that as it was --wideband-lag ms earlier, through a
+60 ms first-order response, with noise of at most 0.05; bank 2 wanders up to
+0.3 from bank 1; both read 9.0 to 20.0, a fuel cut 20.0. A cell write counts
+from the next record on. The engine starts cold (70-80 F) and warms towards
+185-205 F (time constant 40 s).
+  --true-ve FILE        the true VE: a .vet (on the device's breakpoints),
+                        .csv or .json table file (default: the device's own
+                        starting table, so an untouched device reads on
+                        target)
+  --target AFR|FILE     the target: one air/fuel ratio for every cell, or a
+                        .csv grid with at most one decimal (default: 14.2
+                        where the RPM breakpoint is below 1000 RPM; elsewhere
+                        14.7 up to atmosphere, 14.67 PSI absolute, falling in
+                        a straight line to 11.8 at 15 PSI of boost)
+  --wideband-lag MS     the wideband's transport delay (default 150)
+  --warm                start warm, at 180 F
+  --drive NAME          mixed (default): random idle, cruise, boost and
+                        overrun; sweep: every reachable cell of the lattice
+                        held in turn, rows of rising pressure swept across
+                        RPM (pressure never rising faster than 4 PSI/s, the
+                        throttle never shut), then again: one pass of the
+                        default lattice takes about 90 s; hold:RPM,PSI: one
+                        operating point (800-6500 RPM, 5-30 PSI absolute)
+
   --seed N              seed for the engine model and the faults (default:
                         random, printed on stderr)
   -h, --help            show this text

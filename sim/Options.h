@@ -1,6 +1,7 @@
 // tvxsim's command line: what the virtual device does and which faults it injects.
 #pragma once
 
+#include "EngineModel.h"
 #include "datalog/LogReader.h"
 
 #include <cstdint>
@@ -40,6 +41,15 @@ struct Options {
     std::vector<LogSample> replayRows;
     double speed = 1.0;
     bool loop = false;
+    // The engine: what it truly breathes, what the device fuels for, how it is driven.
+    std::string trueVeFile;
+    std::string target; // an air/fuel ratio or a .csv grid; empty: the default target
+    int widebandLagMs = 150;
+    bool warm = false;
+    DriveChoice drive;
+    bool engineOptions = false;            // any of the above was given
+    std::optional<CellValues> trueVe;      // read at start-up; none: the device's own table
+    std::optional<CellValues> targetCells; // read at start-up; none: the default target
     std::optional<std::uint64_t> seed;
     bool help = false;
     bool version = false;

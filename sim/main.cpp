@@ -4,6 +4,8 @@
 #include "Options.h"
 #include "Pty.h"
 #include "Replay.h"
+#include "table/TableFormats.h"
+#include "tune/AfrTarget.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -71,6 +73,21 @@ bool readWhole(const std::string& path, std::string& text) {
     const bool ok = std::ferror(file) == 0 && !text.empty();
     std::fclose(file);
     return ok;
+}
+
+// The true VE from a table file on the device's lattice; else why not.
+std::string readTrueVe(const std::string& path, const VeTable& device, CellValues& cells) {
+    const auto read = ReadTableFile(path);
+    if (const auto* error = std::get_if<FileError>(&read)) {
+        return error->reason;
+    }
+    const TableFile& file = std::get<TableFile>(read);
+    if (file.hasBreakpoints &&
+        !std::equal(device.begin() + kRpmBase, device.end(), file.table.begin() + kRpmBase)) {
+        return path + ": its breakpoints are not the device's";
+    }
+    cells = CellsOf(file.table); // a .vet has none of its own and takes the device's
+    return {};
 }
 
 int pollTimeout(const Device& device, Clock::time_point now) {
@@ -178,6 +195,20 @@ int main(int argc, char** argv) {
         !(error = readReplayLog(options.replayFile, options.replayRows)).empty()) {
         std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
         return 2;
+    }
+    if (!options.trueVeFile.empty() &&
+        !(error = readTrueVe(options.trueVeFile, table.values(), options.trueVe.emplace()))
+             .empty()) {
+        std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
+        return 2;
+    }
+    if (!options.target.empty()) {
+        auto target = TargetFromArgument(options.target, table.values());
+        if (const auto* why = std::get_if<std::string>(&target)) {
+            std::fprintf(stderr, "tvxsim: %s\n", why->c_str());
+            return 2;
+        }
+        options.targetCells = std::get<CellValues>(target);
     }
     std::FILE* receivedLog = nullptr;
     std::FILE* sentLog = nullptr;
