@@ -29,7 +29,11 @@ std::unique_ptr<Drive> DriveOf(const DriveChoice& choice, const Lattice& lattice
 } // namespace
 
 EngineModel::EngineModel(EngineSetup setup, const VeTable& device, std::uint64_t seed)
-    : setup_(setup), lattice_(LatticeOf(device)), drive_(DriveOf(setup.drive, lattice_, seed)),
+    : EngineModel(setup, device, DriveOf(setup.drive, LatticeOf(device), seed), seed) {}
+
+EngineModel::EngineModel(EngineSetup setup, const VeTable& device, std::unique_ptr<Drive> drive,
+                         std::uint64_t seed)
+    : setup_(setup), lattice_(LatticeOf(device)), drive_(std::move(drive)),
       // Separate streams, so the driver's choices do not shift with the sensors' noise.
       random_(seed ^ 0x73656E73ULL), wideband_(setup.widebandLagS, seed ^ 0x77626E64ULL),
       temp_(setup.warm ? kWarmStartF : 70.0 + random_.unit() * 10.0) {}

@@ -41,6 +41,9 @@ public:
 
     // The lattice is the device's breakpoints, which nothing on the wire changes.
     EngineModel(EngineSetup setup, const VeTable& device, std::uint64_t seed);
+    // Driven by `drive` instead of the setup's choice.
+    EngineModel(EngineSetup setup, const VeTable& device, std::unique_ptr<Drive> drive,
+                std::uint64_t seed);
 
     // Advances the engine by dt seconds, fuelled by the device's table as it is now.
     Reading step(double dt, const VeTable& device, int intakeType);

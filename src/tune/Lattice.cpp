@@ -1,7 +1,5 @@
 #include "tune/Lattice.h"
 
-#include <cmath>
-
 AxisSpan SpanOf(const std::array<double, kLatticeSize>& breakpoints, double x) {
     constexpr int last = kLatticeSize - 1;
     if (!(x > breakpoints[0])) {
@@ -10,18 +8,13 @@ AxisSpan SpanOf(const std::array<double, kLatticeSize>& breakpoints, double x) {
     if (x >= breakpoints[last]) {
         return {last, last, 0};
     }
-    for (int k = 0; k < last; ++k) {
-        if (breakpoints[k] <= x && x < breakpoints[k + 1]) {
-            return {k, k + 1, (x - breakpoints[k]) / (breakpoints[k + 1] - breakpoints[k])};
-        }
+    // From at or below x at the first to above it at the last, some neighbours straddle x, and
+    // they differ: breakpoints that do not rise are stepped over, never divided by.
+    int k = 0;
+    while (!(breakpoints[k] <= x && x < breakpoints[k + 1])) {
+        ++k;
     }
-    int nearest = 0;
-    for (int k = 1; k <= last; ++k) {
-        if (std::fabs(breakpoints[k] - x) < std::fabs(breakpoints[nearest] - x)) {
-            nearest = k;
-        }
-    }
-    return {nearest, nearest, 0};
+    return {k, k + 1, (x - breakpoints[k]) / (breakpoints[k + 1] - breakpoints[k])};
 }
 
 Lattice LatticeOf(const VeTable& table) {

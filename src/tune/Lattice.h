@@ -17,8 +17,8 @@ struct AxisSpan {
     bool operator==(const AxisSpan&) const = default;
 };
 
-// Below the first breakpoint the first holds, above the last the last. Breakpoints that do not
-// rise leave no span to interpolate in; the nearest one then holds alone.
+// Below the first breakpoint the first holds, above the last the last; in between, the first
+// pair of neighbours around x, whatever order the tuner gave the breakpoints.
 AxisSpan SpanOf(const std::array<double, kLatticeSize>& breakpoints, double x);
 
 struct CellWeight {
