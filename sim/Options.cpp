@@ -326,7 +326,7 @@ from the next record on. The engine starts cold (70-80 F) and warms towards
                         held in turn, rows of rising pressure swept across
                         RPM (pressure never rising faster than 4 PSI/s, the
                         throttle never shut), then again: one pass of the
-                        default lattice takes about 90 s; hold:RPM,PSI: one
+                        default lattice takes about 100 s; hold:RPM,PSI: one
                         operating point (800-6500 RPM, 5-30 PSI absolute)
 
   --seed N              seed for the engine model and the faults (default:

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -254,6 +255,54 @@ TEST(Ctl, logStopsOnCtrlCWithRealTimeOffAndEveryRowKept) {
     std::ifstream in(sim.file("drive.msl"));
     const auto read = ReadLog(std::string(std::istreambuf_iterator<char>(in), {}), LogFormat::Msl);
     EXPECT_GE(std::get<std::vector<LogSample>>(read).size(), 20u);
+}
+
+// Bank 1's mean air/fuel over a logged stretch, once the wideband has caught up.
+double LoggedAfr(const TvxSim& sim, const std::string& name) {
+    std::ifstream in(sim.file(name));
+    const auto read = ReadLog(std::string(std::istreambuf_iterator<char>(in), {}), LogFormat::Csv);
+    double sum = 0;
+    int rows = 0;
+    for (const LogSample& row : std::get<std::vector<LogSample>>(read)) {
+        if (row.timeS >= 0.5) {
+            sum += row.fields[3];
+            ++rows;
+        }
+    }
+    return rows ? sum / rows : 0;
+}
+
+TEST(Ctl, theEngineReadsLeanWhereTheTableLacksVeAndOnTargetOnceSet) {
+    TvxSim sim;
+    ASSERT_EQ(Ctl(sim, {"get", "-o", "device.json", "--com", "3"}).exit, 0);
+    TableFile truth = *Read(sim.file("device.json"));
+    // 10% more true VE around 3400 RPM and 24 PSI absolute: RPM breakpoints 12-13 (3200, 3600),
+    // pressure 9-10 (23, 25 PSI).
+    const int cells[][2] = {{9, 12}, {9, 13}, {10, 12}, {10, 13}};
+    double device = 0, more = 0;
+    for (const auto& [p, r] : cells) {
+        std::int16_t& cell = truth.table[CellIndex(p, r)];
+        device += cell;
+        cell = static_cast<std::int16_t>(std::lround(cell * 1.1));
+        more += cell;
+    }
+    ASSERT_TRUE(
+        std::holds_alternative<std::monostate>(WriteTableFile(sim.file("true.json"), truth)));
+    ASSERT_TRUE(
+        sim.start({"--true-ve", sim.file("true.json"), "--drive", "hold:3400,24", "--warm"}));
+    // The default target there: 14.7 less 2.9 for each 15 PSI of boost.
+    const double target = 14.7 - 2.9 * (24 - 14.67) / 15;
+
+    ASSERT_EQ(Ctl(sim, {"log", "--seconds", "2", "-o", "lean.csv", "--com", "3"}).exit, 0);
+    EXPECT_NEAR(LoggedAfr(sim, "lean.csv"), target * more / device, 0.05);
+
+    for (const auto& [p, r] : cells) {
+        const std::string value = std::to_string(truth.table[CellIndex(p, r)]);
+        ASSERT_EQ(Ctl(sim, {"set", std::to_string(p), std::to_string(r), value, "--com", "3"}).exit,
+                  0);
+    }
+    ASSERT_EQ(Ctl(sim, {"log", "--seconds", "2", "-o", "set.csv", "--com", "3"}).exit, 0);
+    EXPECT_NEAR(LoggedAfr(sim, "set.csv"), target, 0.05);
 }
 
 int main(int argc, char** argv) {
