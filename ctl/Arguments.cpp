@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::size_t kOneOrMore = static_cast<std::size_t>(-1);
+
 struct CommandShape {
     Command command;
     const char* name;
@@ -42,6 +44,14 @@ constexpr CommandShape kCommands[] = {
      "Download the table (for the operating point), switch real time on and record every live\n"
      "record to FILE (.msl or .csv, as the window's Record does; without -o, CSV to stdout)\n"
      "for N seconds or until Ctrl+C; then real time off."},
+    {Command::Analyze, "analyze", kOneOrMore,
+     "tvxctl analyze LOG... (--table FILE | --com N | --port PATH) [-o OUT] [options]",
+     "Suggest VE cells from recorded drives (.msl or .csv, recorded against the same table):\n"
+     "each record counts in the four cells around the operating point the wideband's delay\n"
+     "puts it at, as measured over target air/fuel; warm-up, transients, fuel cut and the\n"
+     "sensor's limits are left out. A cell with enough hits moves by its mean, within a step\n"
+     "limit. A log recorded against another table is refused. The summary goes to stderr;\n"
+     "exit 2 when no record was accepted."},
 };
 
 const CommandShape& ShapeOf(Command command) {
@@ -66,17 +76,19 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
 
 bool Invocation::needsDevice() const {
     return command == Command::Get || command == Command::Verify || command == Command::Set ||
-           command == Command::Log || (command == Command::Put && (changedOnly || !dryRun));
+           command == Command::Log || (command == Command::Put && (changedOnly || !dryRun)) ||
+           (command == Command::Analyze && analyze.table.empty());
 }
 
 std::variant<Invocation, std::string> ParseArguments(const std::vector<std::string>& args) {
     Invocation inv;
     std::vector<std::string> words;
     bool changedOrDry = false;
+    std::string analyzeOption; // the first of analyze's options given
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool takesValue = arg == "--com" || arg == "--port" || arg == "--timeout" ||
-                                arg == "-o" || arg == "--seconds";
+                                arg == "-o" || arg == "--seconds" || IsAnalyzeOption(arg);
         if (takesValue && i + 1 == args.size()) {
             return arg + " needs a value";
         }
@@ -104,6 +116,11 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
                 return "--seconds takes a whole number of seconds, 1 to 32767";
             }
             inv.seconds = *seconds;
+        } else if (IsAnalyzeOption(arg)) {
+            if (const auto why = TakeAnalyzeOption(arg, args[++i], inv.analyze)) {
+                return *why;
+            }
+            analyzeOption = analyzeOption.empty() ? arg : analyzeOption;
         } else if (arg == "-o") {
             inv.output = args[++i];
         } else if (arg == "--changed-only" || arg == "--dry-run") {
@@ -134,11 +151,15 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
     }
     const CommandShape& shape = ShapeOf(*inv.command);
     inv.files.assign(words.begin() + 1, words.end());
-    if (inv.files.size() != shape.operands) {
+    if (shape.operands == kOneOrMore ? inv.files.empty() : inv.files.size() != shape.operands) {
         return std::string("usage: ") + shape.usage;
     }
-    if (!inv.output.empty() && inv.command != Command::Get && inv.command != Command::Log) {
-        return std::string("-o belongs to get and log only");
+    if (!inv.output.empty() && inv.command != Command::Get && inv.command != Command::Log &&
+        inv.command != Command::Analyze) {
+        return std::string("-o belongs to get, log and analyze only");
+    }
+    if (!analyzeOption.empty() && inv.command != Command::Analyze) {
+        return analyzeOption + " belongs to analyze only";
     }
     if (inv.seconds != 0 && inv.command != Command::Log) {
         return std::string("--seconds belongs to log only");
@@ -160,6 +181,9 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
         inv.value = std::get<std::int16_t>(value);
         inv.files.clear();
     }
+    if (!inv.analyze.table.empty() && (inv.com != 0 || !inv.port.empty())) {
+        return std::string("choose the table with --table FILE or the device, not both");
+    }
     if (inv.com != 0 && !inv.port.empty()) {
         return std::string("choose the device with --com N or --port PATH, not both");
     }
@@ -172,7 +196,12 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
 std::string HelpText(std::optional<Command> command) {
     if (command) {
         const CommandShape& shape = ShapeOf(*command);
-        return std::string("Usage: ") + shape.usage + "\n\n" + shape.about +
+        std::string own;
+        if (*command == Command::Analyze) {
+            own = std::string("\n\nOptions:\n") + kAnalyzeOptionsHelp;
+            own.pop_back();
+        }
+        return std::string("Usage: ") + shape.usage + "\n\n" + shape.about + own +
                "\n\nOptions: --com N, --port PATH, --timeout SECONDS (default 2); see tvxctl "
                "--help.\n";
     }

@@ -2,6 +2,7 @@
 // cell writes that make a device hold a table.
 #pragma once
 
+#include "AnalyzeArguments.h"
 #include "table/VeTable.h"
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert, Log };
+enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert, Log, Analyze };
 
 // Exit codes: success, a difference found (verify, diff), any failure.
 inline constexpr int kExitSame = 0;
@@ -24,13 +25,14 @@ struct Invocation {
     int com = 0;          // 1 to 20, or 0 when --port names the device or none is needed
     std::string port;     // --port PATH
     int timeoutMs = 2000; // --timeout SECONDS
-    std::string output;   // get and log -o FILE; empty: CSV to stdout
+    std::string output;   // get, log and analyze -o FILE; empty: CSV to stdout
     int seconds = 0;      // log --seconds N; 0: until Ctrl+C
     std::vector<std::string> files;
     bool changedOnly = false;
     bool dryRun = false;
     int cell = 0; // set P R VALUE
     std::int16_t value = 0;
+    AnalyzeRequest analyze;
 
     // Whether the command talks to the device at all.
     bool needsDevice() const;

@@ -1,4 +1,5 @@
 // tvxctl: the device and its tables from the command line.
+#include "Analyze.h"
 #include "Arguments.h"
 #include "Device.h"
 #include "Log.h"
@@ -90,7 +91,8 @@ int Run(const Invocation& inv) {
         const auto error = Write(inv.files[1], *file);
         return error ? Fail(*error) : kExitSame;
     }
-    if (inv.command == Command::Get && !inv.output.empty() && !FormatOf(inv.output)) {
+    if ((inv.command == Command::Get || inv.command == Command::Analyze) && !inv.output.empty() &&
+        !FormatOf(inv.output)) {
         return Fail("Cannot write " + inv.output + ": name it .vet, .csv or .json");
     }
     if (inv.command == Command::Log && !inv.output.empty()) {
@@ -109,7 +111,8 @@ int Run(const Invocation& inv) {
     }
     std::optional<TableReply> held; // the device's table, when the command needs it
     if (inv.command == Command::Get || inv.command == Command::Verify ||
-        inv.command == Command::Log || inv.changedOnly) {
+        inv.command == Command::Log || inv.changedOnly ||
+        (inv.command == Command::Analyze && connect)) {
         auto downloaded = device.download();
         if (const auto* error = std::get_if<std::string>(&downloaded)) {
             return Fail(*error);
@@ -140,6 +143,8 @@ int Run(const Invocation& inv) {
     }
     case Command::Log:
         return RecordLog(device, *held, inv);
+    case Command::Analyze:
+        return Analyze(inv, held);
     case Command::Put:
         break;
     default:

@@ -322,7 +322,11 @@ std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
     if (*format == TableFormat::Vet) {
         return WriteVetFile(path, VetCellsOf(file.table));
     }
-    const std::string text = *format == TableFormat::Csv ? CsvText(file) : JsonText(file);
+    return WriteTextFile(path, *format == TableFormat::Csv ? CsvText(file) : JsonText(file));
+}
+
+std::variant<std::monostate, FileError> WriteTextFile(const std::string& path,
+                                                      const std::string& text) {
     errno = 0;
     // A plain file, new or old, is replaced whole, so a failed write leaves the old one; a
     // device or pipe is written as it is.

@@ -44,5 +44,10 @@ std::variant<TableFile, FileError> ReadTableFile(const std::string& path);
 std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
                                                        const TableFile& file);
 
+// A plain file, new or old, is replaced whole, so a failed write leaves the old one; a device or
+// pipe is written as it is.
+std::variant<std::monostate, FileError> WriteTextFile(const std::string& path,
+                                                      const std::string& text);
+
 // What writing `file` as `format` leaves out, one note each; empty when nothing is lost.
 std::vector<std::string> LeftOutOf(TableFormat format, const TableFile& file);

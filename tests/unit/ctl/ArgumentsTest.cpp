@@ -48,6 +48,27 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
     EXPECT_TRUE(std::get<Invocation>(Parse("verify --help")).help); // help needs no operands
 }
 
+TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
+    const auto parsed = Parse("analyze a.msl b.csv --table t.json -o s.csv --lag 0 --min-temp off "
+                              "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 "
+                              "--lock 0,0:3,19 --lock 7,7 --cells c.csv --target 13.5");
+    ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<std::string>(parsed);
+    const Invocation& inv = std::get<Invocation>(parsed);
+    EXPECT_EQ(inv.files, (std::vector<std::string>{"a.msl", "b.csv"}));
+    EXPECT_FALSE(inv.needsDevice());
+    const AnalyzeRequest& a = inv.analyze;
+    EXPECT_EQ(std::tuple(a.table, a.cells, a.target, inv.output),
+              std::tuple("t.json", "c.csv", "13.5", "s.csv"));
+    const TuneOptions& t = a.tune;
+    EXPECT_EQ(std::tuple(t.lagS, t.minTempF, t.transientPsiPerS, t.maxAfr, t.wideband, t.minHits,
+                         t.maxChangePercent),
+              std::tuple(0.0, std::optional<double>(), std::optional(12.5), std::optional(19.5), 2,
+                         5, 8.0));
+    EXPECT_TRUE(t.locked(3, 0) && t.locked(0, 19) && t.locked(7, 7));
+    EXPECT_FALSE(t.locked(4, 0) || t.locked(7, 8));
+    EXPECT_TRUE(std::get<Invocation>(Parse("analyze a.msl --com 3")).needsDevice());
+}
+
 TEST(Arguments, refusedCommandLinesSayWhy) {
     const struct {
         const char* line;
@@ -62,12 +83,19 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"verify --com 1", "usage: tvxctl verify FILE"},
         {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
         {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
-        {"put a.vet -o b.vet --com 1", "-o belongs to get and log only"},
+        {"put a.vet -o b.vet --com 1", "-o belongs to get, log and analyze only"},
         {"get --dry-run --com 1", "belong to put only"},
         {"get --com 1 --port /dev/x", "not both"},
         {"log --seconds 0 --com 1", "--seconds takes a whole number of seconds"},
         {"get --seconds 5 --com 1", "--seconds belongs to log only"},
         {"put a.vet", "put needs the device"},
+        {"analyze --com 1", "usage: tvxctl analyze LOG..."},
+        {"analyze a.msl", "analyze needs the device"},
+        {"analyze a.msl --table t.json --com 1", "--table FILE or the device, not both"},
+        {"get --lag 0 --com 1", "--lag belongs to analyze only"},
+        {"analyze a.msl --com 1 --min-temp hot", "--min-temp takes degrees F, -40 to 300, or off"},
+        {"analyze a.msl --com 1 --lock 20,0", "--lock takes a cell P,R or a rectangle"},
+        {"analyze a.msl --com 1 --lock 1,2:3", "--lock takes a cell P,R or a rectangle"},
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.line);

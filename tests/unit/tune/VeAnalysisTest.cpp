@@ -1,0 +1,264 @@
+// VE Analyze on drives made up row by row: the lag pairing, each filter at its threshold, the
+// correction and its limits, and the refusals of a log that saw another table.
+#include "tune/VeAnalysis.h"
+#include "datalog/LogFormat.h"
+#include "tune/Suggestion.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+constexpr double kDt = 0.02;
+constexpr double kTarget = 14.7;
+
+// RPM breakpoints 400, 600 ... 4200; pressure 5, 7 ... 43 PSI absolute; every cell 100.
+VeTable Table() {
+    VeTable table{};
+    for (int k = 0; k < kLatticeSize; ++k) {
+        table[kRpmBase + k] = static_cast<std::int16_t>(4 + 2 * k);
+        table[kPressureBase + k] = static_cast<std::int16_t>(5 + 2 * k);
+    }
+    std::fill(table.begin(), table.begin() + kCellCount, 100);
+    return table;
+}
+
+// A warm steady row on the breakpoints of cell (p, r), with the window's point and value.
+TuneRow Row(int k, int p, int r, double afr) {
+    return {static_cast<std::size_t>(k + 2),
+            k * kDt,
+            400.0 + 200 * r,
+            5.0 + 2 * p,
+            180,
+            afr,
+            afr,
+            p,
+            r,
+            100};
+}
+
+// Rows 0 .. n-1, each made by `row`.
+std::vector<TuneRow> Drive(int n, const std::function<TuneRow(int)>& row) {
+    std::vector<TuneRow> rows;
+    for (int k = 0; k < n; ++k) {
+        rows.push_back(row(k));
+    }
+    return rows;
+}
+
+Analysis Analyze(const std::vector<TuneRow>& rows, const TuneOptions& options = {},
+                 const VeTable& table = Table()) {
+    CellValues target{};
+    target.fill(kTarget);
+    VeAnalyzer analyzer(table, target, options);
+    analyzer.beginLog("drive.msl");
+    for (const TuneRow& row : rows) {
+        EXPECT_EQ(analyzer.add(row), std::nullopt);
+    }
+    return analyzer.analysis();
+}
+
+} // namespace
+
+TEST(VeAnalysis, aReadingCountsForThePointTheLagBeforeIt) {
+    // The point moves from cell (8, 8) to (8, 18) at row 100; the exhaust of the new point
+    // reaches the wideband, 10% lean, eight rows (0.16 s) later.
+    const auto drive = Drive(200, [](int k) {
+        TuneRow row = Row(k, 8, k < 100 ? 8 : 18, k < 108 ? kTarget : kTarget * 1.1);
+        return row;
+    });
+    TuneOptions options;
+    options.lagS = 0.16;
+    const Analysis paired = Analyze(drive, options);
+    EXPECT_NEAR(paired.cells[CellIndex(8, 8)].meanRatio(), 1, 1e-9);
+    EXPECT_NEAR(paired.cells[CellIndex(8, 18)].meanRatio(), 1.1, 1e-9);
+    EXPECT_NEAR(paired.cells[CellIndex(8, 8)].hits + paired.cells[CellIndex(8, 18)].hits, 192,
+                1e-9);
+    EXPECT_EQ(paired.leftOut[int(LeftOut::NoPoint)], 8);
+
+    options.lagS = 0; // without it the new point gets eight readings of the old
+    EXPECT_LT(Analyze(drive, options).cells[CellIndex(8, 18)].meanRatio(), 1.1 - 0.005);
+}
+
+TEST(VeAnalysis, nothingIsPairedAcrossAGapOrWithTheMomentBeforeTheLogBegan) {
+    auto drive = Drive(100, [](int k) { return Row(k, 8, 8, kTarget); });
+    for (int k = 50; k < 100; ++k) {
+        drive[k].timeS += 1.5; // a second and a half with no rows
+    }
+    EXPECT_EQ(Analyze(drive).leftOut[int(LeftOut::NoPoint)], 2 * 8); // 0.15 s at each start
+}
+
+TEST(VeAnalysis, eachFilterTakesWhatLiesBeyondItsThresholdAndCountsIt) {
+    const struct {
+        const char* what;
+        std::function<void(TuneRow&)> change;
+        std::optional<LeftOut> leftOut;
+    } cases[] = {
+        {"warm", [](TuneRow& row) { row.tempF = 160; }, std::nullopt},
+        {"cold", [](TuneRow& row) { row.tempF = 159.9; }, LeftOut::WarmUp},
+        {"lean", [](TuneRow& row) { row.afr1 = row.afr2 = 19.5; }, std::nullopt},
+        {"fuel cut", [](TuneRow& row) { row.afr1 = row.afr2 = 19.55; }, LeftOut::FuelCut},
+        {"one bank at the limit", [](TuneRow& row) { row.afr2 = 20; }, std::nullopt}, // mean 17.35
+        {"rich", [](TuneRow& row) { row.afr1 = row.afr2 = 9.5; }, std::nullopt},
+        {"rich limit", [](TuneRow& row) { row.afr1 = row.afr2 = 9.45; }, LeftOut::RichLimit},
+        {"slow", [](TuneRow& row) { row.rpm = 300; }, std::nullopt},
+        {"stalling", [](TuneRow& row) { row.rpm = 299; }, LeftOut::LowRpm},
+        {"pressure rising", [](TuneRow& row) { row.pressurePsi = 5 + 10.5 * row.timeS; },
+         LeftOut::Transient},
+        {"pressure rising slowly", [](TuneRow& row) { row.pressurePsi = 5 + 9.5 * row.timeS; },
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto drive = Drive(100, [&c](int k) {
+            TuneRow row = Row(k, 8, 8, kTarget);
+            c.change(row);
+            return row;
+        });
+        const Analysis analysis = Analyze(drive);
+        const std::int64_t judged = 100 - 8; // the first 0.15 s have no point before them
+        if (c.leftOut) {
+            EXPECT_EQ(analysis.leftOut[int(*c.leftOut)], judged) << c.what;
+        } else {
+            EXPECT_EQ(analysis.accepted, judged) << c.what;
+        }
+        // Turned off, nothing is left out but the start.
+        TuneOptions off;
+        off.minTempF = off.transientPsiPerS = off.maxAfr = off.minAfr = off.minRpm = std::nullopt;
+        EXPECT_EQ(Analyze(drive, off).accepted, judged) << c.what;
+    }
+}
+
+TEST(VeAnalysis, aTransientLastsASecondAfterThePressureSettles) {
+    // 12 PSI/s for the first 0.5 s, then steady from row 25 (0.5 s).
+    const auto drive = Drive(150, [](int k) {
+        TuneRow row = Row(k, 8, 8, kTarget);
+        row.pressurePsi = 15 + 12 * std::min(k * kDt, 0.5);
+        return row;
+    });
+    TuneOptions options;
+    options.lagS = 0;
+    const Analysis analysis = Analyze(drive, options);
+    // Rows from 0.02 s (the first rate) to 1.5 s (the 100 ms window leaves the ramp at 0.6 s,
+    // one second more): 1.5 / 0.02 = 75 rows, and row 0 which has no rate yet is accepted.
+    EXPECT_NEAR(double(analysis.leftOut[int(LeftOut::Transient)]), 75, 1);
+    EXPECT_NEAR(double(analysis.accepted), 75, 1);
+}
+
+TEST(VeAnalysis, cellsMoveByTheirMeanMeasuredOverTargetWithinTheStepLimit) {
+    const struct {
+        std::int16_t current;
+        double mean;
+        std::int16_t suggested;
+    } cases[] = {
+        {100, 1.1, 110},     // lean: more VE (target over measured would give 91)
+        {100, 0.93, 93},     // rich: less
+        {100, 1.3, 115},     // limited, up
+        {100, 0.5, 85},      // and down
+        {33, 1.1, 36},       // 36.3, rounded
+        {33, 0.8, 29},       // 26.4 limited to 28.05, never below 15%: 29
+        {0, 2, 1},           // a cell of 0 fuels as 1; within 15% of 1 it stays 1
+        {32767, 1.1, 32767}, // the largest a cell holds
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SuggestedValue(c.current, c.mean, 15), c.suggested)
+            << c.current << " x " << c.mean;
+    }
+}
+
+TEST(VeAnalysis, theMeanIsOfRecordsAndOnlyTheResultIsClampedAndCellsNeedTheirHits) {
+    // Cell (8, 8): 20 rows 30% lean and 20 rows 10% rich: the mean is 10% lean. Cell (8, 9):
+    // 19 rows 10% lean. Cell (8, 10): locked.
+    std::vector<TuneRow> drive;
+    const auto add = [&drive](int n, int r, double afr) {
+        for (int k = 0; k < n; ++k) {
+            drive.push_back(Row(static_cast<int>(drive.size()), 8, r, afr));
+        }
+    };
+    TuneOptions options;
+    options.lagS = 0;
+    options.transientPsiPerS = std::nullopt; // the point jumps between cells
+    options.locks.push_back({8, 10, 8, 10});
+    add(20, 8, kTarget * 1.3);
+    add(20, 8, kTarget * 0.9);
+    add(19, 9, kTarget * 1.1);
+    add(50, 10, kTarget * 1.1);
+    add(20, 11, kTarget * 1.1);
+    const Analysis analysis = Analyze(drive, options);
+    const VeTable suggested = SuggestTable(Table(), analysis, options);
+    EXPECT_EQ(suggested[CellIndex(8, 8)], 110);
+    EXPECT_EQ(suggested[CellIndex(8, 9)], 100);
+    EXPECT_EQ(suggested[CellIndex(8, 10)], 100);
+    EXPECT_EQ(suggested[CellIndex(8, 11)], 110);
+    EXPECT_EQ(SummaryText(Table(), suggested, analysis, options),
+              "2 of 400 cells changed, +10% to +10%; 397 cells below 20 hits; 129 records used; "
+              "0 records left out");
+}
+
+TEST(VeAnalysis, aLogOfAnotherTableIsRefusedAndAChangeDuringTheDriveIsNamed) {
+    CellValues target{};
+    target.fill(kTarget);
+    const struct {
+        int firstDifferent;
+        std::string says;
+    } cases[] = {
+        {0, "drive.msl line 2: recorded against another table: the cell at pressure index 8, "
+            "RPM index 8 held 101, the table holds 100"},
+        {30, "drive.msl line 32: the table changed during the drive: the cell at pressure "
+             "index 8, RPM index 8 held 101, the table holds 100"},
+    };
+    for (const auto& c : cases) {
+        VeAnalyzer analyzer(Table(), target, {});
+        analyzer.beginLog("drive.msl");
+        std::optional<std::string> refused;
+        for (int k = 0; k < 50 && !refused; ++k) {
+            TuneRow row = Row(k, 8, 8, kTarget);
+            row.ve = k >= c.firstDifferent ? 101 : 100;
+            refused = analyzer.add(row);
+        }
+        EXPECT_EQ(refused.value_or("accepted"), c.says);
+    }
+}
+
+TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
+    LoggedRecord entry;
+    entry.record = {20.5, 3456, 181, 13.2, 2.5, 13.4};
+    entry.point = {9, 13};
+    entry.ve = 77;
+    const std::string text =
+        HeaderText(LogFormat::Csv, {}) + RowText(LogFormat::Csv, 1234, entry) + "cut sh";
+    std::vector<TuneRow> rows;
+    const auto take = [&rows](const TuneRow& row) {
+        rows.push_back(row);
+        return std::optional<std::string>();
+    };
+    ASSERT_EQ(ReadTuneRows(text, LogFormat::Csv, take), std::nullopt);
+    ASSERT_EQ(rows.size(), 1u);
+    const TuneRow& row = rows[0];
+    EXPECT_EQ(row.line, 2u);
+    EXPECT_DOUBLE_EQ(row.timeS, 1.234);
+    EXPECT_EQ(row.rpm, 3456);
+    EXPECT_FLOAT_EQ(float(row.pressurePsi), 20.5f);
+    EXPECT_EQ(row.tempF, 181);
+    EXPECT_FLOAT_EQ(float(row.afr1), 13.2f);
+    EXPECT_FLOAT_EQ(float(row.afr2), 13.4f);
+    EXPECT_EQ(row.pressureIndex, 9);
+    EXPECT_EQ(row.rpmIndex, 13);
+    EXPECT_EQ(row.ve, 77);
+
+    entry.point = {20, 13};
+    EXPECT_EQ(ReadTuneRows(HeaderText(LogFormat::Csv, {}) + RowText(LogFormat::Csv, 0, entry),
+                           LogFormat::Csv, take)
+                  .value_or("accepted"),
+              "log line 2: PressureIndex and RpmIndex are 0 to 19");
+}
+
+TEST(VeAnalysis, countsAreWrittenWithThousandsSeparators) {
+    const struct {
+        std::int64_t n;
+        const char* text;
+    } cases[] = {{0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(Thousands(c.n), c.text);
+    }
+}
