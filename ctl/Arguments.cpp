@@ -23,11 +23,15 @@ constexpr CommandShape kCommands[] = {
      "Download the device's table. -o FILE writes it as .vet (the 400 cells, as the window\n"
      "saves them), .csv (the grid as the window shows it) or .json (cells, breakpoints and\n"
      "intake type); without -o the CSV goes to stdout."},
-    {Command::Put, "put", 1, "tvxctl put FILE [--changed-only] [--dry-run] (--com N | --port PATH)",
+    {Command::Put, "put", 1,
+     "tvxctl put FILE [--changed-only] [--dry-run] [--no-backup] (--com N | --port PATH)",
      "Write the 400 cells of a .vet, .csv or .json file to the device, one cell write\n"
-     "message each in index order, as the window's file load does. --changed-only downloads\n"
-     "the table first and writes only the cells that differ; --dry-run prints the messages\n"
-     "instead of sending them (the device is needed only with --changed-only)."},
+     "message each in index order, as the window's file load does. The device's table is\n"
+     "downloaded first and kept in <Documents>/Torvex tables/...-before-put.json (the path is\n"
+     "printed; a backup that cannot be written stops the put before anything is sent;\n"
+     "--no-backup skips it). --changed-only writes only the cells that differ; --dry-run\n"
+     "prints the messages instead of sending them (the device is needed only with\n"
+     "--changed-only)."},
     {Command::Verify, "verify", 1, "tvxctl verify FILE (--com N | --port PATH)",
      "Download the table and compare its cells with FILE's. Each differing cell is listed as:\n"
      "pressure index, RPM index, file value, device value. Exit 0 when equal, 1 when not."},
@@ -123,8 +127,10 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
             analyzeOption = analyzeOption.empty() ? arg : analyzeOption;
         } else if (arg == "-o") {
             inv.output = args[++i];
-        } else if (arg == "--changed-only" || arg == "--dry-run") {
-            (arg == "--dry-run" ? inv.dryRun : inv.changedOnly) = true;
+        } else if (arg == "--changed-only" || arg == "--dry-run" || arg == "--no-backup") {
+            (arg == "--dry-run"     ? inv.dryRun
+             : arg == "--no-backup" ? inv.noBackup
+                                    : inv.changedOnly) = true;
             changedOrDry = true;
         } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
             return "unknown option '" + arg + "'; see tvxctl --help";
@@ -165,7 +171,7 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
         return std::string("--seconds belongs to log only");
     }
     if (changedOrDry && inv.command != Command::Put) {
-        return std::string("--changed-only and --dry-run belong to put only");
+        return std::string("--changed-only, --dry-run and --no-backup belong to put only");
     }
     if (inv.command == Command::Set) {
         const auto p = WholeIn(inv.files[0], 0, kLatticeSize - 1);

@@ -30,7 +30,8 @@ struct Invocation {
     std::vector<std::string> files;
     bool changedOnly = false;
     bool dryRun = false;
-    int cell = 0; // set P R VALUE
+    bool noBackup = false; // put --no-backup
+    int cell = 0;          // set P R VALUE
     std::int16_t value = 0;
     AnalyzeRequest analyze;
 

@@ -6,6 +6,7 @@
 #include "datalog/Recorder.h"
 #include "link/qt/PresentPorts.h"
 #include "table/TableFormats.h"
+#include "table/qt/DocumentsArchive.h"
 
 #include <QCoreApplication>
 
@@ -112,6 +113,7 @@ int Run(const Invocation& inv) {
     std::optional<TableReply> held; // the device's table, when the command needs it
     if (inv.command == Command::Get || inv.command == Command::Verify ||
         inv.command == Command::Log || inv.changedOnly ||
+        (inv.command == Command::Put && !inv.dryRun && !inv.noBackup) ||
         (inv.command == Command::Analyze && connect)) {
         auto downloaded = device.download();
         if (const auto* error = std::get_if<std::string>(&downloaded)) {
@@ -150,12 +152,21 @@ int Run(const Invocation& inv) {
     default:
         return kExitFailed;
     }
-    const std::vector<std::string> writes = CellWrites(file->table, held ? &held->table : nullptr);
+    const std::vector<std::string> writes =
+        CellWrites(file->table, inv.changedOnly ? &held->table : nullptr);
     if (inv.dryRun) {
         for (const std::string& message : writes) {
             std::cout << message << "\n";
         }
         return Printed(kExitSame);
+    }
+    if (!inv.noBackup) {
+        const auto kept =
+            DocumentsArchive().keep({held->table, true, held->intakeType}, BackupKind::BeforePut);
+        if (const auto* error = std::get_if<FileError>(&kept)) {
+            return Fail("The device's table could not be kept, nothing sent: " + error->reason);
+        }
+        Say("Kept the device's table as " + std::get<std::string>(kept));
     }
     if (const auto error = device.send(writes)) {
         return Fail(*error);

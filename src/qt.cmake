@@ -1,11 +1,12 @@
 # The Qt side: adapters of the core's platform interfaces, the main window, the two programs.
 find_package(Qt6 REQUIRED COMPONENTS Core Widgets SerialPort)
 
-# The serial link's adapters need no GUI: tvxctl uses them on QtCore alone.
+# The serial link's adapters and the table backups need no GUI: tvxctl uses them on QtCore alone.
 add_library(tvx_qt_link STATIC
   link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp
   link/qt/QtSerialPort.cpp
+  table/qt/DocumentsArchive.cpp
 )
 set_target_properties(tvx_qt_link PROPERTIES AUTOMOC ON)
 target_link_libraries(tvx_qt_link PUBLIC tvx_core Qt6::Core Qt6::SerialPort)

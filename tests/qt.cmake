@@ -8,7 +8,7 @@ function(tvx_qt_test name)
   target_link_libraries(${name} PRIVATE tvx_qt tvx_fakes Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS qt TIMEOUT 60
-                       ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${TVX_TEST_HOME}")
 endfunction()
 
 tvx_qt_test(qt_window_tests qt/MainWindowTest.cpp)

@@ -16,6 +16,7 @@
 #include "surface/Module1.h"
 #include "table/FileDialogs.h"
 #include "table/Grid.h"
+#include "table/TableBackup.h"
 #include "table/VeTable.h"
 
 #include <array>
@@ -98,6 +99,8 @@ public:
     LinkHealth linkHealth() const;
     // Every whole live record goes here as it arrives, shown or not; nullptr logs nothing.
     void setLiveLog(LiveLog* log) { liveLog_ = log; }
+    // Where each download and the table a file load replaces are kept; nullptr keeps none.
+    void setTableArchive(TableArchive* archive) { archive_ = archive; }
 
     // Window state, named as the design names it.
     VeTable veTable{};
@@ -157,6 +160,8 @@ private:
     void SetRealTime(bool on);
     void SelectIntake(int code, const char* shownText);
     bool Send(const std::string& text);
+    // The table as the window holds it, kept; what the status bar adds to say so.
+    std::string KeepTable(BackupKind kind);
     void StepSelectedValue(int delta);
     void EraseCursorRing();
     void GrowBlock(std::int16_t keyCode);
@@ -170,6 +175,9 @@ private:
     std::uint64_t recordsShown_ = 0;
     std::uint64_t recordsRejected_ = 0;
     LiveLog* liveLog_ = nullptr;
+    TableArchive* archive_ = nullptr;
+    std::optional<VeTable> lastKept_; // an identical download is not kept twice
+    bool heldFromDevice_ = false;     // the table came from the device, edited or not
     // The eye the view coordinates were last projected from; forgotten when the world changes,
     // so 400 points are projected again only when something moved.
     std::optional<std::array<float, 3>> projectedEye_;

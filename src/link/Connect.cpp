@@ -67,6 +67,7 @@ void Form3D::DownloadStep(const std::string& read) {
     if (const char* text = ReportedIntakeText(intakeType, release_)) {
         io_.boxes.setText(TextBox::IntakeType, text);
     }
-    io_.status.showStatus("Table received from the device");
+    heldFromDevice_ = true;
+    io_.status.showStatus("Table received from the device" + KeepTable(BackupKind::Downloaded));
     BuildSurface();
 }

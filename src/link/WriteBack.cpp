@@ -12,10 +12,12 @@ void Form3D::LoadAndSendTable(const std::string& fileName) {
         return;
     }
     const VetCells& cells = std::get<VetCells>(read);
+    // The device's table, with any key edits, before the file's cells replace it.
+    const std::string kept = heldFromDevice_ ? KeepTable(BackupKind::BeforeLoad) : "";
     if (release_ == Release::V12) {
         // This release only reads the cells: nothing is sent and the views stay as they were.
         std::copy(cells.begin(), cells.end(), veTable.begin());
-        io_.status.showStatus("Loaded " + fileName);
+        io_.status.showStatus("Loaded " + fileName + kept);
         return;
     }
     for (int k = 0; k < kVetFileBytes; ++k) {
@@ -25,6 +27,6 @@ void Form3D::LoadAndSendTable(const std::string& fileName) {
         }
     }
     awaitingTable = 0;
-    io_.status.showStatus("Loaded " + fileName + " and sent it to the device");
+    io_.status.showStatus("Loaded " + fileName + " and sent it to the device" + kept);
     BuildSurface();
 }

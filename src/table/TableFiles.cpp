@@ -29,6 +29,20 @@ void Form3D::mnuSaveVEtofile_Click() {
     SaveVE(tableFileName);
 }
 
+std::string Form3D::KeepTable(BackupKind kind) {
+    if (!archive_ || (kind == BackupKind::Downloaded && lastKept_ == veTable)) {
+        return "";
+    }
+    const auto kept = archive_->keep(TableFile{veTable, true, intakeType}, kind);
+    if (const auto* error = std::get_if<FileError>(&kept)) {
+        return "; the table could not be kept: " + error->reason;
+    }
+    if (kind == BackupKind::Downloaded) {
+        lastKept_ = veTable;
+    }
+    return "; kept as " + std::get<std::string>(kept);
+}
+
 void Form3D::SaveVE(const std::string& fileName) {
     const auto written = WriteVetFile(fileName, VetCellsOf(veTable));
     if (const auto* error = std::get_if<FileError>(&written)) {

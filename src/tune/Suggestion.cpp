@@ -32,11 +32,14 @@ VeTable SuggestTable(const VeTable& table, const Analysis& analysis, const TuneO
 }
 
 std::string Thousands(std::int64_t n) {
-    std::string digits = std::to_string(n < 0 ? -n : n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(n < 0 ? -n : n);
+    std::string grouped = n < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
     }
-    return (n < 0 ? "-" : "") + digits;
+    return grouped;
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -31,6 +32,8 @@ Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
     ctl.setWorkingDirectory(QString::fromStdString(sim.file("")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TVX_COM3", QString::fromStdString(sim.link()));
+    env.insert("HOME", QString::fromStdString(sim.file("home")));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(sim.file("home/.config")));
     ctl.setProcessEnvironment(env);
     QStringList list;
     for (const std::string& arg : args) {
@@ -68,6 +71,19 @@ std::optional<TableFile> Read(const std::string& path) {
                                                    : std::nullopt;
 }
 
+std::string BackupFolder(const TvxSim& sim) {
+    return sim.file("home/Documents/Torvex tables");
+}
+
+// The path tvxctl said it kept the device's table as.
+std::string KeptPath(const Result& r) {
+    const std::string said = "Kept the device's table as ";
+    const std::size_t at = r.err.find(said);
+    return at == std::string::npos
+               ? ""
+               : r.err.substr(at + said.size(), r.err.find('\n', at) - at - said.size());
+}
+
 } // namespace
 
 TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
@@ -84,6 +100,10 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
     for (int k = 0; k < kCellCount; ++k) {
         writes.push_back(CellWriteMessage(k, 0));
     }
+    const auto withDownload = [](std::vector<std::string> messages) {
+        messages.insert(messages.begin(), {"<201>", "<121>"});
+        return messages;
+    };
     const Step steps[] = {
         {{"ports"},
          0,
@@ -134,7 +154,15 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
              EXPECT_NE(r.err.find("No breakpoints to write"), std::string::npos) << r.err;
          }},
         {{"diff", "dev.json", "dev.vet"}, 0, {}, nullptr},
-        {{"put", "zero.vet", com, "3"}, 0, writes, nullptr},
+        {{"put", "zero.vet", com, "3"},
+         0,
+         withDownload(writes),
+         [&](const Result& r) { // the table it replaced, kept first
+             const std::string kept = KeptPath(r);
+             EXPECT_TRUE(kept.starts_with(BackupFolder(sim) + "/")) << r.err;
+             EXPECT_NE(kept.find("-before-put"), std::string::npos) << kept;
+             EXPECT_EQ(Read(kept)->table, Read(sim.file("dev.json"))->table);
+         }},
         {{"diff", "dev.json", "zero.vet"}, 1, {}, nullptr},
         {{"log", "--seconds", "1", "-o", "drive.csv", com, "3"},
          0,
@@ -233,6 +261,23 @@ TEST(Ctl, aFaultyDeviceOrABadFileFailsAndWritesNothing) {
             EXPECT_TRUE(sim.log("received").empty()) << "sent before the file was read";
         }
     }
+}
+
+TEST(Ctl, putSendsNothingWhenTheDevicesTableCannotBeKept) {
+    TvxSim sim;
+    std::filesystem::create_directories(sim.file("home/Documents"));
+    std::ofstream(BackupFolder(sim)) << "a file where the folder goes";
+    std::ofstream(sim.file("zero.vet"), std::ios::binary) << std::string(kCellCount, '\0');
+    const Result refused = Ctl(sim, {"put", "zero.vet", "--com", "3"});
+    EXPECT_EQ(refused.exit, 2);
+    EXPECT_NE(refused.err.find("could not be kept, nothing sent"), std::string::npos)
+        << refused.err;
+    const Result unkept = Ctl(sim, {"put", "zero.vet", "--no-backup", "--com", "3"});
+    EXPECT_EQ(unkept.exit, 0) << unkept.err;
+    const std::vector<std::string> received = sim.log("received");
+    ASSERT_EQ(received.size(), 2u + kCellCount); // the download, then only the second put's writes
+    EXPECT_EQ(received[0], "<201>");
+    EXPECT_EQ(received[2], CellWriteMessage(0, 0));
 }
 
 TEST(Ctl, logStopsOnCtrlCWithRealTimeOffAndEveryRowKept) {

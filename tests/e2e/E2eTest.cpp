@@ -1,8 +1,11 @@
 // The real program logic and Qt serial adapter against tvxsim on a pseudo-terminal.
 #include "Rig.h"
+#include "table/TableFormats.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -83,6 +86,45 @@ TEST(E2e, anEditAndALoadedFileReachTheDeviceInOrderAndTheTableSavesBack) {
     c.form.SaveVE(c.sim.file("out.vet"));
     std::ifstream saved(c.sim.file("out.vet"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), bytes);
+}
+
+TEST(E2e, theWindowKeepsEachNewDownloadAndTheTableALoadReplaces) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+    const QDir folder(home.path() + "/Documents/Torvex tables");
+    const auto kept = [&folder](const char* pattern) {
+        return folder.entryList({pattern}, QDir::Files).size();
+    };
+    Rig c;
+    ASSERT_TRUE(c.connect()) << c.status();
+    EXPECT_NE(c.status().find("; kept as " + folder.path().toStdString() + "/"), std::string::npos)
+        << c.status();
+    ASSERT_EQ(kept("*-downloaded.json"), 1);
+    const auto first =
+        ReadTableFile(folder.filePath(folder.entryList(QDir::Files)[0]).toStdString());
+    ASSERT_TRUE(std::holds_alternative<TableFile>(first));
+    EXPECT_EQ(std::get<TableFile>(first).table, c.form.veTable);
+
+    ASSERT_TRUE(c.connect()) << c.status(); // the same table again
+    EXPECT_EQ(c.status(), "Table received from the device");
+    EXPECT_EQ(kept("*-downloaded.json"), 1);
+
+    c.form.Form_KeyDown(key::kEquals, 0); // an edit the load will overwrite
+    const VeTable edited = c.form.veTable;
+    std::ofstream(c.sim.file("in.vet"), std::ios::binary) << std::string(400, '\1');
+    c.form.LoadAndSendTable(c.sim.file("in.vet"));
+    ASSERT_EQ(kept("*-before-load.json"), 1);
+    const auto before =
+        ReadTableFile(folder.filePath(folder.entryList({"*-before-load.json"})[0]).toStdString());
+    EXPECT_EQ(std::get<TableFile>(before).table, edited);
+
+    QDir().rename(folder.path(), home.path() + "/moved"); // a file where the folder goes
+    std::ofstream(folder.path().toStdString()) << "not a folder";
+    c.form.LoadAndSendTable(c.sim.file("in.vet"));
+    EXPECT_TRUE(c.status().starts_with("Loaded " + c.sim.file("in.vet") +
+                                       " and sent it to the device; the table could not be kept"))
+        << c.status();
 }
 
 TEST(E2e, aCutReplyOrAHangUpMidReplyLeavesTheTableAndConnectWorksAgain) {

@@ -149,6 +149,7 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     });
     statusBar()->addPermanentWidget(recordField_);
     form_->setLiveLog(&recordField_->recorder());
+    form_->setTableArchive(&archive_);
 }
 
 MainWindow::~MainWindow() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Form3D.h"
+#include "table/qt/DocumentsArchive.h"
 
 #include <QMainWindow>
 
@@ -55,6 +56,7 @@ private:
     std::unique_ptr<QtSerialPort> serial_;
     std::unique_ptr<QtFileDialogs> dialogs_;
     std::unique_ptr<QtLinkTimer> timer_;
+    DocumentsArchive archive_;
     std::unique_ptr<Form3D> form_;
     KeyPreview* keyPreview_ = nullptr;
     RecordField* recordField_ = nullptr;

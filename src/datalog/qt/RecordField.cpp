@@ -1,5 +1,6 @@
 #include "datalog/qt/RecordField.h"
 #include "datalog/qt/QtLogClock.h"
+#include "table/TableBackup.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,11 +18,10 @@ QString NewLogPath() {
     QDir().mkpath(folder);
     const QString stem =
         folder + "/" + QDateTime::currentDateTime().toString("yyyy-MM-dd_HH.mm.ss");
-    QString path = stem + ".msl";
-    for (int n = 2; QFileInfo::exists(path); ++n) {
-        path = stem + "_" + QString::number(n) + ".msl";
-    }
-    return path;
+    return QString::fromStdString(
+        UnusedPath(stem.toStdString(), ".msl", [](const std::string& path) {
+            return QFileInfo::exists(QString::fromStdString(path));
+        }));
 }
 
 } // namespace

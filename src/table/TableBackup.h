@@ -1,0 +1,34 @@
+// The device's table kept before anything overwrites it: <folder>/YYYY-MM-DD_HH.MM.SS-why.json,
+// with its breakpoints and intake type, so a bad write or load can always be undone.
+#pragma once
+
+#include "table/TableFormats.h"
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <variant>
+
+// Under the user's Documents.
+inline constexpr const char* kBackupFolderName = "Torvex tables";
+
+enum class BackupKind { BeforePut, Downloaded, BeforeLoad };
+
+// "2026-12-07_20.31.05-before-put"
+std::string BackupStem(const std::tm& local, BackupKind kind);
+
+// stem + extension, or with "_2", "_3" ... before the extension when that is taken: a second
+// file in the same second never replaces the first.
+std::string UnusedPath(const std::string& stem, const std::string& extension,
+                       const std::function<bool(const std::string&)>& taken);
+
+// Writes `file` as JSON into `folder`, made if need be; the path written, or why not.
+std::variant<std::string, FileError> KeepBackup(const std::string& folder, const std::tm& local,
+                                                BackupKind kind, const TableFile& file);
+
+// Where the window keeps its backups; the Qt side knows the Documents folder and the clock.
+class TableArchive {
+public:
+    virtual ~TableArchive() = default;
+    virtual std::variant<std::string, FileError> keep(const TableFile& file, BackupKind kind) = 0;
+};
