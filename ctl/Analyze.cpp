@@ -2,6 +2,7 @@
 
 #include "table/TableFormats.h"
 #include "tune/AfrTarget.h"
+#include "tune/Report.h"
 #include "tune/Suggestion.h"
 #include "tune/VeAnalysis.h"
 
@@ -100,6 +101,15 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
             return Fail(*error);
         }
     }
+    const std::string summary =
+        SummaryText(current.table, suggested.table, analysis, inv.analyze.tune);
+    if (!inv.analyze.report.empty()) {
+        const std::string html = ReportHtml(
+            {current.table, suggested.table, analysis, inv.analyze.tune, summary, inv.files});
+        if (const auto error = Written(WriteTextFile(inv.analyze.report, html))) {
+            return Fail(*error);
+        }
+    }
     if (inv.output.empty()) {
         std::cout << CsvText(suggested);
         std::cout.flush();
@@ -109,6 +119,6 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     } else if (const auto error = Written(WriteTableFile(inv.output, suggested))) {
         return Fail(*error);
     }
-    std::cerr << SummaryText(current.table, suggested.table, analysis, inv.analyze.tune) << "\n";
+    std::cerr << summary << "\n";
     return kExitSame;
 }

@@ -75,10 +75,11 @@ struct AnalyzeOption {
     Setter set; // says what the option takes when it refuses a value
 };
 
-const std::array<AnalyzeOption, 13>& Options() {
-    static const std::array<AnalyzeOption, 13> options = {{
+const std::array<AnalyzeOption, 14>& Options() {
+    static const std::array<AnalyzeOption, 14> options = {{
         {"--table", Text(&AnalyzeRequest::table)},
         {"--cells", Text(&AnalyzeRequest::cells)},
+        {"--report", Text(&AnalyzeRequest::report)},
         {"--target", Text(&AnalyzeRequest::target)},
         {"--lag",
          [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
@@ -164,6 +165,8 @@ const char* const kAnalyzeOptionsHelp =
     "  -o FILE               the suggested table (.vet, .csv, .json); default: CSV to stdout\n"
     "  --cells FILE          one row per cell: P, R, hits, mean correction, current,\n"
     "                        suggested, records left out\n"
+    "  --report FILE.html    heat maps, the air/fuel over the drive and its error: one page\n"
+    "                        to open in a browser, nothing fetched\n"
     "  --target AFR|FILE     the air/fuel target, as tvxsim's (default: 14.2 at idle, 14.7 up\n"
     "                        to atmosphere, falling to 11.8 at 15 PSI of boost)\n"
     "  --lag MS              the wideband's delay behind the operating point (default 150)\n"

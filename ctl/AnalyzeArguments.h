@@ -10,6 +10,7 @@
 struct AnalyzeRequest {
     std::string table;  // --table FILE; empty: the device's
     std::string cells;  // --cells FILE
+    std::string report; // --report FILE
     std::string target; // --target AFR|FILE; empty: the default target
     TuneOptions tune;
 };

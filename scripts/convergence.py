@@ -3,7 +3,8 @@
 the device's table by smooth bumps of up to +-25% and a sharp ridge, on the sweep drive from
 cold; each round logs one drive, analyzes it and puts the changed cells. After each round, over
 the cells with at least the hit minimum: how many, RMS and worst error of the device's table
-against the true VE in percent, and how many cells below the minimum changed (must be 0).
+against the true VE in percent, how many cells below the minimum changed (must be 0), and the
+largest move of any cell in the round.
 
 Usage: scripts/convergence.py [--rounds 3] [--seconds 100] [--seed 3] [-- ANALYZE OPTIONS...]
 (build first: bash scripts/setup.sh)."""
@@ -54,6 +55,8 @@ def main():
 
     with tempfile.TemporaryDirectory() as work:
         link = os.path.join(work, "tty")
+        os.environ["HOME"] = work  # the backups put keeps stay with the run
+        os.environ.pop("XDG_CONFIG_HOME", None)
 
         def start(*extra):
             sim = subprocess.Popen([os.path.join(BIN, "tvxsim"), "--link", link, "--seed",
@@ -72,7 +75,7 @@ def main():
             json.dump(truth, f)
         sim = start("--true-ve", os.path.join(work, "true.json"), "--drive", "sweep")
         print(f"analyze {' '.join(options.analyze) or '(defaults)'}; {options.seconds} s a round")
-        print("round  tuned  rms%  worst%  few-hit cells changed")
+        print("round  tuned  rms%  worst%  few-hit cells changed  largest move%")
         try:
             for n in range(1, options.rounds + 1):
                 log = os.path.join(work, f"round{n}.msl")
@@ -81,9 +84,12 @@ def main():
                 suggested = os.path.join(work, f"suggested{n}.json")
                 ctl("analyze", log, "--port", link, "-o", suggested, "--cells", cells_csv,
                     *options.analyze)
-                errors, few_changed = [], 0
+                errors, few_changed, largest = [], 0, 0.0
                 with open(cells_csv) as f:
                     for row in csv.DictReader(f):
+                        current = int(row["current"])
+                        largest = max(largest,
+                                      abs(int(row["suggested"]) - current) / max(current, 1) * 100)
                         k = int(row["P"]) * 20 + int(row["R"])
                         if float(row["hits"]) >= min_hits:
                             errors.append((int(row["suggested"]) - truth["cells"][k])
@@ -92,8 +98,8 @@ def main():
                             few_changed += 1
                 rms = math.sqrt(sum(e * e for e in errors) / len(errors)) if errors else 0
                 worst = max((abs(e) for e in errors), default=0)
-                print(f"{n:5}  {len(errors):5}  {rms:4.1f}  {worst:6.1f}  {few_changed}",
-                      flush=True)
+                print(f"{n:5}  {len(errors):5}  {rms:4.1f}  {worst:6.1f}  {few_changed:21}"
+                      f"  {largest:13.1f}", flush=True)
                 ctl("put", suggested, "--changed-only", "--port", link)
         finally:
             sim.kill()

@@ -49,16 +49,17 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
 }
 
 TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
-    const auto parsed = Parse("analyze a.msl b.csv --table t.json -o s.csv --lag 0 --min-temp off "
-                              "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 "
-                              "--lock 0,0:3,19 --lock 7,7 --cells c.csv --target 13.5");
+    const auto parsed =
+        Parse("analyze a.msl b.csv --table t.json -o s.csv --lag 0 --min-temp off "
+              "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 "
+              "--lock 0,0:3,19 --lock 7,7 --cells c.csv --report r.html --target 13.5");
     ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<std::string>(parsed);
     const Invocation& inv = std::get<Invocation>(parsed);
     EXPECT_EQ(inv.files, (std::vector<std::string>{"a.msl", "b.csv"}));
     EXPECT_FALSE(inv.needsDevice());
     const AnalyzeRequest& a = inv.analyze;
-    EXPECT_EQ(std::tuple(a.table, a.cells, a.target, inv.output),
-              std::tuple("t.json", "c.csv", "13.5", "s.csv"));
+    EXPECT_EQ(std::tuple(a.table, a.cells, a.report, a.target, inv.output),
+              std::tuple("t.json", "c.csv", "r.html", "13.5", "s.csv"));
     const TuneOptions& t = a.tune;
     EXPECT_EQ(std::tuple(t.lagS, t.minTempF, t.transientPsiPerS, t.maxAfr, t.wideband, t.minHits,
                          t.maxChangePercent),

@@ -1,0 +1,293 @@
+#include "tune/Report.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+template <typename... Args> std::string Format(const char* format, Args... args) {
+    std::string text(static_cast<std::size_t>(std::snprintf(nullptr, 0, format, args...)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    }
+    return out;
+}
+
+std::string Css(Rgb c) {
+    return Format("#%02x%02x%02x", c.r, c.g, c.b);
+}
+
+Rgb Mix(Rgb a, Rgb b, double t) {
+    const auto channel = [t](int from, int to) {
+        return static_cast<std::uint8_t>(std::lround(from + (to - from) * t));
+    };
+    return {channel(a.r, b.r), channel(a.g, b.g), channel(a.b, b.b)};
+}
+
+// Along evenly spaced stops.
+template <std::size_t N> Rgb Along(const std::array<Rgb, N>& stops, double share) {
+    const double at = std::clamp(share, 0.0, 1.0) * (N - 1);
+    const std::size_t low = std::min(static_cast<std::size_t>(at), N - 2);
+    return Mix(stops[low], stops[low + 1], at - static_cast<double>(low));
+}
+
+constexpr std::array<Rgb, 5> kScale = {
+    {{255, 255, 204}, {161, 218, 180}, {65, 182, 196}, {44, 127, 184}, {37, 52, 148}}};
+constexpr std::array<Rgb, 3> kChange = {{{33, 102, 172}, {247, 247, 247}, {178, 24, 43}}};
+
+bool Dark(Rgb c) {
+    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b < 128;
+}
+
+struct MapSpec {
+    HeatMap map;
+    const char* title;
+    std::function<Rgb(int)> colour;       // by cell
+    std::function<std::string(int)> text; // by cell
+    std::string low, high;                // the legend's ends
+    bool diverging;
+};
+
+std::string Legend(const MapSpec& spec, int id) {
+    const int x = kMapLeftPx + kLatticeSize * kMapCellPx + 24;
+    const int height = kLatticeSize * kMapCellPx;
+    std::string svg = Format("<defs><linearGradient id=\"scale%d\" x1=\"0\" y1=\"1\" x2=\"0\" "
+                             "y2=\"0\">",
+                             id);
+    for (int k = 0; k <= 10; ++k) {
+        const double share = k / 10.0;
+        const Rgb c = spec.diverging ? Along(kChange, share) : Along(kScale, share);
+        svg += Format("<stop offset=\"%.1f\" stop-color=\"%s\"/>", share, Css(c).c_str());
+    }
+    svg += "</linearGradient></defs>";
+    svg += Format("<rect x=\"%d\" y=\"%d\" width=\"16\" height=\"%d\" fill=\"url(#scale%d)\"/>", x,
+                  kMapTopPx, height, id);
+    svg += Format("<text x=\"%d\" y=\"%d\">%s</text>", x + 20, kMapTopPx + 10,
+                  Escaped(spec.high).c_str());
+    svg += Format("<text x=\"%d\" y=\"%d\">%s</text>", x + 20, kMapTopPx + height,
+                  Escaped(spec.low).c_str());
+    return svg;
+}
+
+std::string HeatMapSvg(const MapSpec& spec, const ReportInput& in, int id) {
+    std::string svg =
+        Format("<svg class=\"map\" width=\"%d\" height=\"%d\">", kMapWidthPx, kMapHeightPx);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">%s</text>", kMapLeftPx, spec.title);
+    for (int i = 0; i < kLatticeSize; ++i) {
+        const int along = i * kMapCellPx + kMapCellPx / 2;
+        svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%s</text>",
+                      kMapLeftPx + along, kMapTopPx - 6,
+                      Escaped(PressureHeaderText(in.before, i)).c_str());
+        svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"end\">%s</text>",
+                      kMapLeftPx - 6, kMapTopPx + along + 4,
+                      Escaped(RpmHeaderText(in.before, i)).c_str());
+    }
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const int x = kMapLeftPx + PressureIndexOf(cell) * kMapCellPx;
+        const int y = kMapTopPx + RpmIndexOf(cell) * kMapCellPx;
+        const Rgb fill = spec.colour(cell);
+        svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\"/>", x, y,
+                      kMapCellPx, kMapCellPx, Css(fill).c_str());
+        if (in.analysis.cells[cell].hits < in.options.minHits) {
+            svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
+                          "fill=\"url(#few)\"/>",
+                          x, y, kMapCellPx, kMapCellPx);
+        }
+        svg +=
+            Format("<text class=\"cell%s\" x=\"%d\" y=\"%d\">%s</text>", Dark(fill) ? " light" : "",
+                   x + kMapCellPx / 2, y + kMapCellPx / 2 + 3, spec.text(cell).c_str());
+    }
+    return svg + Legend(spec, id) + "</svg>";
+}
+
+double ChangePercent(const ReportInput& in, int cell) {
+    return in.before[cell] == 0 ? 0 : (in.after[cell] - in.before[cell]) * 100.0 / in.before[cell];
+}
+
+std::vector<MapSpec> Maps(const ReportInput& in) {
+    double maxHits = 1;
+    int low = in.before[0], high = in.before[0];
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        maxHits = std::max(maxHits, in.analysis.cells[cell].hits);
+        low = std::min({low, static_cast<int>(in.before[cell]), static_cast<int>(in.after[cell])});
+        high =
+            std::max({high, static_cast<int>(in.before[cell]), static_cast<int>(in.after[cell])});
+    }
+    const auto veShare = [low, high](int value) {
+        return high == low ? 0.5 : static_cast<double>(value - low) / (high - low);
+    };
+    const double limit = in.options.maxChangePercent;
+    return {
+        {HeatMap::Hits, "Hits",
+         [&in, maxHits](int c) { return Along(kScale, in.analysis.cells[c].hits / maxHits); },
+         [&in](int c) { return Format("%.0f", in.analysis.cells[c].hits); }, "0",
+         Format("%.0f", maxHits), false},
+        {HeatMap::Current, "Current VE",
+         [&in, veShare](int c) { return Along(kScale, veShare(in.before[c])); },
+         [&in](int c) { return std::to_string(in.before[c]); }, std::to_string(low),
+         std::to_string(high), false},
+        {HeatMap::Suggested, "Suggested VE",
+         [&in, veShare](int c) { return Along(kScale, veShare(in.after[c])); },
+         [&in](int c) { return std::to_string(in.after[c]); }, std::to_string(low),
+         std::to_string(high), false},
+        {HeatMap::Change, "Change, percent",
+         [&in, limit](int c) { return ChangeColour(ChangePercent(in, c), limit); },
+         [&in](int c) {
+             const double change = ChangePercent(in, c);
+             return change == 0 ? std::string() : Format("%+.0f", change);
+         },
+         Format("-%.0f%%", limit), Format("+%.0f%%", limit), true},
+    };
+}
+
+// The mean measured air/fuel of each second against its target; stretches mostly left out
+// shaded.
+std::string TimelineSvg(const Analysis& a) {
+    const int width = 2 * kMapWidthPx, height = 260, left = 56, top = 28, bottom = 30;
+    const double plotW = width - left - 16, plotH = height - top - bottom;
+    const double seconds = std::max<double>(1, static_cast<double>(a.timeline.size()));
+    constexpr double kLow = 9, kHigh = 20; // the wideband's range
+    const auto x = [&](std::size_t second) { return left + plotW * second / seconds; };
+    const auto y = [&](double afr) {
+        return top + plotH * (kHigh - std::clamp(afr, kLow, kHigh)) / (kHigh - kLow);
+    };
+    std::string svg = Format("<svg class=\"chart\" width=\"%d\" height=\"%d\">", width, height);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">Air/fuel over the drive, a second at a "
+                  "time: measured (solid) and target (dashed); shaded: mostly left out</text>",
+                  left);
+    std::size_t shadeFrom = 0;
+    bool shading = false;
+    for (std::size_t s = 0; s <= a.timeline.size(); ++s) {
+        const bool shaded =
+            s < a.timeline.size() && 2 * a.timeline[s].leftOut > a.timeline[s].records;
+        if (shaded && !shading) {
+            shadeFrom = s;
+        } else if (!shaded && shading) {
+            svg += Format("<rect class=\"left-out\" x=\"%.1f\" y=\"%d\" width=\"%.1f\" "
+                          "height=\"%.0f\"/>",
+                          x(shadeFrom), top, x(s) - x(shadeFrom), plotH);
+        }
+        shading = shaded;
+    }
+    for (double afr = kLow; afr <= kHigh; afr += 1) {
+        svg += Format("<line class=\"grid\" x1=\"%d\" x2=\"%.0f\" y1=\"%.1f\" y2=\"%.1f\"/>"
+                      "<text class=\"axis\" x=\"%d\" y=\"%.1f\" text-anchor=\"end\">%.0f</text>",
+                      left, left + plotW, y(afr), y(afr), left - 6, y(afr) + 4, afr);
+    }
+    const auto line = [&](const char* cls, auto value, auto present) {
+        std::string path;
+        bool drawing = false;
+        for (std::size_t s = 0; s < a.timeline.size(); ++s) {
+            if (!present(a.timeline[s])) {
+                drawing = false;
+                continue;
+            }
+            path += Format("%c%.1f %.1f ", drawing ? 'L' : 'M', x(s) + 0.5 * plotW / seconds,
+                           y(value(a.timeline[s])));
+            drawing = true;
+        }
+        return Format("<path class=\"%s\" d=\"", cls) + path + "\"/>";
+    };
+    svg += line(
+        "target", [](const TimeBin& b) { return b.targetSum / b.targeted; },
+        [](const TimeBin& b) { return b.targeted > 0; });
+    svg += line(
+        "measured", [](const TimeBin& b) { return b.measuredSum / b.records; },
+        [](const TimeBin& b) { return b.records > 0; });
+    svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\">0 s</text>"
+                  "<text class=\"axis\" x=\"%.0f\" y=\"%d\" text-anchor=\"end\">%.0f s</text>",
+                  left, height - 8, left + plotW, height - 8, seconds);
+    return svg + "</svg>";
+}
+
+// The accepted records by air/fuel error against the target, one percent a bar.
+std::string HistogramSvg(const Analysis& a) {
+    const int width = 2 * kMapWidthPx, height = 240, left = 56, top = 28, bottom = 30;
+    const double plotW = width - left - 16, plotH = height - top - bottom;
+    const std::int64_t most =
+        std::max<std::int64_t>(1, *std::max_element(a.errors.begin(), a.errors.end()));
+    const double bar = plotW / kErrorBins;
+    std::string svg = Format("<svg class=\"chart\" width=\"%d\" height=\"%d\">", width, height);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">Air/fuel error before, measured over "
+                  "target (records; the outer bars hold everything beyond)</text>",
+                  left);
+    for (int k = 0; k < kErrorBins; ++k) {
+        const double h = plotH * static_cast<double>(a.errors[k]) / static_cast<double>(most);
+        svg += Format("<rect class=\"bar\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\">"
+                      "<title>%+d%% to %+d%%: %lld</title></rect>",
+                      left + k * bar, top + plotH - h, bar - 1, h, k - kErrorSpan,
+                      k - kErrorSpan + 1, static_cast<long long>(a.errors[k]));
+    }
+    for (int percent = -kErrorSpan; percent <= kErrorSpan; percent += 5) {
+        svg += Format("<text class=\"axis\" x=\"%.1f\" y=\"%d\" text-anchor=\"middle\">%+d%%"
+                      "</text>",
+                      left + (percent + kErrorSpan) * bar, height - 8, percent);
+    }
+    svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"end\">%lld</text>",
+                  left - 6, top + 10, static_cast<long long>(most));
+    return svg + "</svg>";
+}
+
+constexpr const char* kStyle =
+    "body{margin:0;font:13px sans-serif;color:#222;background:#fff}"
+    "header{box-sizing:border-box;height:120px;overflow:hidden;padding:12px 16px}"
+    "h1{font-size:20px;margin:0 0 6px}p{margin:2px 0}"
+    ".maps{display:grid;grid-template-columns:repeat(2,max-content)}"
+    "svg{display:block}text{font-size:11px}.title{font-size:14px;font-weight:bold}"
+    ".axis{fill:#444}.cell{font-size:9px;text-anchor:middle;fill:#222}.cell.light{fill:#fff}"
+    ".grid{stroke:#ddd}.left-out{fill:#ccc;opacity:.6}.bar{fill:#2c7fb8}"
+    ".measured{fill:none;stroke:#b2182b;stroke-width:1.5}"
+    ".target{fill:none;stroke:#222;stroke-dasharray:5 3}"
+    "@media print{header{height:auto}}";
+
+} // namespace
+
+PagePoint HeatCellCorner(HeatMap map, int p, int r) {
+    const int m = static_cast<int>(map);
+    return {(m % 2) * kMapWidthPx + kMapLeftPx + p * kMapCellPx,
+            kReportHeaderPx + (m / 2) * kMapHeightPx + kMapTopPx + r * kMapCellPx};
+}
+
+Rgb ScaleColour(double share) {
+    return Along(kScale, share);
+}
+
+Rgb ChangeColour(double percent, double limit) {
+    return Along(kChange, 0.5 + percent / (2 * limit));
+}
+
+std::string ReportHtml(const ReportInput& in) {
+    std::string logs;
+    for (const std::string& log : in.logs) {
+        logs += (logs.empty() ? "" : ", ") + Escaped(log);
+    }
+    std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>VE suggestions"
+                       "</title><style>";
+    html += kStyle;
+    html += "</style></head><body><header><h1>VE suggestions</h1><p>" + Escaped(in.summary) +
+            "</p><p>From " + logs + "</p>";
+    html += Format("<p>Hatched: fewer than %d hits, kept as they are. Each cell moves at most "
+                   "%.0f%% in one analysis.</p></header>",
+                   in.options.minHits, in.options.maxChangePercent);
+    html += Format("<svg width=\"0\" height=\"0\" style=\"position:absolute\"><defs><pattern "
+                   "id=\"few\" width=\"8\" height=\"8\" patternUnits=\"userSpaceOnUse\" "
+                   "patternTransform=\"rotate(45)\"><rect width=\"2\" height=\"8\" "
+                   "fill=\"%s\"/></pattern></defs></svg>",
+                   Css(kFewHitsHatch).c_str());
+    html += "<div class=\"maps\">";
+    int id = 0;
+    for (const MapSpec& spec : Maps(in)) {
+        html += HeatMapSvg(spec, in, id++);
+    }
+    html += "</div>" + TimelineSvg(in.analysis) + HistogramSvg(in.analysis);
+    return html + "</body></html>\n";
+}
