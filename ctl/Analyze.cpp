@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -35,13 +34,18 @@ std::variant<TableFile, std::string> TableOf(const Invocation& inv,
     return file;
 }
 
+// Read into one string of the file's size: a long drive is held once, not copied.
 std::optional<std::string> ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream whole;
-    if (!in || !(whole << in.rdbuf())) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 0) {
         return "Cannot read " + path;
     }
-    text = std::move(whole).str();
+    text.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(text.data(), size)) {
+        return "Cannot read " + path;
+    }
     return std::nullopt;
 }
 
