@@ -10,6 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -52,6 +55,20 @@ const char* ExtensionOf(TableFormat format) {
     return ".json";
 }
 
+namespace {
+
+std::variant<std::int16_t, std::string> WholeInt16Of(double value) {
+    if (value != std::trunc(value)) {
+        return std::string("is not a whole number");
+    }
+    if (value < -32768.0 || value > 32767.0) {
+        return std::string("is outside -32768..32767");
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+} // namespace
+
 std::variant<std::int16_t, std::string> WholeInt16(std::string_view text) {
     if (IsBlankText(text)) {
         return std::string("is empty");
@@ -60,13 +77,7 @@ std::variant<std::int16_t, std::string> WholeInt16(std::string_view text) {
     if (!value) {
         return std::string("is not a number");
     }
-    if (*value != std::trunc(*value)) {
-        return std::string("is not a whole number");
-    }
-    if (*value < -32768.0 || *value > 32767.0) {
-        return std::string("is outside -32768..32767");
-    }
-    return static_cast<std::int16_t>(*value);
+    return WholeInt16Of(*value);
 }
 
 std::string CsvText(const TableFile& file) {
@@ -139,134 +150,117 @@ std::string JsonText(const TableFile& file) {
 
 namespace {
 
-// The one shape a table's JSON has: an object of named number arrays and numbers. Flat, so no
-// input can nest it deeper, and no array is read past the length its name allows.
-class JsonReader {
-public:
-    explicit JsonReader(std::string_view text) : text_(text) {}
-
-    std::variant<TableFile, std::string> read() {
-        TableFile file;
-        bool seen[4] = {};
-        if (!take('{')) {
-            return std::string("it is not a JSON object");
-        }
-        for (bool first = true; !take('}'); first = false) {
-            if (!first && !take(',')) {
-                return std::string("a ',' or '}' is missing after a value");
-            }
-            const std::optional<std::string_view> key = string();
-            if (!key || !take(':')) {
-                return std::string("a member has no \"name\": before its value");
-            }
-            const int which = *key == "cells"                 ? 0
-                              : *key == "rpmBreakpoints"      ? 1
-                              : *key == "pressureBreakpoints" ? 2
-                              : *key == "intakeType"          ? 3
-                                                              : -1;
-            if (which < 0 || seen[which]) {
-                return Quoted(*key) + " is " + (which < 0 ? "not a table's member" : "given twice");
-            }
-            seen[which] = true;
-            std::optional<std::string> error;
-            if (which == 3) {
-                std::int16_t value = 0;
-                error = number("\"intakeType\"", value);
-                file.intakeType = value;
-            } else {
-                const int first = which == 0 ? 0 : which == 1 ? kRpmBase : kPressureBase;
-                error = array(*key, file.table, first, which == 0 ? kCellCount : kLatticeSize);
-            }
-            if (error) {
-                return *error;
-            }
-        }
-        skipBlanks();
-        if (pos_ != text_.size()) {
-            return std::string("something follows the object");
-        }
-        if (!seen[0]) {
-            return std::string("it has no \"cells\"");
-        }
-        if (seen[1] != seen[2]) {
-            return std::string("it has one kind of breakpoints without the other");
-        }
-        file.hasBreakpoints = seen[1];
-        return file;
-    }
-
-private:
-    void skipBlanks() {
-        while (pos_ < text_.size() && IsBlankText(text_.substr(pos_, 1))) {
-            ++pos_;
-        }
-    }
-    bool take(char c) {
-        skipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-    // A name: a plain string, no escapes (no table member needs one).
-    std::optional<std::string_view> string() {
-        if (!take('"')) {
-            return std::nullopt;
-        }
-        const std::size_t end = text_.find_first_of("\"\\", pos_);
-        if (end == std::string_view::npos || text_[end] != '"') {
-            return std::nullopt;
-        }
-        const std::string_view s = text_.substr(pos_, end - pos_);
-        pos_ = end + 1;
-        return s;
-    }
-    std::optional<std::string> number(const std::string& what, std::int16_t& out) {
-        skipBlanks();
-        const std::size_t begin = pos_;
-        while (pos_ < text_.size() &&
-               std::string_view("+-0123456789.eE").find(text_[pos_]) != std::string_view::npos) {
-            ++pos_;
-        }
-        const auto value = WholeInt16(text_.substr(begin, pos_ - begin));
-        if (const auto* why = std::get_if<std::string>(&value)) {
-            return what + " " + (*why == "is empty" ? "is not a number" : *why);
-        }
-        out = std::get<std::int16_t>(value);
-        return std::nullopt;
-    }
-    std::optional<std::string> array(std::string_view key, VeTable& t, int first, int count) {
-        const std::string name = Quoted(key);
-        if (!take('[')) {
-            return name + " is not an array of numbers";
-        }
-        int got = 0;
-        for (; !take(']'); ++got) {
-            if ((got > 0 && !take(',')) || got == count) {
-                return name + (got == count ? " has more than " + std::to_string(count) + " values"
-                                            : " lacks a ',' or ']'");
-            }
-            const std::string where =
-                key == "cells" ? "the " + CellPlace(got) : name + " value " + std::to_string(got);
-            if (auto error = number(where, t[first + got])) {
-                return error;
-            }
-        }
-        if (got != count) {
-            return name + " has " + std::to_string(got) + " values, not " + std::to_string(count);
-        }
-        return std::nullopt;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
+// The number arrays a table's JSON holds: where each goes in the table, and how many it has.
+struct JsonArray {
+    const char* name;
+    int first;
+    int count;
 };
+constexpr JsonArray kJsonArrays[] = {{"cells", 0, kCellCount},
+                                     {"rpmBreakpoints", kRpmBase, kLatticeSize},
+                                     {"pressureBreakpoints", kPressureBase, kLatticeSize}};
+
+std::optional<std::string> JsonInt16(const nlohmann::json& value, const std::string& what,
+                                     std::int16_t& out) {
+    if (!value.is_number()) {
+        return what + " is not a number";
+    }
+    const auto whole = WholeInt16Of(value.get<double>());
+    if (const auto* why = std::get_if<std::string>(&whole)) {
+        return what + " " + *why;
+    }
+    out = std::get<std::int16_t>(whole);
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadJsonArray(const JsonArray& array, const nlohmann::json& values,
+                                         VeTable& table) {
+    const std::string name = Quoted(array.name);
+    if (!values.is_array()) {
+        return name + " is not an array of numbers";
+    }
+    const std::size_t count = static_cast<std::size_t>(array.count);
+    for (std::size_t k = 0; k < std::min(values.size(), count); ++k) {
+        const int at = static_cast<int>(k);
+        const std::string where =
+            array.first == 0 ? "the " + CellPlace(at) : name + " value " + std::to_string(at);
+        if (auto error = JsonInt16(values[k], where, table[array.first + at])) {
+            return error;
+        }
+    }
+    if (values.size() != count) {
+        return name + " has " + std::to_string(values.size()) + " values, not " +
+               std::to_string(count);
+    }
+    return std::nullopt;
+}
+
+// The library's own words, without its exception's tag: "parse error at line 1, column 5: ...",
+// "number overflow parsing '1e999'".
+std::string ParseErrorText(const nlohmann::json::exception& error) {
+    const std::string what = error.what();
+    const std::size_t tag = what.find("] ");
+    return tag == std::string::npos ? what : what.substr(tag + 2);
+}
 
 } // namespace
 
 std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
-    return JsonReader(text).read();
+    // The library keeps the last of two equal names; a table file with two is refused.
+    std::string twice;
+    std::vector<std::string> names;
+    const auto onName = [&](int depth, nlohmann::json::parse_event_t event,
+                            nlohmann::json& parsed) {
+        if (depth == 1 && event == nlohmann::json::parse_event_t::key) {
+            const std::string& name = parsed.get_ref<const std::string&>();
+            if (std::find(names.begin(), names.end(), name) != names.end() && twice.empty()) {
+                twice = name;
+            }
+            names.push_back(name);
+        }
+        return true;
+    };
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(text, onName);
+    } catch (
+        const nlohmann::json::exception& error) { // a syntax error, or a number beyond a double
+        return ParseErrorText(error);
+    }
+    if (!json.is_object()) {
+        return std::string("it is not a JSON object");
+    }
+    if (!twice.empty()) {
+        return Quoted(twice) + " is given twice";
+    }
+    TableFile file;
+    for (const auto& member : json.items()) {
+        const std::string& name = member.key();
+        const nlohmann::json& value = member.value();
+        const auto array = std::find_if(std::begin(kJsonArrays), std::end(kJsonArrays),
+                                        [&name](const JsonArray& a) { return name == a.name; });
+        std::optional<std::string> error;
+        if (name == "intakeType") {
+            std::int16_t type = 0;
+            error = JsonInt16(value, "\"intakeType\"", type);
+            file.intakeType = type;
+        } else if (array == std::end(kJsonArrays)) {
+            error = Quoted(name) + " is not a table's member";
+        } else {
+            error = ReadJsonArray(*array, value, file.table);
+        }
+        if (error) {
+            return *error;
+        }
+    }
+    if (!json.contains("cells")) {
+        return std::string("it has no \"cells\"");
+    }
+    if (json.contains("rpmBreakpoints") != json.contains("pressureBreakpoints")) {
+        return std::string("it has one kind of breakpoints without the other");
+    }
+    file.hasBreakpoints = json.contains("rpmBreakpoints");
+    return file;
 }
 
 std::variant<std::string, FileError> ReadTableText(const std::string& path) {
