@@ -80,8 +80,13 @@ std::string ComItemTip(int port, const std::optional<PortRecord>& target) {
 
 std::string NoDeviceText(const std::vector<PortRecord>& present) {
     std::string found;
+    const auto isPresent = [&present](const std::string& path) {
+        return std::any_of(present.begin(), present.end(),
+                           [&path](const PortRecord& p) { return p.path == path; });
+    };
     for (int n = 1; n <= kComPortCount; ++n) {
-        if (const auto target = PlatformComPort(n, present)) {
+        // Windows names every COM N whether a device is there or not: only those present count.
+        if (const auto target = PlatformComPort(n, present); target && isPresent(target->path)) {
             found +=
                 (found.empty() ? "" : ", ") + ("COM " + std::to_string(n)) + " " + target->path;
         }

@@ -86,12 +86,13 @@ std::variant<std::monostate, FileError> WriteVetFile(const std::string& path,
         return ErrorFromErrno("Cannot read", path);
     }
     content += rest;
+    file.reset(); // Windows replaces no file that is open, even by us
     bool noRoomBeside = false;
     auto error = ReplaceWhole(facts->target, path, content, facts->mode, &noRoomBeside);
     if (error && noRoomBeside) {
         // A writable file in a folder we may not add to: in place is the only way left.
-        std::rewind(file.get());
-        error = WriteInPlace(file.get(), path, cells);
+        file.reset(std::fopen(path.c_str(), "r+b"));
+        error = file ? WriteInPlace(file.get(), path, cells) : ErrorFromErrno("Cannot write", path);
     }
     return error ? std::variant<std::monostate, FileError>(*error) : std::monostate{};
 }

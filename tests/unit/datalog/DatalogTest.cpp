@@ -181,10 +181,10 @@ TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
               "Recording stopped: cannot write drive.msl: No space left on device; 2 records kept");
 }
 
-TEST(StdioLogFile, reportsTheSystemsReason) {
+TEST(StdioLogFilePosix, reportsTheSystemsReason) {
     StdioLogFile file;
     EXPECT_EQ(file.open("/nonexistent-folder/drive.msl"), "No such file or directory");
-    EXPECT_EQ(file.open(std::filesystem::temp_directory_path()), "Is a directory");
+    EXPECT_EQ(file.open(std::filesystem::temp_directory_path().string()), "Is a directory");
     ASSERT_EQ(file.open("/dev/full"), std::nullopt);
     EXPECT_EQ(file.append(std::string(100000, 'x')), "No space left on device");
 }

@@ -24,7 +24,8 @@ std::vector<std::string> Paths(const std::vector<PortRecord>& present) {
 
 } // namespace
 
-TEST(ComPorts, uartsInNumberOrderThenAdaptersByTheirByIdNames) {
+// The Linux rule (serial ports present, in a stable order); Windows has its own.
+TEST(ComPortsPosix, uartsInNumberOrderThenAdaptersByTheirByIdNames) {
     const std::vector<PortRecord> present = {
         Adapter("/dev/ttyUSB0", "usb-FTDI_B"), Uart("/dev/ttyS10"), Adapter("/dev/ttyACM0", ""),
         Uart("/dev/ttyS2"), Adapter("/dev/ttyUSB1", "usb-FTDI_A")};
@@ -38,7 +39,7 @@ TEST(ComPorts, uartsInNumberOrderThenAdaptersByTheirByIdNames) {
     EXPECT_EQ(ResolveComPort(4, replugged, "")->byIdName, "usb-FTDI_B");
 }
 
-TEST(ComPorts, pastTheEndOrNoneChosenReachesNothingAndTheOverrideAlwaysWins) {
+TEST(ComPortsPosix, pastTheEndOrNoneChosenReachesNothingAndTheOverrideAlwaysWins) {
     const std::vector<PortRecord> present = {Adapter("/dev/ttyUSB0", "usb-x", "FT232R USB UART")};
     EXPECT_FALSE(ResolveComPort(2, present, ""));
     EXPECT_FALSE(ResolveComPort(0, present, "/dev/pts/3"));
@@ -50,7 +51,7 @@ TEST(ComPorts, pastTheEndOrNoneChosenReachesNothingAndTheOverrideAlwaysWins) {
               "COM 5 (/dev/ttyUSB0, FT232R USB UART)");
 }
 
-TEST(ComPorts, tipsAndFailuresSayWhatIsThereAndWhatToDo) {
+TEST(ComPortsPosix, tipsAndFailuresSayWhatIsThereAndWhatToDo) {
     const std::vector<PortRecord> present = {Adapter("/dev/ttyUSB0", "usb-x", "FT232R USB UART")};
     const std::pair<std::string, std::string> texts[] = {
         {ComItemTip(1, ResolveComPort(1, present, "")),

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 #include <filesystem>
 #include <fstream>
 
@@ -179,25 +175,4 @@ TEST(TableFormats, writingSaysWhatAFormatLeavesOut) {
             EXPECT_TRUE(notes[i].starts_with(c.startsOfNotes[i])) << notes[i];
         }
     }
-}
-
-TEST(TableFormats, aWriteCutShortLeavesTheOldFileWhole) {
-    const auto dir = std::filesystem::temp_directory_path() / "tvx-formats-cut";
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "backup.json").string();
-    ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(path, Sample(true, 1))));
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved;
-    limit.rlim_cur = 200; // the disk "fills" 200 bytes into the new text
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const auto written = WriteTableFile(path, Sample(true, 2));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_TRUE(std::holds_alternative<FileError>(written));
-    const auto read = ReadTableFile(path);
-    ASSERT_TRUE(std::holds_alternative<TableFile>(read));
-    EXPECT_EQ(std::get<TableFile>(read).intakeType, 1);
-    std::filesystem::remove_all(dir);
 }
