@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -8,35 +10,10 @@ namespace tvxsim {
 namespace {
 
 template <typename T> bool parseNumber(std::string_view text, T& out) {
-    if (text.empty()) {
-        return false;
-    }
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, out);
-    return error == std::errc() && stop == end;
+    return !text.empty() && error == std::errc() && stop == end;
 }
-
-struct OptionShape {
-    std::string_view name;
-    bool takesValue;
-};
-
-constexpr OptionShape kOptions[] = {
-    {"--link", true},        {"--vet", true},
-    {"--intake", true},      {"--rate", true},
-    {"--terminator", true},  {"--split", true},
-    {"--garbage", true},     {"--nul", false},
-    {"--long-field", true},  {"--truncate-reply", false},
-    {"--stall-after", true}, {"--hangup-after", true},
-    {"--log", true},         {"--sent-log", true},
-    {"--seed", true},        {"--help", false},
-    {"--reply-file", true},  {"--stream-file", true},
-    {"-h", false},           {"--version", false},
-    {"--replay", true},      {"--speed", true},
-    {"--loop", false},       {"--true-ve", true},
-    {"--target", true},      {"--wideband-lag", true},
-    {"--warm", false},       {"--drive", true},
-};
 
 // "hold:RPM,PSI": RPM and absolute PSI within what the engine can do.
 bool parseHold(std::string_view value, DriveChoice& drive) {
@@ -52,124 +29,104 @@ bool parseHold(std::string_view value, DriveChoice& drive) {
            drive.holdPsi <= L::kMaxPsi;
 }
 
-const OptionShape* findOption(std::string_view name) {
-    for (const OptionShape& option : kOptions) {
-        if (option.name == name) {
-            return &option;
+// An option whose text `take` reads, refusing it with `what` it takes.
+void Custom(CLI::App& app, const char* name, const char* what,
+            std::function<bool(const std::string&)> take) {
+    app.add_option_function<std::string>(name, [name, what, take](const std::string& value) {
+        if (!take(value)) {
+            throw CLI::ValidationError(name, "bad value '" + value + "' (" + what + ")");
         }
-    }
-    return nullptr;
+    });
 }
 
-std::string apply(Options& o, std::string_view name, std::string_view value) {
-    const std::string bad = std::string(name) + ": bad value '" + std::string(value) + "'";
-    if (name == "--link" || name == "--vet" || name == "--log" || name == "--sent-log" ||
-        name == "--reply-file" || name == "--stream-file" || name == "--replay" ||
-        name == "--true-ve") {
-        if (value.empty()) {
-            return std::string(name) + " needs a path";
-        }
-        std::string& target = name == "--link"          ? o.link
-                              : name == "--vet"         ? o.vetFile
-                              : name == "--log"         ? o.log
-                              : name == "--reply-file"  ? o.replyFile
-                              : name == "--stream-file" ? o.streamFile
-                              : name == "--replay"      ? o.replayFile
-                              : name == "--true-ve"     ? o.trueVeFile
-                                                        : o.sentLog;
-        target = value;
-    } else if (name == "--intake") {
-        if (!parseNumber(value, o.intake) || o.intake < -32768 || o.intake > 32767) {
-            return bad;
-        }
-    } else if (name == "--rate") {
-        o.rateMax = value == "max";
-        if (!o.rateMax && (!parseNumber(value, o.rate) || o.rate < 1 || o.rate > 10000)) {
-            return bad + " (1 to 10000, or max)";
-        }
-    } else if (name == "--terminator") {
-        if (value == "comma") {
-            o.terminator = Terminator::Comma;
-        } else if (value == "crlf") {
-            o.terminator = Terminator::CrLf;
-        } else if (value == "none") {
-            o.terminator = Terminator::None;
-        } else {
-            return bad + " (comma, crlf or none)";
-        }
-    } else if (name == "--split") {
-        if (value == "none") {
-            o.split = Split::None;
-        } else if (value == "random") {
-            o.split = Split::Random;
-        } else if (value == "byte") {
-            o.split = Split::Byte;
-        } else {
-            return bad + " (none, random or byte)";
-        }
-    } else if (name == "--garbage") {
-        if (!parseNumber(value, o.garbage) || !(o.garbage >= 0.0 && o.garbage <= 1.0)) {
-            return bad + " (a probability, 0 to 1)";
-        }
-    } else if (name == "--long-field") {
-        if (!parseNumber(value, o.longField) || o.longField < 1 || o.longField > 100000) {
-            return bad;
-        }
-    } else if (name == "--stall-after") {
+// A number within [low, high].
+template <typename T>
+void Number(CLI::App& app, const char* name, T& field, T low, T high, const char* what) {
+    Custom(app, name, what, [&field, low, high](const std::string& v) {
+        T n{};
+        return parseNumber(v, n) && n >= low && n <= high && (field = n, true);
+    });
+}
+
+void Declare(CLI::App& app, Options& o) {
+    app.set_help_flag(); // the help is ours, below
+    app.add_flag("-h,--help", o.help);
+    app.add_flag("--version", o.version);
+    for (auto [name, path] : {std::pair{"--link", &o.link},
+                              {"--vet", &o.vetFile},
+                              {"--log", &o.log},
+                              {"--sent-log", &o.sentLog},
+                              {"--reply-file", &o.replyFile},
+                              {"--stream-file", &o.streamFile},
+                              {"--replay", &o.replayFile},
+                              {"--true-ve", &o.trueVeFile},
+                              {"--target", &o.target}}) {
+        app.add_option(name, *path)
+            ->check(CLI::Validator(
+                [](const std::string& v) { return v.empty() ? "needs a value" : ""; }, ""));
+    }
+    Number(app, "--intake", o.intake, -32768, 32767, "-32768 to 32767");
+    Number(app, "--garbage", o.garbage, 0.0, 1.0, "a probability, 0 to 1");
+    Number(app, "--long-field", o.longField, 1, 100000, "1 to 100000 digits");
+    Number(app, "--speed", o.speed, 1e-9, 1e9, "a factor above 0");
+    Number(app, "--wideband-lag", o.widebandLagMs, 0, 5000, "milliseconds, 0 to 5000");
+    Custom(app, "--stall-after", "a record count, 0 or more", [&o](const std::string& v) {
         long n = 0;
-        if (!parseNumber(value, n) || n < 0) {
-            return bad;
-        }
-        o.stallAfter = n;
-    } else if (name == "--hangup-after") {
-        long n = 0;
-        if (value == "reply") {
-            o.hangupInReply = true;
-        } else if (parseNumber(value, n) && n >= 1) {
-            o.hangupAfter = n;
-        } else {
-            return bad + " (a record count of at least 1, or reply)";
-        }
-    } else if (name == "--seed") {
-        std::uint64_t seed = 0;
-        if (!parseNumber(value, seed)) {
-            return bad;
-        }
-        o.seed = seed;
-    } else if (name == "--speed") {
-        if (!parseNumber(value, o.speed) || !std::isfinite(o.speed) || o.speed <= 0) {
-            return bad + " (a factor above 0)";
-        }
-    } else if (name == "--target") {
-        if (value.empty()) {
-            return "--target needs an air/fuel ratio or a .csv grid";
-        }
-        o.target = value;
-    } else if (name == "--wideband-lag") {
-        if (!parseNumber(value, o.widebandLagMs) || o.widebandLagMs < 0 || o.widebandLagMs > 5000) {
-            return bad + " (milliseconds, 0 to 5000)";
-        }
-    } else if (name == "--drive") {
-        using Kind = DriveChoice::Kind;
-        if (value == "mixed" || value == "sweep") {
-            o.drive.kind = value == "mixed" ? Kind::Mixed : Kind::Sweep;
-        } else if (parseHold(value, o.drive)) {
-            o.drive.kind = Kind::Hold;
-        } else {
-            return bad + " (mixed, sweep, or hold:RPM,PSI within 800-6500 RPM and 5-30 PSI)";
-        }
-    } else if (name == "--warm") {
-        o.warm = true;
-    } else if (name == "--loop") {
-        o.loop = true;
-    } else if (name == "--nul") {
-        o.nul = true;
-    } else if (name == "--truncate-reply") {
-        o.truncateReply = true;
-    } else if (name == "--version") {
-        o.version = true;
-    } else {
-        o.help = true;
+        return parseNumber(v, n) && n >= 0 && (o.stallAfter = n, true);
+    });
+    Custom(app, "--seed", "a whole number, 0 or more", [&o](const std::string& v) {
+        std::uint64_t n = 0;
+        return parseNumber(v, n) && (o.seed = n, true);
+    });
+    Custom(app, "--terminator", "comma, crlf or none", [&o](const std::string& v) {
+        o.terminator = v == "crlf"   ? Terminator::CrLf
+                       : v == "none" ? Terminator::None
+                                     : Terminator::Comma;
+        return v == "comma" || v == "crlf" || v == "none";
+    });
+    Custom(app, "--split", "none, random or byte", [&o](const std::string& v) {
+        o.split = v == "random" ? Split::Random : v == "byte" ? Split::Byte : Split::None;
+        return v == "none" || v == "random" || v == "byte";
+    });
+    Custom(app, "--rate", "1 to 10000, or max", [&o](const std::string& v) {
+        o.rateMax = v == "max";
+        return o.rateMax || (parseNumber(v, o.rate) && o.rate >= 1 && o.rate <= 10000);
+    });
+    Custom(app, "--hangup-after", "a record count of at least 1, or reply",
+           [&o](const std::string& v) {
+               long n = 0;
+               o.hangupInReply = v == "reply";
+               if (!o.hangupInReply && parseNumber(v, n) && n >= 1) {
+                   o.hangupAfter = n;
+               }
+               return o.hangupInReply || o.hangupAfter;
+           });
+    Custom(app, "--drive", "mixed, sweep, or hold:RPM,PSI within 800-6500 RPM and 5-30 PSI",
+           [&o](const std::string& v) {
+               using Kind = DriveChoice::Kind;
+               o.drive.kind = v == "mixed" ? Kind::Mixed : v == "sweep" ? Kind::Sweep : Kind::Hold;
+               return o.drive.kind != Kind::Hold || parseHold(v, o.drive);
+           });
+    app.add_flag("--nul", o.nul);
+    app.add_flag("--truncate-reply", o.truncateReply);
+    app.add_flag("--loop", o.loop);
+    app.add_flag("--warm", o.warm);
+}
+
+// What the options say together.
+std::string Conflicts(const Options& o) {
+    if (!o.help && !o.version && o.link.empty()) {
+        return "--link PATH is required";
+    }
+    if (!o.replayFile.empty() && !o.streamFile.empty()) {
+        return "--replay and --stream-file both replace the live records; give one";
+    }
+    if (o.replayFile.empty() && (o.loop || o.speed != 1.0)) {
+        return "--speed and --loop belong to --replay";
+    }
+    if (!o.replayFile.empty() && o.engineOptions) {
+        return "a replay has no engine: --true-ve, --target, --wideband-lag, --warm and --drive "
+               "belong to the engine";
     }
     return {};
 }
@@ -178,50 +135,19 @@ std::string apply(Options& o, std::string_view name, std::string_view value) {
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        std::string_view name = arg;
-        std::string_view value;
-        const auto equals = arg.find('=');
-        const bool inlineValue = arg.starts_with("--") && equals != std::string_view::npos;
-        if (inlineValue) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-        }
-        const OptionShape* option = findOption(name);
-        if (option == nullptr) {
-            result.error = "unknown option '" + std::string(arg) + "'";
-            return result;
-        }
-        if (option->takesValue && !inlineValue) {
-            if (i + 1 == args.size()) {
-                result.error = std::string(name) + " needs a value";
-                return result;
-            }
-            value = args[++i];
-        } else if (!option->takesValue && inlineValue) {
-            result.error = std::string(name) + " takes no value";
-            return result;
-        }
-        result.error = apply(result.options, name, value);
-        result.options.engineOptions |= name == "--true-ve" || name == "--target" ||
-                                        name == "--wideband-lag" || name == "--warm" ||
-                                        name == "--drive";
-        if (!result.error.empty()) {
-            return result;
-        }
+    CLI::App app("tvxsim");
+    Declare(app, result.options);
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend()); // as CLI11 takes them
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        result.error = error.what();
+        return result;
     }
-    if (!result.options.help && !result.options.version && result.options.link.empty()) {
-        result.error = "--link PATH is required";
-    } else if (!result.options.replayFile.empty() && !result.options.streamFile.empty()) {
-        result.error = "--replay and --stream-file both replace the live records; give one";
-    } else if (result.options.replayFile.empty() &&
-               (result.options.loop || result.options.speed != 1.0)) {
-        result.error = "--speed and --loop belong to --replay";
-    } else if (!result.options.replayFile.empty() && result.options.engineOptions) {
-        result.error = "a replay has no engine: --true-ve, --target, --wideband-lag, --warm and "
-                       "--drive belong to the engine";
+    for (const char* name : {"--true-ve", "--target", "--wideband-lag", "--warm", "--drive"}) {
+        result.options.engineOptions |= app.count(name) > 0;
     }
+    result.error = Conflicts(result.options);
     return result;
 }
 
