@@ -138,25 +138,19 @@ const std::array<AnalyzeOption, 14>& Options() {
 
 } // namespace
 
-bool IsAnalyzeOption(const std::string& name) {
+void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
     for (const AnalyzeOption& option : Options()) {
-        if (name == option.name) {
-            return true;
-        }
+        const std::string name = option.name;
+        // Each time it is given, in order: the last value holds, and --lock adds a block.
+        analyze.add_option_function<std::vector<std::string>>(
+            name, [name, set = option.set, &request](const std::vector<std::string>& values) {
+                for (const std::string& value : values) {
+                    if (const auto what = set(value, request)) {
+                        throw CLI::ValidationError(*Refused(name, *what));
+                    }
+                }
+            });
     }
-    return false;
-}
-
-std::optional<std::string> TakeAnalyzeOption(const std::string& name, const std::string& value,
-                                             AnalyzeRequest& request) {
-    for (const AnalyzeOption& option : Options()) {
-        if (name == option.name) {
-            if (const auto what = option.set(value, request)) {
-                return Refused(name, *what);
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 const char* const kAnalyzeOptionsHelp =

@@ -4,6 +4,8 @@
 
 #include "tune/TuneOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <optional>
 #include <string>
 
@@ -15,12 +17,8 @@ struct AnalyzeRequest {
     TuneOptions tune;
 };
 
-// Whether `name` is one of analyze's options (each takes a value).
-bool IsAnalyzeOption(const std::string& name);
-
-// Takes one option's value into the request; else why not.
-std::optional<std::string> TakeAnalyzeOption(const std::string& name, const std::string& value,
-                                             AnalyzeRequest& request);
+// Analyze's options, each taking its value into `request` or refusing it in our words.
+void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request);
 
 // The options as analyze's help lists them.
 extern const char* const kAnalyzeOptionsHelp;

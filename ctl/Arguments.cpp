@@ -3,7 +3,10 @@
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -67,6 +70,15 @@ const CommandShape& ShapeOf(Command command) {
     return kCommands[0];
 }
 
+const CommandShape& ShapeOf(const CLI::App* sub) {
+    for (const CommandShape& shape : kCommands) {
+        if (sub->get_name() == shape.name) {
+            return shape;
+        }
+    }
+    return kCommands[0];
+}
+
 std::optional<int> WholeIn(const std::string& text, int low, int high) {
     const auto value = WholeInt16(text);
     const auto* number = std::get_if<std::int16_t>(&value);
@@ -84,94 +96,85 @@ bool Invocation::needsDevice() const {
            (command == Command::Analyze && analyze.table.empty());
 }
 
-std::variant<Invocation, std::string> ParseArguments(const std::vector<std::string>& args) {
-    Invocation inv;
-    std::vector<std::string> words;
-    bool changedOrDry = false;
-    std::string analyzeOption; // the first of analyze's options given
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool takesValue = arg == "--com" || arg == "--port" || arg == "--timeout" ||
-                                arg == "-o" || arg == "--seconds" || IsAnalyzeOption(arg);
-        if (takesValue && i + 1 == args.size()) {
-            return arg + " needs a value";
+namespace {
+
+// An option whose value `take` reads; refused in our words, "--com takes ...".
+void Checked(CLI::App& app, const std::string& name, const std::string& what,
+             std::function<bool(const std::string&)> take) {
+    app.add_option_function<std::string>(
+           name,
+           [name, what, take](const std::string& value) {
+               if (!take(value)) {
+                   throw CLI::ValidationError(name + " takes " + what + ", not '" + value + "'");
+               }
+           })
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast); // given twice, the last holds
+}
+
+// The device and how long it may take: before the command or after it.
+void DeviceOptions(CLI::App& app, Invocation& inv) {
+    Checked(app, "--com", "a COM number from 1 to 20", [&inv](const std::string& v) {
+        const auto com = WholeIn(v, 1, 20);
+        return com && (inv.com = *com, true);
+    });
+    app.add_option("--port", inv.port)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    Checked(app, "--timeout", "seconds, more than 0 and at most 3600",
+            [&inv](const std::string& v) {
+                const auto seconds = ParseNumber(v);
+                return seconds && *seconds > 0 && *seconds <= 3600 &&
+                       (inv.timeoutMs = std::max(1, static_cast<int>(std::lround(*seconds * 1000))),
+                        true);
+            });
+}
+
+// Each command's own options; the device's fall through to the program's.
+void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
+    sub.set_help_flag();
+    sub.add_flag("-h,--help", inv.help);
+    sub.add_option("operands", inv.files);
+    sub.fallthrough();
+    if (command == Command::Get || command == Command::Log || command == Command::Analyze) {
+        sub.add_option("-o", inv.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+    if (command == Command::Log) {
+        Checked(sub, "--seconds", "a whole number of seconds, 1 to 32767",
+                [&inv](const std::string& v) {
+                    const auto seconds = WholeIn(v, 1, 32767);
+                    return seconds && (inv.seconds = *seconds, true);
+                });
+    }
+    if (command == Command::Put) {
+        sub.add_flag("--changed-only", inv.changedOnly);
+        sub.add_flag("--dry-run", inv.dryRun);
+        sub.add_flag("--no-backup", inv.noBackup);
+    }
+    if (command == Command::Analyze) {
+        DeclareAnalyzeOptions(sub, inv.analyze);
+    }
+}
+
+// An option CLI11 passed up unclaimed: misplaced, or nobody's.
+std::string UnclaimedText(const CLI::App& app, const std::string& option) {
+    std::vector<std::string> owners;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        if (sub->get_option_no_throw(option) != nullptr) {
+            owners.push_back(sub->get_name());
         }
-        if (arg == "--help" || arg == "-h") {
-            inv.help = true;
-        } else if (arg == "--version") {
-            inv.version = true;
-        } else if (arg == "--com") {
-            const auto com = WholeIn(args[++i], 1, 20);
-            if (!com) {
-                return "--com takes a COM number from 1 to 20, not '" + args[i] + "'";
-            }
-            inv.com = *com;
-        } else if (arg == "--port") {
-            inv.port = args[++i];
-        } else if (arg == "--timeout") {
-            const auto seconds = ParseNumber(args[++i]);
-            if (!seconds || !(*seconds > 0 && *seconds <= 3600)) {
-                return "--timeout takes seconds, more than 0 and at most 3600";
-            }
-            inv.timeoutMs = std::max(1, static_cast<int>(std::lround(*seconds * 1000)));
-        } else if (arg == "--seconds") {
-            const auto seconds = WholeIn(args[++i], 1, 32767);
-            if (!seconds) {
-                return "--seconds takes a whole number of seconds, 1 to 32767";
-            }
-            inv.seconds = *seconds;
-        } else if (IsAnalyzeOption(arg)) {
-            if (const auto why = TakeAnalyzeOption(arg, args[++i], inv.analyze)) {
-                return *why;
-            }
-            analyzeOption = analyzeOption.empty() ? arg : analyzeOption;
-        } else if (arg == "-o") {
-            inv.output = args[++i];
-        } else if (arg == "--changed-only" || arg == "--dry-run" || arg == "--no-backup") {
-            (arg == "--dry-run"     ? inv.dryRun
-             : arg == "--no-backup" ? inv.noBackup
-                                    : inv.changedOnly) = true;
-            changedOrDry = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-            return "unknown option '" + arg + "'; see tvxctl --help";
-        } else {
-            words.push_back(arg);
-        }
     }
-    if (words.empty()) {
-        if (inv.help || inv.version) {
-            return inv;
-        }
-        return std::string("no command given; see tvxctl --help");
+    if (owners.empty()) {
+        return "unknown option '" + option + "'; see tvxctl --help";
     }
-    for (const CommandShape& shape : kCommands) {
-        if (words[0] == shape.name) {
-            inv.command = shape.command;
-        }
+    std::string list = owners[0];
+    for (std::size_t k = 1; k < owners.size(); ++k) {
+        list += (k + 1 == owners.size() ? " and " : ", ") + owners[k];
     }
-    if (!inv.command) {
-        return "unknown command '" + words[0] + "'; see tvxctl --help";
-    }
-    if (inv.help) {
-        return inv;
-    }
-    const CommandShape& shape = ShapeOf(*inv.command);
-    inv.files.assign(words.begin() + 1, words.end());
+    return option + " belongs to " + list + " only";
+}
+
+// What the command's words and options say together.
+std::optional<std::string> Conflicts(Invocation& inv, const CommandShape& shape) {
     if (shape.operands == kOneOrMore ? inv.files.empty() : inv.files.size() != shape.operands) {
         return std::string("usage: ") + shape.usage;
-    }
-    if (!inv.output.empty() && inv.command != Command::Get && inv.command != Command::Log &&
-        inv.command != Command::Analyze) {
-        return std::string("-o belongs to get, log and analyze only");
-    }
-    if (!analyzeOption.empty() && inv.command != Command::Analyze) {
-        return analyzeOption + " belongs to analyze only";
-    }
-    if (inv.seconds != 0 && inv.command != Command::Log) {
-        return std::string("--seconds belongs to log only");
-    }
-    if (changedOrDry && inv.command != Command::Put) {
-        return std::string("--changed-only, --dry-run and --no-backup belong to put only");
     }
     if (inv.command == Command::Set) {
         const auto p = WholeIn(inv.files[0], 0, kLatticeSize - 1);
@@ -195,6 +198,48 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
     }
     if (inv.needsDevice() && inv.com == 0 && inv.port.empty()) {
         return std::string(shape.name) + " needs the device: give --com N or --port PATH";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<Invocation, std::string> ParseArguments(const std::vector<std::string>& args) {
+    Invocation inv;
+    CLI::App app("tvxctl");
+    app.set_help_flag(); // the help texts are ours
+    app.add_flag("-h,--help", inv.help);
+    app.add_flag("--version", inv.version);
+    app.allow_extras(); // said below in our words
+    DeviceOptions(app, inv);
+    for (const CommandShape& shape : kCommands) {
+        CommandOptions(*app.add_subcommand(shape.name), shape.command, inv);
+    }
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend()); // as CLI11 takes them
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        return std::string(error.what());
+    }
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    for (const std::string& extra : app.remaining()) {
+        if (extra.size() > 1 && extra[0] == '-') {
+            return UnclaimedText(app, extra);
+        }
+        return chosen.empty() ? "unknown command '" + extra + "'; see tvxctl --help"
+                              : "usage: " + std::string(ShapeOf(chosen[0]).usage);
+    }
+    if (chosen.empty()) {
+        return inv.help || inv.version ? std::variant<Invocation, std::string>(inv)
+                                       : std::string("no command given; see tvxctl --help");
+    }
+    const CommandShape& shape = ShapeOf(chosen[0]);
+    inv.command = shape.command;
+    if (inv.help) {
+        return inv;
+    }
+    if (auto why = Conflicts(inv, shape)) {
+        return *why;
     }
     return inv;
 }
