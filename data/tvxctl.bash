@@ -2,12 +2,16 @@
 _tvxctl() {
     local cur prev words cword
     _init_completion || return
-    local commands="ports get put verify diff set convert log"
+    local commands="ports get put verify diff set convert log analyze"
     local tables='@(vet|csv|json|VET|CSV|JSON)'
     case $prev in
         --com) COMPREPLY=($(compgen -W "$(seq 1 20)" -- "$cur")); return ;;
         --port) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
-        --timeout | --seconds) return ;;
+        --timeout | --seconds | --lag | --min-temp | --transient | --max-afr | --min-afr | \
+            --min-rpm | --wideband | --min-hits | --max-change | --lock) return ;;
+        --table) _filedir '@(csv|json|CSV|JSON)'; return ;;
+        --cells | --target) _filedir '@(csv|CSV)'; return ;;
+        --report) _filedir '@(html|HTML)'; return ;;
         -o)
             if [[ " ${words[*]} " == *" log "* ]]; then
                 _filedir '@(msl|csv|MSL|CSV)'
@@ -25,7 +29,9 @@ _tvxctl() {
         local options="--com --port --timeout --help --version"
         case $command in
             get) options+=" -o" ;;
-            put) options+=" --changed-only --dry-run" ;;
+            put) options+=" --changed-only --dry-run --no-backup" ;;
+            analyze) options+=" -o --table --cells --report --target --lag --min-temp --transient
+                --max-afr --min-afr --min-rpm --wideband --min-hits --max-change --lock" ;;
             log) options+=" --seconds -o" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
@@ -34,6 +40,7 @@ _tvxctl() {
     else
         case $command in
             put | verify | diff | convert) _filedir "$tables" ;;
+            analyze) _filedir '@(msl|csv|MSL|CSV)' ;;
         esac
     fi
 }
