@@ -1,4 +1,4 @@
-// How the line is doing, for the status bar: records decoded, skipped, rejected, bytes dropped.
+// How the line is doing, for the status bar: records received, rejected, bytes dropped.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@ struct LinkHealth {
     std::uint64_t droppedBytes = 0; // input cut to keep pending input bounded
 };
 
-// "360 rec/s · 0 skipped · 0 rejected": the rate over the last interval, the rest since start;
-// bytes dropped are named only once there are any.
+// "360 rec/s · 0 rejected": records received (shown or passed over for a newer one in the same
+// read) per second over the last interval, the rest since start; bytes dropped are named only
+// once there are any.
 std::string LinkHealthText(const LinkHealth& now, const LinkHealth& before, double seconds);

@@ -3,7 +3,12 @@
 #include "datalog/LogReader.h"
 #include "datalog/qt/RecordField.h"
 
+#include "common/qt/FramePacer.h"
+#include "link/qt/QtSerialPort.h"
+
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +63,38 @@ TEST(Datalog, aRecordedDriveReplayedThroughTvxsimRecordsAgainToTheSameRows) {
     const std::string replayed = again.sim.file("again.csv");
     RecordDrive(again, replayed, recorded.size());
     EXPECT_EQ(RowsWithoutTime(replayed, 1), recorded);
+}
+
+TEST(Datalog, atTheLineRateTheWindowReadsOnceAFrameAndLogsEveryRecordInOrder) {
+    Rig c({"--rate", "360"});
+    const std::string path = c.sim.file("drive.csv");
+    c.window.recordField().recordFromFirstRecord(QString::fromStdString(path));
+    ASSERT_TRUE(c.connect()) << c.status();
+    const std::uint64_t readsBefore = c.window.serialPort().readsTaken();
+    c.form.btnRT_Click();
+    QEventLoop streaming; // the program's own loop: waiting by polling would batch reads itself
+    QTimer::singleShot(2000, &streaming, &QEventLoop::quit);
+    streaming.exec();
+    const double frames = 2000.0 / FramePacer::kFrameMs;
+    const auto reads = static_cast<double>(c.window.serialPort().readsTaken() - readsBefore);
+    EXPECT_LT(reads, frames * 1.25) << "about 6 records a frame, read one by one";
+    c.form.btnCMDOFF_Click();
+    QTest::qWait(300);
+    c.window.recordField().recorder().stop();
+
+    const auto read = ReadLog(ReadAll(path), LogFormat::Csv);
+    const auto& rows = std::get<std::vector<LogSample>>(read);
+    const std::vector<std::vector<float>> sent = Sent(c.sim, 7);
+    ASSERT_GE(rows.size(), 600u); // two seconds at 360 a second
+    std::size_t first = 0;        // the stream's first record may have come before recording began
+    while (first < sent.size() && sent[first][2] != static_cast<float>(rows[0].fields[1])) {
+        ++first;
+    }
+    ASSERT_LE(first + rows.size(), sent.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) { // every record, in the order sent
+        ASSERT_EQ(static_cast<float>(rows[i].fields[1]), sent[first + i][2]) << i;
+        ASSERT_EQ(static_cast<float>(rows[i].fields[0]), sent[first + i][1]) << i;
+    }
 }
 
 // Run by the kill test below in a process of its own; recording until it is killed.

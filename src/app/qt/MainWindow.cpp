@@ -134,6 +134,11 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     form_ = std::make_unique<Form3D>(release, Platform{*serial_, *grid_, *canvas_, *marker_,
                                                        *boxes_, *dialogs_, *status_, *timer_});
     serial_->setReceiveHandler([this] { form_->ProcessSerialInput(); });
+    // While live records stream, the port is read once a frame: the screen shows each frame's
+    // newest record either way, and the datalog gets every record whatever a read holds.
+    serial_->setPacing([this] { return form_->realTimeOn == 1 && form_->awaitingTable == 0; },
+                       [this] { pacer_->schedule(); });
+    pacer_->beforeFrame([this] { serial_->readAtFrame(); });
     serial_->setLostHandler([this](const std::string& what) { form_->SerialPortLost(what); });
     keyPreview_ = new KeyPreview(
         this, [this](std::int16_t code, std::int16_t shift) { form_->Form_KeyDown(code, shift); });

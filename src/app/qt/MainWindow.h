@@ -37,6 +37,7 @@ public:
     QString statusText() const;
     QString boxText(TextBox box) const;
     RecordField& recordField() { return *recordField_; }
+    const QtSerialPort& serialPort() const { return *serial_; }
 
 private:
     class Boxes;

@@ -8,7 +8,10 @@ FramePacer::FramePacer(QObject* parent) : QObject(parent) {
 }
 
 void FramePacer::flush() {
-    timer_.stop();
+    for (const auto& each : firsts_) {
+        each();
+    }
+    timer_.stop(); // what the firsts asked for is this frame
     for (const auto& each : flushes_) {
         each();
     }

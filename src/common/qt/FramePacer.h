@@ -16,6 +16,9 @@ public:
 
     // flush runs at every frame that was asked for.
     void onFrame(std::function<void()> flush) { flushes_.push_back(std::move(flush)); }
+    // first runs at the start of every frame, before the flushes: what it changes is shown in
+    // the same frame.
+    void beforeFrame(std::function<void()> first) { firsts_.push_back(std::move(first)); }
     // Asks for the next frame; asking again before it comes changes nothing.
     void schedule();
     // The frame now, asked for or not.
@@ -23,5 +26,6 @@ public:
 
 private:
     QTimer timer_;
+    std::vector<std::function<void()>> firsts_;
     std::vector<std::function<void()>> flushes_;
 };

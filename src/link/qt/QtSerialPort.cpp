@@ -1,4 +1,5 @@
 #include "link/qt/QtSerialPort.h"
+#include "link/InputFramer.h"
 #include "link/qt/PresentPorts.h"
 
 #include <QFileInfo>
@@ -116,6 +117,8 @@ bool QtSerialPort::setPortOpen(bool open) {
         port_.close();
     }
     port_.setPortName(path);
+    paced_ = false;
+    port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite)) {
         return fail(OpenFailureText(FailureOf(port_.error(), path), target->path,
                                     port_.errorString().toStdString()));
@@ -147,14 +150,58 @@ std::string QtSerialPort::receiveAll() {
     if (!port_.isOpen()) {
         return {};
     }
-    const QByteArray all = port_.readAll();
+    const QByteArray all = paced_ ? readWaiting() : port_.readAll();
+    readsTaken_ += all.isEmpty() ? 0 : 1;
     return std::string(all.constData(), static_cast<std::size_t>(all.size()));
 }
 
-void QtSerialPort::onReadyRead() {
-    if (threshold_ > 0 && onReceive_) {
+namespace {
+
+// Half the framer's bound, so one read never makes it drop input; at the line rate a frame
+// brings about 200 bytes, and what is left waits for the next frame.
+constexpr qint64 kPacedReadBytes = InputFramer::kMaxPending / 2;
+
+} // namespace
+
+// With a read-buffer limit, QSerialPort stops watching the port once its buffer is full and
+// starts again when it is read; a limit of one byte leaves everything after the first byte of a
+// frame in the kernel's buffer, unread and not lost.
+QByteArray QtSerialPort::readWaiting() {
+    reading_ = true;
+    port_.setReadBufferSize(kPacedReadBytes);
+    port_.waitForReadyRead(0); // takes what the kernel holds, without waiting
+    const QByteArray all = port_.readAll();
+    port_.setReadBufferSize(1);
+    port_.clearError(); // an empty port times out; that is no fault
+    reading_ = false;
+    return all;
+}
+
+bool QtSerialPort::decidePacing() {
+    const bool paced = streaming_ && streaming_();
+    if (paced != paced_) {
+        paced_ = paced;
+        port_.setReadBufferSize(paced ? 1 : 0);
+    }
+    return paced;
+}
+
+void QtSerialPort::readAtFrame() {
+    if (paced_ && port_.isOpen() && threshold_ > 0 && onReceive_ && port_.bytesAvailable() > 0) {
         onReceive_();
     }
+    decidePacing();
+}
+
+void QtSerialPort::onReadyRead() {
+    if (threshold_ <= 0 || !onReceive_ || reading_) {
+        return;
+    }
+    if (decidePacing() && askFrame_) {
+        askFrame_();
+        return;
+    }
+    onReceive_();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {

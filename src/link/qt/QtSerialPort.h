@@ -31,6 +31,17 @@ public:
         onLost_ = std::move(handler);
     }
 
+    // While `streaming` holds, arrivals wait in the port between display frames: the first byte
+    // after a read calls `askFrame`, and readAtFrame, at the frame's start, reads everything
+    // waiting at once. Otherwise every arrival is handed on at once, as the download needs.
+    void setPacing(std::function<bool()> streaming, std::function<void()> askFrame) {
+        streaming_ = std::move(streaming);
+        askFrame_ = std::move(askFrame);
+    }
+    void readAtFrame();
+    // Reads that returned input, since the port was made.
+    std::uint64_t readsTaken() const { return readsTaken_; }
+
     // A device named directly, in place of the COM number's; empty goes back to the number.
     void setDevicePath(std::string path) { devicePath_ = std::move(path); }
     // Bytes handed over but not yet taken by the device; closing would drop them.
@@ -49,6 +60,8 @@ public:
 
 private:
     bool fail(const std::string& reason);
+    bool decidePacing();
+    QByteArray readWaiting();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
 
@@ -61,4 +74,9 @@ private:
     std::int16_t threshold_ = 0;
     std::string errorText_;
     std::string name_; // how messages name the port, as of the last open
+    std::function<bool()> streaming_;
+    std::function<void()> askFrame_;
+    bool paced_ = false;
+    bool reading_ = false; // our own read's arrivals ask for nothing
+    std::uint64_t readsTaken_ = 0;
 };
