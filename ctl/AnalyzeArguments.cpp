@@ -142,14 +142,17 @@ void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
     for (const AnalyzeOption& option : Options()) {
         const std::string name = option.name;
         // Each time it is given, in order: the last value holds, and --lock adds a block.
-        analyze.add_option_function<std::vector<std::string>>(
-            name, [name, set = option.set, &request](const std::vector<std::string>& values) {
-                for (const std::string& value : values) {
-                    if (const auto what = set(value, request)) {
-                        throw CLI::ValidationError(*Refused(name, *what));
+        analyze
+            .add_option_function<std::vector<std::string>>(
+                name,
+                [name, set = option.set, &request](const std::vector<std::string>& values) {
+                    for (const std::string& value : values) {
+                        if (const auto what = set(value, request)) {
+                            throw CLI::ValidationError(*Refused(name, *what));
+                        }
                     }
-                }
-            });
+                })
+            ->allow_extra_args(false); // one value each time: the logs after it stay logs
     }
 }
 

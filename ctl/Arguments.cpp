@@ -210,7 +210,8 @@ std::variant<Invocation, std::string> ParseArguments(const std::vector<std::stri
     app.set_help_flag(); // the help texts are ours
     app.add_flag("-h,--help", inv.help);
     app.add_flag("--version", inv.version);
-    app.allow_extras(); // said below in our words
+    app.allow_extras();           // said below in our words
+    app.require_subcommand(0, 1); // a second command's name is an operand of the first
     DeviceOptions(app, inv);
     for (const CommandShape& shape : kCommands) {
         CommandOptions(*app.add_subcommand(shape.name), shape.command, inv);

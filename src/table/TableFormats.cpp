@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <vector>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -208,15 +208,14 @@ std::string ParseErrorText(const nlohmann::json::exception& error) {
 std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
     // The library keeps the last of two equal names; a table file with two is refused.
     std::string twice;
-    std::vector<std::string> names;
+    std::set<std::string> names;
     const auto onName = [&](int depth, nlohmann::json::parse_event_t event,
                             nlohmann::json& parsed) {
         if (depth == 1 && event == nlohmann::json::parse_event_t::key) {
             const std::string& name = parsed.get_ref<const std::string&>();
-            if (std::find(names.begin(), names.end(), name) != names.end() && twice.empty()) {
+            if (!names.insert(name).second && twice.empty()) {
                 twice = name;
             }
-            names.push_back(name);
         }
         return true;
     };

@@ -166,8 +166,7 @@ private slots:
         QCOMPARE(field.text(), QString()); // until live data flows
         QTest::qWait(1200);
         QVERIFY2(asked >= 1 && asked <= 2, qPrintable(QString::number(asked)));
-        QVERIFY2(field.text().endsWith(" rec/s · 2 rejected"),
-                 qPrintable(field.text()));
+        QVERIFY2(field.text().endsWith(" rec/s · 2 rejected"), qPrintable(field.text()));
     }
 
     void recordToggle_writesToDocumentsAndTurnsItselfOffWhenTheFileFails() {

@@ -50,7 +50,7 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
 
 TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
     const auto parsed =
-        Parse("analyze a.msl b.csv --table t.json -o s.csv --lag 0 --min-temp off "
+        Parse("analyze a.msl --table t.json b.csv -o s.csv --lag 0 --min-temp off "
               "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 "
               "--lock 0,0:3,19 --lock 7,7 --cells c.csv --report r.html --target 13.5");
     ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<std::string>(parsed);
@@ -82,6 +82,7 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"get --com 21", "--com takes a COM number from 1 to 20"},
         {"get --timeout 0 --com 1", "--timeout takes seconds"},
         {"verify --com 1", "usage: tvxctl verify FILE"},
+        {"diff a.vet b.vet log", "usage: tvxctl diff A B"},
         {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
         {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
         {"put a.vet -o b.vet --com 1", "-o belongs to get, log and analyze only"},
