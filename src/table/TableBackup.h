@@ -5,7 +5,6 @@
 #include "table/TableFormats.h"
 
 #include <ctime>
-#include <functional>
 #include <string>
 #include <variant>
 
@@ -16,11 +15,6 @@ enum class BackupKind { BeforePut, Downloaded, BeforeLoad };
 
 // "2026-12-07_20.31.05-before-put"
 std::string BackupStem(const std::tm& local, BackupKind kind);
-
-// stem + extension, or with "_2", "_3" ... before the extension when that is taken: a second
-// file in the same second never replaces the first.
-std::string UnusedPath(const std::string& stem, const std::string& extension,
-                       const std::function<bool(const std::string&)>& taken);
 
 // Writes `file` as JSON into `folder`, made if need be; the path written, or why not.
 std::variant<std::string, FileError> KeepBackup(const std::string& folder, const std::tm& local,

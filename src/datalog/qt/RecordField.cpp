@@ -1,27 +1,22 @@
 #include "datalog/qt/RecordField.h"
+#include "common/FileNames.h"
+#include "common/qt/Documents.h"
 #include "datalog/qt/QtLogClock.h"
-#include "table/TableBackup.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QStandardPaths>
 
 namespace {
 
 // <Documents>/Torvex logs/YYYY-MM-DD_HH.MM.SS.msl, its folder made if need be; a second
 // recording begun within the same second gets "_2" and so on rather than replacing the first.
 QString NewLogPath() {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Torvex logs";
+    const QString folder = DocumentsFolder("Torvex logs");
     QDir().mkpath(folder);
-    const QString stem =
-        folder + "/" + QDateTime::currentDateTime().toString("yyyy-MM-dd_HH.mm.ss");
-    return QString::fromStdString(
-        UnusedPath(stem.toStdString(), ".msl", [](const std::string& path) {
-            return QFileInfo::exists(QString::fromStdString(path));
-        }));
+    return QString::fromStdString(UnusedPath(
+        folder.toStdString() + "/" + FileStamp(LocalNow()), ".msl",
+        [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }));
 }
 
 } // namespace

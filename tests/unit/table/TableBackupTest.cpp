@@ -1,5 +1,6 @@
 // Backup names: the local time to the second, why it was kept, and never a taken name.
 #include "table/TableBackup.h"
+#include "common/FileNames.h"
 
 #include <gtest/gtest.h>
 
