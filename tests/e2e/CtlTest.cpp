@@ -71,6 +71,16 @@ std::optional<TableFile> Read(const std::string& path) {
                                                    : std::nullopt;
 }
 
+// tvxctl is done once the line took its bytes; tvxsim may still be reading them.
+std::vector<std::string> Received(const TvxSim& sim, std::size_t atLeast) {
+    std::vector<std::string> received = sim.log("received");
+    for (int wait = 0; wait < 500 && received.size() < atLeast; ++wait) {
+        ::usleep(10000);
+        received = sim.log("received");
+    }
+    return received;
+}
+
 std::string BackupFolder(const TvxSim& sim) {
     return sim.file("home/Documents/Torvex tables");
 }
@@ -198,12 +208,7 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
         SCOPED_TRACE(::testing::PrintToString(step.args));
         const Result r = Ctl(sim, step.args);
         EXPECT_EQ(r.exit, step.exit) << r.err;
-        // tvxctl is done once the line took its bytes; tvxsim may still be reading them.
-        std::vector<std::string> received = sim.log("received");
-        for (int wait = 0; wait < 500 && received.size() - seen < step.received.size(); ++wait) {
-            ::usleep(10000);
-            received = sim.log("received");
-        }
+        const std::vector<std::string> received = Received(sim, seen + step.received.size());
         ASSERT_EQ(received.size() - seen, step.received.size());
         for (std::size_t i = 0; i < step.received.size(); ++i) {
             if (step.received[i] != "*") { // "*": the one cell the device lacks
@@ -274,7 +279,7 @@ TEST(Ctl, putSendsNothingWhenTheDevicesTableCannotBeKept) {
         << refused.err;
     const Result unkept = Ctl(sim, {"put", "zero.vet", "--no-backup", "--com", "3"});
     EXPECT_EQ(unkept.exit, 0) << unkept.err;
-    const std::vector<std::string> received = sim.log("received");
+    const std::vector<std::string> received = Received(sim, 2u + kCellCount);
     ASSERT_EQ(received.size(), 2u + kCellCount); // the download, then only the second put's writes
     EXPECT_EQ(received[0], "<201>");
     EXPECT_EQ(received[2], CellWriteMessage(0, 0));
