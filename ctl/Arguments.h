@@ -1,9 +1,7 @@
-// tvxctl's command line, its help, and the pure work of its commands: comparing cells and the
-// cell writes that make a device hold a table.
+// tvxctl's command line: the command, its operands and options.
 #pragma once
 
 #include "AnalyzeArguments.h"
-#include "table/VeTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,20 +39,3 @@ struct Invocation {
 
 // The arguments after the program's name; else why not, in words for stderr.
 std::variant<Invocation, std::string> ParseArguments(const std::vector<std::string>& args);
-
-// The program's help, or one command's.
-std::string HelpText(std::optional<Command> command);
-
-struct CellDifference {
-    int cell;
-    std::int16_t first;
-    std::int16_t second;
-};
-std::vector<CellDifference> DifferentCells(const VeTable& first, const VeTable& second);
-
-// One line per cell: pressure index, RPM index, first value, second value.
-std::string DifferenceLines(const std::vector<CellDifference>& differences);
-
-// The cell write messages, in index order, that make a device hold `cells`: all 400, or with
-// `device` known, only those it does not hold already.
-std::vector<std::string> CellWrites(const VeTable& cells, const VeTable* device = nullptr);

@@ -1,7 +1,9 @@
 // tvxctl: the device and its tables from the command line.
 #include "Analyze.h"
 #include "Arguments.h"
+#include "CellDifferences.h"
 #include "Device.h"
+#include "Help.h"
 #include "Log.h"
 #include "datalog/Recorder.h"
 #include "link/qt/PresentPorts.h"

@@ -63,6 +63,4 @@ struct ParsedOptions {
 // args excludes the program name.
 ParsedOptions parseOptions(const std::vector<std::string>& args);
 
-std::string helpText();
-
 } // namespace tvxsim

@@ -1,6 +1,7 @@
 // tvxsim: a virtual Torvex device on a pseudo-terminal; the loop that joins Device to the pty.
 #include "Device.h"
 #include "DeviceTable.h"
+#include "HelpText.h"
 #include "Options.h"
 #include "Pty.h"
 #include "Replay.h"

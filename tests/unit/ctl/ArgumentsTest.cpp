@@ -1,5 +1,7 @@
 // tvxctl's command line and the pure work of its commands.
 #include "Arguments.h"
+#include "CellDifferences.h"
+#include "Help.h"
 
 #include <gtest/gtest.h>
 

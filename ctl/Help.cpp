@@ -1,0 +1,98 @@
+#include "Help.h"
+
+#include "AnalyzeArguments.h"
+
+namespace {
+
+struct CommandText {
+    Command command;
+    const char* usage;
+    const char* about;
+};
+
+// In the order the program's help lists them.
+constexpr CommandText kTexts[] = {
+    {Command::Ports, "tvxctl ports", "List COM 1 to 20 and the device each reaches."},
+    {Command::Get, "tvxctl get [-o FILE] (--com N | --port PATH)",
+     "Download the device's table. -o FILE writes it as .vet (the 400 cells, as the window\n"
+     "saves them), .csv (the grid as the window shows it) or .json (cells, breakpoints and\n"
+     "intake type); without -o the CSV goes to stdout."},
+    {Command::Put,
+     "tvxctl put FILE [--changed-only] [--dry-run] [--no-backup] (--com N | --port PATH)",
+     "Write the 400 cells of a .vet, .csv or .json file to the device, one cell write\n"
+     "message each in index order, as the window's file load does. The device's table is\n"
+     "downloaded first and kept in <Documents>/Torvex tables/...-before-put.json (the path is\n"
+     "printed; a backup that cannot be written stops the put before anything is sent;\n"
+     "--no-backup skips it). --changed-only writes only the cells that differ; --dry-run\n"
+     "prints the messages instead of sending them (the device is needed only with\n"
+     "--changed-only)."},
+    {Command::Verify, "tvxctl verify FILE (--com N | --port PATH)",
+     "Download the table and compare its cells with FILE's. Each differing cell is listed as:\n"
+     "pressure index, RPM index, file value, device value. Exit 0 when equal, 1 when not."},
+    {Command::Diff, "tvxctl diff A B",
+     "Compare the cells of two table files. Each differing cell is listed as: pressure index,\n"
+     "RPM index, value in A, value in B. Exit 0 when equal, 1 when not."},
+    {Command::Set, "tvxctl set P R VALUE (--com N | --port PATH)",
+     "Write VALUE (-32768..32767) into the cell at pressure index P and RPM index R (0-19)."},
+    {Command::Convert, "tvxctl convert IN OUT",
+     "Convert a table file between .vet, .csv and .json, chosen by extension. A .vet holds no\n"
+     "breakpoints or intake type: converting one to a format that does says so and leaves\n"
+     "them out."},
+    {Command::Log, "tvxctl log [--seconds N] [-o FILE] (--com N | --port PATH)",
+     "Download the table (for the operating point), switch real time on and record every live\n"
+     "record to FILE (.msl or .csv, as the window's Record does; without -o, CSV to stdout)\n"
+     "for N seconds or until Ctrl+C; then real time off."},
+    {Command::Analyze,
+     "tvxctl analyze LOG... (--table FILE | --com N | --port PATH) [-o OUT] [options]",
+     "Suggest VE cells from recorded drives (.msl or .csv, recorded against the same table):\n"
+     "each record counts in the four cells around the operating point the wideband's delay\n"
+     "puts it at, as measured over target air/fuel; warm-up, transients, fuel cut and the\n"
+     "sensor's limits are left out. A cell with enough hits moves by its mean, within a step\n"
+     "limit. A log recorded against another table is refused. The summary goes to stderr;\n"
+     "exit 2 when no record was accepted."},
+};
+
+const CommandText& TextOf(Command command) {
+    for (const CommandText& text : kTexts) {
+        if (text.command == command) {
+            return text;
+        }
+    }
+    return kTexts[0];
+}
+
+} // namespace
+
+const char* UsageOf(Command command) {
+    return TextOf(command).usage;
+}
+
+std::string HelpText(std::optional<Command> command) {
+    if (command) {
+        const CommandText& shape = TextOf(*command);
+        std::string own;
+        if (*command == Command::Analyze) {
+            own = std::string("\n\nOptions:\n") + kAnalyzeOptionsHelp;
+            own.pop_back();
+        }
+        return std::string("Usage: ") + shape.usage + "\n\n" + shape.about + own +
+               "\n\nOptions: --com N, --port PATH, --timeout SECONDS (default 2); see tvxctl "
+               "--help.\n";
+    }
+    std::string text = "Usage: tvxctl COMMAND [ARGUMENTS] [OPTIONS]\n\n"
+                       "The Torvex device and its VE tables from the command line.\n\n"
+                       "Commands:\n";
+    for (const CommandText& shape : kTexts) {
+        text += "  " + std::string(shape.usage) + "\n";
+    }
+    return text +
+           "\nOptions:\n"
+           "  --com N            the device COM N reaches (1-20), as the window's COM menu\n"
+           "                     resolves it: TVX_COMN when set, else the serial ports present\n"
+           "  --port PATH        the device at PATH\n"
+           "  --timeout SECONDS  how long the device may take to answer (default 2)\n"
+           "  -h, --help         this text; with a command, that command's\n"
+           "      --version      print the version\n\n"
+           "Data goes to stdout, messages to stderr. Exit status: 0 success, 1 a difference\n"
+           "found (verify, diff), 2 any failure.\n";
+}
