@@ -1,5 +1,6 @@
 #include "AnalyzeArguments.h"
 
+#include "CheckedOption.h"
 #include "link/Protocol.h"
 
 #include <array>
@@ -9,39 +10,45 @@
 
 namespace {
 
-using Setter = std::function<std::optional<std::string>(const std::string&, AnalyzeRequest&)>;
+using Take = std::function<bool(const std::string&, AnalyzeRequest&)>;
 
-std::optional<std::string> Refused(const std::string& name, const std::string& what) {
-    return name + " takes " + what;
-}
-
-Setter Text(std::string AnalyzeRequest::*field) {
+Take Text(std::string AnalyzeRequest::*field) {
     return [=](const std::string& value, AnalyzeRequest& request) {
         request.*field = value;
-        return std::optional<std::string>();
+        return true;
     };
 }
 
 // A number within [low, high], or "off" for a filter that may be turned off.
-Setter Filter(std::optional<double> TuneOptions::*field, double low, double high,
-              const char* what) {
-    return [=](const std::string& value, AnalyzeRequest& request) -> std::optional<std::string> {
-        if (value == "off") {
-            request.tune.*field = std::nullopt;
-            return std::nullopt;
-        }
+Take Filter(std::optional<double> TuneOptions::*field, double low, double high) {
+    return [=](const std::string& value, AnalyzeRequest& request) {
         const auto number = ParseNumber(value);
-        if (!number || *number < low || *number > high) {
-            return std::string(what) + ", or off";
+        if (value != "off" && (!number || *number < low || *number > high)) {
+            return false;
         }
-        request.tune.*field = *number;
-        return std::nullopt;
+        request.tune.*field = value == "off" ? std::nullopt : number;
+        return true;
     };
 }
 
-std::optional<int> Whole(const std::string& text, int low, int high) {
-    const auto number = ParseNumber(text);
-    if (!number || *number != std::floor(*number) || *number < low || *number > high) {
+// A number within [low, high] (a whole one if `whole`), over `divisor` in its field's unit.
+template <typename T>
+Take Number(T TuneOptions::*field, double low, double high, bool whole = false,
+            double divisor = 1) {
+    return [=](const std::string& value, AnalyzeRequest& request) {
+        const auto number = ParseNumber(value);
+        if (!number || *number < low || *number > high ||
+            (whole && *number != std::floor(*number))) {
+            return false;
+        }
+        request.tune.*field = static_cast<T>(*number / divisor);
+        return true;
+    };
+}
+
+std::optional<int> Whole(std::string_view text) {
+    const auto number = ParseNumber(std::string(text));
+    if (!number || *number != std::floor(*number) || *number < 0 || *number > kLatticeSize - 1) {
         return std::nullopt;
     }
     return static_cast<int>(*number);
@@ -54,8 +61,8 @@ std::optional<CellBlock> BlockOf(const std::string& text) {
         if (fields.size() != 2) {
             return std::nullopt;
         }
-        const auto p = Whole(std::string(fields[0]), 0, kLatticeSize - 1);
-        const auto r = Whole(std::string(fields[1]), 0, kLatticeSize - 1);
+        const auto p = Whole(fields[0]);
+        const auto r = Whole(fields[1]);
         return p && r ? std::optional(std::pair(*p, *r)) : std::nullopt;
     };
     const auto parts = SplitFields(text, ':');
@@ -72,65 +79,36 @@ std::optional<CellBlock> BlockOf(const std::string& text) {
 
 struct AnalyzeOption {
     const char* name;
-    Setter set; // says what the option takes when it refuses a value
+    const char* what; // what the option takes, said when it refuses a value
+    Take take;
 };
 
 const std::array<AnalyzeOption, 14>& Options() {
     static const std::array<AnalyzeOption, 14> options = {{
-        {"--table", Text(&AnalyzeRequest::table)},
-        {"--cells", Text(&AnalyzeRequest::cells)},
-        {"--report", Text(&AnalyzeRequest::report)},
-        {"--target", Text(&AnalyzeRequest::target)},
-        {"--lag",
-         [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
-             const auto ms = ParseNumber(v);
-             if (!ms || *ms < 0 || *ms > 5000) {
-                 return "milliseconds, 0 to 5000";
-             }
-             r.tune.lagS = *ms / 1000;
-             return std::nullopt;
-         }},
-        {"--min-temp", Filter(&TuneOptions::minTempF, -40, 300, "degrees F, -40 to 300")},
-        {"--transient",
-         Filter(&TuneOptions::transientPsiPerS, 0.1, 1000, "PSI per second, 0.1 to 1000")},
-        {"--max-afr", Filter(&TuneOptions::maxAfr, 5, 30, "an air/fuel ratio, 5 to 30")},
-        {"--min-afr", Filter(&TuneOptions::minAfr, 5, 30, "an air/fuel ratio, 5 to 30")},
-        {"--min-rpm", Filter(&TuneOptions::minRpm, 0, 20000, "RPM, 0 to 20000")},
-        {"--wideband",
-         [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
-             const auto bank = Whole(v, 1, 2);
-             if (!bank) {
-                 return "1 or 2";
-             }
-             r.tune.wideband = *bank;
-             return std::nullopt;
-         }},
-        {"--min-hits",
-         [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
-             const auto hits = Whole(v, 1, 1000000);
-             if (!hits) {
-                 return "a whole number of hits, 1 to 1000000";
-             }
-             r.tune.minHits = *hits;
-             return std::nullopt;
-         }},
-        {"--max-change",
-         [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
+        {"--table", "", Text(&AnalyzeRequest::table)},
+        {"--cells", "", Text(&AnalyzeRequest::cells)},
+        {"--report", "", Text(&AnalyzeRequest::report)},
+        {"--target", "", Text(&AnalyzeRequest::target)},
+        {"--lag", "milliseconds, 0 to 5000", Number(&TuneOptions::lagS, 0, 5000, false, 1000)},
+        {"--min-temp", "degrees F, -40 to 300, or off", Filter(&TuneOptions::minTempF, -40, 300)},
+        {"--transient", "PSI per second, 0.1 to 1000, or off",
+         Filter(&TuneOptions::transientPsiPerS, 0.1, 1000)},
+        {"--max-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::maxAfr, 5, 30)},
+        {"--min-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::minAfr, 5, 30)},
+        {"--min-rpm", "RPM, 0 to 20000, or off", Filter(&TuneOptions::minRpm, 0, 20000)},
+        {"--wideband", "1 or 2", Number(&TuneOptions::wideband, 1, 2, true)},
+        {"--min-hits", "a whole number of hits, 1 to 1000000",
+         Number(&TuneOptions::minHits, 1, 1000000, true)},
+        {"--max-change", "a percentage, more than 0 and at most 100",
+         [](const std::string& v, AnalyzeRequest& r) {
              const auto percent = ParseNumber(v);
-             if (!percent || *percent <= 0 || *percent > 100) {
-                 return "a percentage, more than 0 and at most 100";
-             }
-             r.tune.maxChangePercent = *percent;
-             return std::nullopt;
+             return percent && *percent > 0 && *percent <= 100 &&
+                    (r.tune.maxChangePercent = *percent, true);
          }},
-        {"--lock",
-         [](const std::string& v, AnalyzeRequest& r) -> std::optional<std::string> {
+        {"--lock", "a cell P,R or a rectangle P,R:P2,R2 (indices 0 to 19)",
+         [](const std::string& v, AnalyzeRequest& r) {
              const auto block = BlockOf(v);
-             if (!block) {
-                 return "a cell P,R or a rectangle P,R:P2,R2 (indices 0 to 19)";
-             }
-             r.tune.locks.push_back(*block);
-             return std::nullopt;
+             return block && (r.tune.locks.push_back(*block), true);
          }},
     }};
     return options;
@@ -140,19 +118,11 @@ const std::array<AnalyzeOption, 14>& Options() {
 
 void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
     for (const AnalyzeOption& option : Options()) {
-        const std::string name = option.name;
-        // Each time it is given, in order: the last value holds, and --lock adds a block.
-        analyze
-            .add_option_function<std::vector<std::string>>(
-                name,
-                [name, set = option.set, &request](const std::vector<std::string>& values) {
-                    for (const std::string& value : values) {
-                        if (const auto what = set(value, request)) {
-                            throw CLI::ValidationError(*Refused(name, *what));
-                        }
-                    }
-                })
-            ->allow_extra_args(false); // one value each time: the logs after it stay logs
+        // --lock adds a block each time it is given
+        CheckedOption(analyze, option.name, option.what,
+                      [take = option.take, &request](const std::string& value) {
+                          return take(value, request);
+                      });
     }
 }
 

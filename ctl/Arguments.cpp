@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "CheckedOption.h"
 #include "Help.h"
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
@@ -8,7 +9,6 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <functional>
 
 namespace {
 
@@ -60,33 +60,20 @@ bool Invocation::needsDevice() const {
 
 namespace {
 
-// An option whose value `take` reads; refused in our words, "--com takes ...".
-void Checked(CLI::App& app, const std::string& name, const std::string& what,
-             std::function<bool(const std::string&)> take) {
-    app.add_option_function<std::string>(
-           name,
-           [name, what, take](const std::string& value) {
-               if (!take(value)) {
-                   throw CLI::ValidationError(name + " takes " + what + ", not '" + value + "'");
-               }
-           })
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast); // given twice, the last holds
-}
-
 // The device and how long it may take: before the command or after it.
 void DeviceOptions(CLI::App& app, Invocation& inv) {
-    Checked(app, "--com", "a COM number from 1 to 20", [&inv](const std::string& v) {
+    CheckedOption(app, "--com", "a COM number from 1 to 20", [&inv](const std::string& v) {
         const auto com = WholeIn(v, 1, 20);
         return com && (inv.com = *com, true);
     });
     app.add_option("--port", inv.port)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    Checked(app, "--timeout", "seconds, more than 0 and at most 3600",
-            [&inv](const std::string& v) {
-                const auto seconds = ParseNumber(v);
-                return seconds && *seconds > 0 && *seconds <= 3600 &&
-                       (inv.timeoutMs = std::max(1, static_cast<int>(std::lround(*seconds * 1000))),
-                        true);
-            });
+    CheckedOption(
+        app, "--timeout", "seconds, more than 0 and at most 3600", [&inv](const std::string& v) {
+            const auto seconds = ParseNumber(v);
+            return seconds && *seconds > 0 && *seconds <= 3600 &&
+                   (inv.timeoutMs = std::max(1, static_cast<int>(std::lround(*seconds * 1000))),
+                    true);
+        });
 }
 
 // Each command's own options; the device's fall through to the program's.
@@ -99,11 +86,11 @@ void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
         sub.add_option("-o", inv.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     }
     if (command == Command::Log) {
-        Checked(sub, "--seconds", "a whole number of seconds, 1 to 32767",
-                [&inv](const std::string& v) {
-                    const auto seconds = WholeIn(v, 1, 32767);
-                    return seconds && (inv.seconds = *seconds, true);
-                });
+        CheckedOption(sub, "--seconds", "a whole number of seconds, 1 to 32767",
+                      [&inv](const std::string& v) {
+                          const auto seconds = WholeIn(v, 1, 32767);
+                          return seconds && (inv.seconds = *seconds, true);
+                      });
     }
     if (command == Command::Put) {
         sub.add_flag("--changed-only", inv.changedOnly);
