@@ -1,25 +1,27 @@
 #include "Analyze.h"
 
+#include "Messages.h"
+#include "common/InputFile.h"
+#include "common/SameFile.h"
+#include "link/Protocol.h"
+#include "table/TableFit.h"
 #include "table/TableFormats.h"
 #include "tune/AfrTarget.h"
 #include "tune/Report.h"
 #include "tune/Suggestion.h"
 #include "tune/VeAnalysis.h"
 
-#include <fstream>
 #include <iostream>
 
 namespace {
-
-int Fail(const std::string& why) {
-    std::cerr << why << "\n";
-    return kExitFailed;
-}
 
 // The table the logs were recorded against, with its breakpoints: the lattice needs them.
 std::variant<TableFile, std::string> TableOf(const Invocation& inv,
                                              const std::optional<TableReply>& held) {
     if (held) {
+        if (auto why = BreakpointsRefusal(held->table, "the device's")) {
+            return "Cannot analyze: " + *why;
+        }
         return TableFile{held->table, true, held->intakeType};
     }
     auto read = ReadTableFile(inv.analyze.table);
@@ -31,44 +33,62 @@ std::variant<TableFile, std::string> TableOf(const Invocation& inv,
         return inv.analyze.table +
                " holds no breakpoints: give a .csv or .json table, or the device";
     }
+    if (auto why = FitRefusal(file, {})) {
+        return "Not a table for the device, " + inv.analyze.table + ": " + *why;
+    }
     return file;
 }
 
-// Read into one string of the file's size: a long drive is held once, not copied.
-std::optional<std::string> ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0) {
-        return "Cannot read " + path;
+// An output that would overwrite an input, or another output.
+std::optional<std::string> OutputClash(const Invocation& inv) {
+    std::vector<std::string> inputs = inv.files;
+    if (!inv.analyze.table.empty()) {
+        inputs.push_back(inv.analyze.table);
     }
-    text.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (!in.read(text.data(), size)) {
-        return "Cannot read " + path;
+    if (!inv.analyze.target.empty() && !ParseNumber(inv.analyze.target)) {
+        inputs.push_back(inv.analyze.target);
+    }
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &inv.output}, {"--cells", &inv.analyze.cells}, {"--report", &inv.analyze.report}};
+    for (std::size_t k = 0; k < std::size(outputs); ++k) {
+        const auto& [name, path] = outputs[k];
+        if (path->empty()) {
+            continue;
+        }
+        for (const std::string& input : inputs) {
+            if (SameFile(*path, input)) {
+                return std::string(name) + " " + *path + " is a file analyze reads";
+            }
+        }
+        for (std::size_t j = 0; j < k; ++j) {
+            if (!outputs[j].second->empty() && SameFile(*path, *outputs[j].second)) {
+                return std::string(name) + " " + *path + " is also " + outputs[j].first;
+            }
+        }
     }
     return std::nullopt;
 }
 
+// Read as a stream: a log of any length takes the same memory.
 std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analyzer) {
     const std::optional<LogFormat> format = LogFormatOf(path);
     if (!format) {
         return "Cannot read " + path + ": name it .msl or .csv";
     }
-    std::string text;
-    if (auto error = ReadWhole(path, text)) {
-        return error;
+    auto opened = OpenInputFile(path);
+    if (const auto* why = std::get_if<std::string>(&opened)) {
+        return *why;
     }
+    const File file = std::get<File>(std::move(opened));
+    TextLines lines = TextLines::Of(file.get());
     analyzer.beginLog(path);
-    if (auto refused = ReadTuneRows(
-            text, *format, [&analyzer](const TuneRow& row) { return analyzer.add(row); })) {
-        return refused->starts_with(path) ? *refused : path + ": " + *refused;
+    const TuneRowsEnd end =
+        ReadTuneRows(lines, *format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
+    if (end.refusal) {
+        return end.refusal->starts_with(path) ? *end.refusal : path + ": " + *end.refusal;
     }
-    return std::nullopt;
-}
-
-std::optional<std::string> Written(const std::variant<std::monostate, FileError>& result) {
-    if (const auto* error = std::get_if<FileError>(&result)) {
-        return error->reason;
+    if (end.cutShort) {
+        analyzer.addCutShort();
     }
     return std::nullopt;
 }
@@ -76,6 +96,9 @@ std::optional<std::string> Written(const std::variant<std::monostate, FileError>
 } // namespace
 
 int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
+    if (const auto clash = OutputClash(inv)) {
+        return Fail(*clash + "; nothing written");
+    }
     const auto table = TableOf(inv, held);
     if (const auto* why = std::get_if<std::string>(&table)) {
         return Fail(*why);
@@ -99,20 +122,27 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     }
     const TableFile suggested{SuggestTable(current.table, analysis, inv.analyze.tune), true,
                               current.intakeType};
-    if (!inv.analyze.cells.empty()) {
-        if (const auto error = Written(WriteTextFile(
-                inv.analyze.cells, CellsCsv(current.table, suggested.table, analysis)))) {
-            return Fail(*error);
-        }
-    }
     const std::string summary =
         SummaryText(current.table, suggested.table, analysis, inv.analyze.tune);
+    // Every output is made before any is written, and all are written as one.
+    std::vector<TextFileWrite> outputs;
+    if (!inv.analyze.cells.empty()) {
+        outputs.push_back({inv.analyze.cells, CellsCsv(current.table, suggested.table, analysis)});
+    }
     if (!inv.analyze.report.empty()) {
-        const std::string html = ReportHtml(
-            {current.table, suggested.table, analysis, inv.analyze.tune, summary, inv.files});
-        if (const auto error = Written(WriteTextFile(inv.analyze.report, html))) {
-            return Fail(*error);
+        outputs.push_back({inv.analyze.report, ReportHtml({current.table, suggested.table, analysis,
+                                                           inv.analyze.tune, summary, inv.files})});
+    }
+    if (!inv.output.empty()) {
+        auto text = TableFileText(inv.output, suggested);
+        if (const auto* error = std::get_if<FileError>(&text)) {
+            return Fail(error->reason);
         }
+        outputs.push_back({inv.output, std::get<std::string>(text)});
+    }
+    const auto written = WriteTextFiles(outputs);
+    if (const auto* error = std::get_if<FileError>(&written)) {
+        return Fail(error->reason);
     }
     if (inv.output.empty()) {
         std::cout << CsvText(suggested);
@@ -120,9 +150,7 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
         if (!std::cout.good()) {
             return Fail("Cannot write to stdout");
         }
-    } else if (const auto error = Written(WriteTableFile(inv.output, suggested))) {
-        return Fail(*error);
     }
-    std::cerr << summary << "\n";
+    Say(summary);
     return kExitSame;
 }

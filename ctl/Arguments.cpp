@@ -3,6 +3,7 @@
 #include "CheckedOption.h"
 #include "Help.h"
 #include "link/Protocol.h"
+#include "table/TableFit.h"
 #include "table/TableFormats.h"
 #include "table/VeTable.h"
 
@@ -86,6 +87,7 @@ void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
         sub.add_option("-o", inv.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     }
     if (command == Command::Log) {
+        sub.add_flag("--force", inv.force);
         CheckedOption(sub, "--seconds", "a whole number of seconds, 1 to 32767",
                       [&inv](const std::string& v) {
                           const auto seconds = WholeIn(v, 1, 32767);
@@ -134,6 +136,10 @@ std::optional<std::string> Conflicts(Invocation& inv, const CommandShape& shape)
         const auto value = WholeInt16(inv.files[2]);
         if (const auto* why = std::get_if<std::string>(&value)) {
             return "VALUE " + inv.files[2] + " " + *why;
+        }
+        if (std::get<std::int16_t>(value) < kLowestVe) {
+            return "VALUE " + inv.files[2] + " is no VE: a cell holds " +
+                   std::to_string(kLowestVe) + " to " + std::to_string(kHighestVe);
         }
         inv.cell = CellIndex(*p, *r);
         inv.value = std::get<std::int16_t>(value);

@@ -29,6 +29,7 @@ struct Invocation {
     bool changedOnly = false;
     bool dryRun = false;
     bool noBackup = false; // put --no-backup
+    bool force = false;    // log --force: replace an existing FILE
     int cell = 0;          // set P R VALUE
     std::int16_t value = 0;
     AnalyzeRequest analyze;

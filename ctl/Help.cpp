@@ -25,23 +25,28 @@ constexpr CommandText kTexts[] = {
      "printed; a backup that cannot be written stops the put before anything is sent;\n"
      "--no-backup skips it). --changed-only writes only the cells that differ; --dry-run\n"
      "prints the messages instead of sending them (the device is needed only with\n"
-     "--changed-only)."},
+     "--changed-only). A file that does not fit the device is refused before anything is\n"
+     "sent: breakpoints other than the device's or not rising, a cell outside 1..32767 (a .vet\n"
+     "cell of 0), an intake type the device lacks."},
     {Command::Verify, "tvxctl verify FILE (--com N | --port PATH)",
      "Download the table and compare its cells with FILE's. Each differing cell is listed as:\n"
-     "pressure index, RPM index, file value, device value. Exit 0 when equal, 1 when not."},
+     "pressure index, RPM index, file value, device value. Exit 0 when equal, 1 when not; a\n"
+     "file that does not fit the device (as put says) is refused, exit 2."},
     {Command::Diff, "tvxctl diff A B",
      "Compare the cells of two table files. Each differing cell is listed as: pressure index,\n"
-     "RPM index, value in A, value in B. Exit 0 when equal, 1 when not."},
+     "RPM index, value in A, value in B. Exit 0 when equal, 1 when not; two files of\n"
+     "different breakpoints say so and exit 1 without comparing cells."},
     {Command::Set, "tvxctl set P R VALUE (--com N | --port PATH)",
-     "Write VALUE (-32768..32767) into the cell at pressure index P and RPM index R (0-19)."},
+     "Write VALUE (a VE, 1..32767) into the cell at pressure index P and RPM index R (0-19)."},
     {Command::Convert, "tvxctl convert IN OUT",
      "Convert a table file between .vet, .csv and .json, chosen by extension. A .vet holds no\n"
      "breakpoints or intake type: converting one to a format that does says so and leaves\n"
      "them out."},
-    {Command::Log, "tvxctl log [--seconds N] [-o FILE] (--com N | --port PATH)",
+    {Command::Log, "tvxctl log [--seconds N] [-o FILE [--force]] (--com N | --port PATH)",
      "Download the table (for the operating point), switch real time on and record every live\n"
      "record to FILE (.msl or .csv, as the window's Record does; without -o, CSV to stdout)\n"
-     "for N seconds or until Ctrl+C; then real time off."},
+     "for N seconds or until Ctrl+C (or a hang-up); then real time off. An existing FILE is\n"
+     "refused; with --force it is replaced once the first record has arrived."},
     {Command::Analyze,
      "tvxctl analyze LOG... (--table FILE | --com N | --port PATH) [-o OUT] [options]",
      "Suggest VE cells from recorded drives (.msl or .csv, recorded against the same table):\n"

@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "DroppedRecords.h"
+#include "Messages.h"
 #include "datalog/Recorder.h"
 #include "datalog/qt/QtLogClock.h"
 #include "link/Intake.h"
@@ -20,7 +22,7 @@ void OnInterrupt(int) {
 
 class StderrStatus : public StatusLine {
 public:
-    void showStatus(const std::string& text) override { std::cerr << text << "\n"; }
+    void showStatus(const std::string& text) override { Say(text); }
 };
 
 } // namespace
@@ -33,15 +35,24 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
     Recorder recorder(file, clock, status, "tvxctl " TVX_VERSION);
     // tvxctl decodes as release 1.7 does: type 3 reports its airflow in hertz.
     const bool hertz = AirflowInHertz(held.intakeType, Release::V17);
-    if (!(toStdout ? recorder.start("stdout", LogFormat::Csv, hertz)
-                   : recorder.start(inv.output, hertz))) {
+    if (toStdout) {
+        if (!recorder.start("stdout", LogFormat::Csv, hertz)) {
+            return kExitFailed;
+        }
+    } else if (inv.force) {
+        recorder.startWithFirstRecord(inv.output); // the old file stays until a record comes
+    } else if (!recorder.start(inv.output, hertz)) {
         return kExitFailed;
     }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnInterrupt); // a closed terminal ends the drive as Ctrl+C does
+#endif
     QElapsedTimer elapsed;
     elapsed.start();
     OperatingPoint kept;
+    DroppedRecords dropped;
     const auto error = device.stream(
         [&] {
             recorder.tick();
@@ -51,7 +62,9 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
         [&](const std::string& read) {
             const auto parsed = ParseLiveRecord(read);
             if (const auto* refused = std::get_if<ParseError>(&parsed)) {
-                status.showStatus(DroppedRecordText(*refused));
+                if (const auto line = dropped.add(*refused, elapsed.elapsed())) {
+                    status.showStatus(*line);
+                }
                 return false;
             }
             const LoggedRecord entry =
@@ -60,6 +73,9 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
             recorder.add(entry);
             return true;
         });
+    if (const auto line = dropped.flush()) {
+        status.showStatus(*line);
+    }
     const bool writeFailed = !recorder.recording();
     const bool none = recorder.records() == 0;
     recorder.stop();

@@ -5,31 +5,26 @@
 #include "Device.h"
 #include "Help.h"
 #include "Log.h"
+#include "Messages.h"
 #include "datalog/Recorder.h"
+#include "link/Intake.h"
 #include "link/qt/PresentPorts.h"
+#include "table/TableFit.h"
 #include "table/TableFormats.h"
 #include "table/qt/DocumentsArchive.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 
 namespace {
-
-int Fail(const std::string& why) {
-    std::cerr << why << "\n";
-    return kExitFailed;
-}
 
 // What a command printed reached stdout: a full disk or a closed pipe is a failure too.
 int Printed(int exitCode) {
     std::cout.flush();
     return std::cout.good() ? exitCode : Fail("Cannot write to stdout");
-}
-
-void Say(const std::string& text) {
-    std::cerr << text << "\n";
 }
 
 // The table a file holds, or a refusal in the window's words; read before anything is sent.
@@ -56,6 +51,22 @@ std::optional<std::string> Write(const std::string& path, const TableFile& file)
     return std::nullopt;
 }
 
+// A file bound for the device (put, verify) that does not fit it is refused before anything is
+// sent; so is a device whose own breakpoints do not rise.
+std::optional<std::string> Misfit(const TableFile& file, const std::string& path,
+                                  const std::optional<TableReply>& device) {
+    if (device) {
+        if (auto why = BreakpointsRefusal(device->table, "the device's")) {
+            return "Nothing sent: " + *why;
+        }
+    }
+    const DeviceShape shape{device ? &device->table : nullptr, IntakeTypesOf(Release::V17)};
+    if (auto why = FitRefusal(file, shape)) {
+        return "Not a table for the device, " + path + ": " + *why + "; nothing sent";
+    }
+    return std::nullopt;
+}
+
 int Compare(const VeTable& first, const VeTable& second, const std::string& what) {
     const std::vector<CellDifference> differences = DifferentCells(first, second);
     std::cout << DifferenceLines(differences);
@@ -64,6 +75,22 @@ int Compare(const VeTable& first, const VeTable& second, const std::string& what
         : n == 1 ? "1 cell differs" + what
                  : std::to_string(n) + " cells differ" + what);
     return Printed(differences.empty() ? kExitSame : kExitDiffers);
+}
+
+// Two files of different breakpoints hold cells of different operating points: no cell compares.
+int Diff(const Invocation& inv, const TableFile& first) {
+    const std::optional<TableFile> second = Read(inv.files[1]);
+    if (!second) {
+        return kExitFailed;
+    }
+    if (first.hasBreakpoints && second->hasBreakpoints) {
+        if (auto why = BreakpointDifference(first.table, second->table, inv.files[0] + "'s",
+                                            inv.files[1] + "'s")) {
+            Say("The files' breakpoints differ, so their cells do not compare: " + *why);
+            return kExitDiffers;
+        }
+    }
+    return Compare(first.table, second->table, " (value in A, value in B)");
 }
 
 int Ports() {
@@ -86,9 +113,7 @@ int Run(const Invocation& inv) {
         return Ports();
     }
     if (inv.command == Command::Diff) {
-        const std::optional<TableFile> second = Read(inv.files[1]);
-        return second ? Compare(file->table, second->table, " (value in A, value in B)")
-                      : kExitFailed;
+        return Diff(inv, *file);
     }
     if (inv.command == Command::Convert) {
         const auto error = Write(inv.files[1], *file);
@@ -101,6 +126,11 @@ int Run(const Invocation& inv) {
     if (inv.command == Command::Log && !inv.output.empty()) {
         if (const auto why = Recorder::refusal(inv.output)) {
             return Fail(*why);
+        }
+        if (!inv.force && std::filesystem::exists(inv.output)) {
+            return Fail("Not recording: " + inv.output +
+                        " is there already; give --force to replace it once the first record "
+                        "arrives");
         }
     }
 
@@ -115,7 +145,7 @@ int Run(const Invocation& inv) {
     std::optional<TableReply> held; // the device's table, when the command needs it
     if (inv.command == Command::Get || inv.command == Command::Verify ||
         inv.command == Command::Log || inv.changedOnly ||
-        (inv.command == Command::Put && !inv.dryRun && !inv.noBackup) ||
+        (inv.command == Command::Put && !inv.dryRun) ||
         (inv.command == Command::Analyze && connect)) {
         auto downloaded = device.download();
         if (const auto* error = std::get_if<std::string>(&downloaded)) {
@@ -123,6 +153,11 @@ int Run(const Invocation& inv) {
         }
         held = std::get<TableReply>(downloaded);
         Say("Table received from the device");
+    }
+    if (inv.command == Command::Put || inv.command == Command::Verify) {
+        if (const auto why = Misfit(*file, inv.files[0], held)) {
+            return Fail(*why);
+        }
     }
     switch (*inv.command) {
     case Command::Get: {

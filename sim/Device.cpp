@@ -15,8 +15,8 @@ Device::Device(const Options& options, DeviceTable table, std::uint64_t seed)
               table_.values(), seed),
       // Separate streams, so turning a fault on does not change the engine's readings.
       faultRandom_(seed ^ 0x6661756C74ULL), splitRandom_(seed ^ 0x73706C6974ULL) {
-    if (!options_.replayRows.empty()) {
-        replay_.emplace(std::move(options_.replayRows), options_.speed, options_.loop);
+    if (options_.replay) {
+        replay_.emplace(options_.replay, options_.speed, options_.loop);
     }
 }
 

@@ -1,7 +1,9 @@
 #include "DeviceTable.h"
 
+#include "table/VetFile.h"
+
+#include <algorithm>
 #include <cmath>
-#include <fstream>
 
 namespace tvxsim {
 namespace {
@@ -42,29 +44,14 @@ std::string DeviceTable::reply() const {
     return text;
 }
 
-bool DeviceTable::setCellsFromVet(std::string_view bytes) {
-    if (bytes.size() < kCells) {
-        return false;
-    }
-    for (int k = 0; k < kCells; ++k) {
-        values_[k] = static_cast<unsigned char>(bytes[k]);
-    }
-    return true;
-}
-
 bool DeviceTable::loadVet(const std::string& path, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open " + path;
+    const auto read = ReadVetFile(path);
+    if (const auto* failed = std::get_if<FileError>(&read)) {
+        error = failed->reason;
         return false;
     }
-    std::string bytes(kCells, '\0');
-    file.read(bytes.data(), kCells);
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    if (!setCellsFromVet(bytes)) {
-        error = path + " holds " + std::to_string(bytes.size()) + " bytes; a .vet file has 400";
-        return false;
-    }
+    const VetCells& cells = std::get<VetCells>(read);
+    std::copy(cells.begin(), cells.end(), values_.begin());
     return true;
 }
 

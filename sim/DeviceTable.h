@@ -33,11 +33,8 @@ public:
     // All 441 fields, comma separated, nothing after the last.
     std::string reply() const;
 
-    // Cells from .vet bytes: byte k is cell k, read unsigned; bytes after 400 are ignored.
-    // Returns false, leaving the table alone, when fewer than 400 bytes are given.
-    bool setCellsFromVet(std::string_view bytes);
-
-    // Reads a .vet file into the cells; on failure says why and leaves the table alone.
+    // Reads a .vet file into the cells, as the window loads one; on failure says why and leaves
+    // the table alone.
     bool loadVet(const std::string& path, std::string& error);
 
 private:

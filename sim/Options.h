@@ -2,9 +2,10 @@
 #pragma once
 
 #include "EngineModel.h"
-#include "datalog/LogReader.h"
+#include "Replay.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,9 +37,9 @@ struct Options {
     std::string streamFile;
     std::string replyText;
     std::string streamText;
-    // A datalog streamed in place of the engine model: its rows, read at start-up.
+    // A datalog streamed in place of the engine model, opened (and read through) at start-up.
     std::string replayFile;
-    std::vector<LogSample> replayRows;
+    std::shared_ptr<ReplaySource> replay;
     double speed = 1.0;
     bool loop = false;
     // The engine: what it truly breathes, what the device fuels for, how it is driven.

@@ -1,44 +1,65 @@
 #include "Replay.h"
 
+#include "common/InputFile.h"
 #include "link/Readouts.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace tvxsim {
 
-std::string readReplayLog(const std::string& path, std::vector<LogSample>& rows) {
+std::variant<std::shared_ptr<ReplayFile>, std::string> ReplayFile::open(const std::string& path) {
     const std::optional<LogFormat> format = LogFormatOf(path);
     if (!format) {
         return path + ": not a datalog (.msl or .csv)";
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return "cannot read " + path;
+    auto opened = OpenInputFile(path);
+    if (const auto* why = std::get_if<std::string>(&opened)) {
+        return *why;
     }
-    std::ostringstream text;
-    text << in.rdbuf(); // an empty file reads as no text, which the reader refuses
-    auto read = ReadLog(text.str(), *format);
-    if (const ParseError* error = std::get_if<ParseError>(&read)) {
-        return path + ": " + error->reason;
+    std::shared_ptr<ReplayFile> replay(new ReplayFile(std::get<File>(std::move(opened)), *format));
+    bool any = false;
+    while (replay->next()) {
+        any = true;
     }
-    rows = std::get<std::vector<LogSample>>(std::move(read));
-    return rows.empty() ? path + ": the log has no rows" : std::string();
+    if (const auto& fault = replay->samples_->fault()) {
+        return path + ": " + *fault;
+    }
+    if (!any) {
+        return path + ": the log has no rows";
+    }
+    replay->rewind();
+    return replay;
 }
 
-Replay::Replay(std::vector<LogSample> rows, double speed, bool loop)
-    : rows_(std::move(rows)), speed_(speed), loop_(loop) {}
+ReplayFile::ReplayFile(File file, LogFormat format) : file_(std::move(file)), format_(format) {
+    rewind();
+}
+
+std::optional<LogSample> ReplayFile::next() {
+    return samples_->next();
+}
+
+void ReplayFile::rewind() {
+    samples_.reset();
+    std::rewind(file_.get());
+    lines_ = std::make_unique<TextLines>(TextLines::Of(file_.get()));
+    samples_ = std::make_unique<LogSamples>(*lines_, format_);
+}
+
+Replay::Replay(std::shared_ptr<ReplaySource> source, double speed, bool loop)
+    : source_(std::move(source)), speed_(speed), loop_(loop), next_(source_->next()) {}
 
 std::string Replay::take() {
-    last_ = next_;
     std::string record = "255";
     // The recorder printed each value this way, so a replay records again to the same text.
-    for (const double value : rows_[next_].fields) {
+    for (const double value : next_->fields) {
         record += ',' + FormatGeneral(value);
     }
-    if (++next_ == rows_.size() && loop_) {
-        next_ = 0;
+    lastTimeS_ = next_->timeS;
+    next_ = source_->next();
+    if (!next_ && loop_) {
+        source_->rewind();
+        next_ = source_->next();
     }
     return record;
 }
@@ -48,8 +69,7 @@ std::chrono::steady_clock::duration Replay::gap() const {
         return {};
     }
     // A day at most, so a wild timestamp cannot overflow the clock.
-    const double seconds =
-        std::clamp((rows_[next_].timeS - rows_[last_].timeS) / speed_, 0.0, 86400.0);
+    const double seconds = std::clamp((next_->timeS - lastTimeS_) / speed_, 0.0, 86400.0);
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(seconds));
 }

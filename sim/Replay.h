@@ -1,24 +1,51 @@
 // A recorded datalog played back as live records, at its recorded pace over a speed factor.
 #pragma once
 
+#include "common/File.h"
 #include "datalog/LogReader.h"
 
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
-#include <vector>
+#include <variant>
 
 namespace tvxsim {
 
-// The rows of the .msl or .csv log at path; an error text when it cannot be replayed.
-std::string readReplayLog(const std::string& path, std::vector<LogSample>& rows);
+// Where a replay's rows come from; from the first again when it loops.
+class ReplaySource {
+public:
+    virtual ~ReplaySource() = default;
+    virtual std::optional<LogSample> next() = 0; // nothing after the last
+    virtual void rewind() = 0;
+};
+
+// A log file read as it plays, so a log of any length takes the same memory.
+class ReplayFile final : public ReplaySource {
+public:
+    // Read through once at start-up, so a log that cannot be played is refused before anything
+    // is sent; else why not, naming the path.
+    static std::variant<std::shared_ptr<ReplayFile>, std::string> open(const std::string& path);
+
+    std::optional<LogSample> next() override;
+    void rewind() override;
+
+private:
+    ReplayFile(File file, LogFormat format);
+
+    File file_;
+    LogFormat format_;
+    std::unique_ptr<TextLines> lines_;
+    std::unique_ptr<LogSamples> samples_;
+};
 
 class Replay {
 public:
-    // rows must not be empty; speed > 0.
-    Replay(std::vector<LogSample> rows, double speed, bool loop);
+    // speed > 0.
+    Replay(std::shared_ptr<ReplaySource> source, double speed, bool loop);
 
     // Past the last row and not looping: the stream has nothing more to send.
-    bool finished() const { return next_ >= rows_.size(); }
+    bool finished() const { return !next_; }
 
     // The next row as a live record without terminator, in the log's own digits.
     std::string take();
@@ -28,11 +55,11 @@ public:
     std::chrono::steady_clock::duration gap() const;
 
 private:
-    std::vector<LogSample> rows_;
+    std::shared_ptr<ReplaySource> source_;
     double speed_;
     bool loop_;
-    std::size_t next_ = 0;
-    std::size_t last_ = 0;
+    std::optional<LogSample> next_;
+    double lastTimeS_ = 0;
 };
 
 } // namespace tvxsim

@@ -5,6 +5,9 @@
 #include "Options.h"
 #include "Pty.h"
 #include "Replay.h"
+#include "common/InputFile.h"
+#include "common/Printable.h"
+#include "table/TableFit.h"
 #include "table/TableFormats.h"
 #include "tune/AfrTarget.h"
 
@@ -25,6 +28,12 @@ using Clock = Device::Clock;
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+// Names and values from the command line and files may hold anything; the terminal sees them
+// escaped.
+void complain(const std::string& what) {
+    std::fprintf(stderr, "tvxsim: %s\n", Printable(what).c_str());
+}
 
 void onSignal(int) {
     const int saved = errno;
@@ -62,18 +71,17 @@ Device::LineSink appendingTo(std::FILE* file) {
     };
 }
 
+// A test's raw bytes: a plain file of at most a megabyte.
 bool readWhole(const std::string& path, std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    auto opened = OpenInputFile(path);
+    if (std::holds_alternative<std::string>(opened)) {
         return false;
     }
-    char buffer[65536];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        text.append(buffer, got);
-    }
-    const bool ok = std::ferror(file) == 0 && !text.empty();
-    std::fclose(file);
-    return ok;
+    const File file = std::get<File>(std::move(opened));
+    constexpr std::size_t kMostBytes = 1 << 20;
+    text.resize(kMostBytes + 1);
+    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+    return std::ferror(file.get()) == 0 && !text.empty() && text.size() <= kMostBytes;
 }
 
 // The true VE from a table file on the device's lattice; else why not.
@@ -83,9 +91,8 @@ std::string readTrueVe(const std::string& path, const VeTable& device, CellValue
         return error->reason;
     }
     const TableFile& file = std::get<TableFile>(read);
-    if (file.hasBreakpoints &&
-        !std::equal(device.begin() + kRpmBase, device.end(), file.table.begin() + kRpmBase)) {
-        return path + ": its breakpoints are not the device's";
+    if (const auto why = FitRefusal(file, {&device})) {
+        return path + ": " + *why;
     }
     cells = CellsOf(file.table); // a .vet has none of its own and takes the device's
     return {};
@@ -165,7 +172,8 @@ Ending serve(Device& device, const Pty& pty) {
 int main(int argc, char** argv) {
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "tvxsim: %s\n\n%s", parsed.error.c_str(), helpText().c_str());
+        complain(parsed.error);
+        std::fprintf(stderr, "\n%s", helpText().c_str());
         return 2;
     }
     Options options = parsed.options;
@@ -182,31 +190,34 @@ int main(int argc, char** argv) {
     table.setIntakeType(options.intake);
     std::string error;
     if (!options.vetFile.empty() && !table.loadVet(options.vetFile, error)) {
-        std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
+        complain(error);
         return 2;
     }
     for (auto [path, text] : {std::pair{&options.replyFile, &options.replyText},
                               std::pair{&options.streamFile, &options.streamText}}) {
         if (!path->empty() && !readWhole(*path, *text)) {
-            std::fprintf(stderr, "tvxsim: cannot read %s\n", path->c_str());
+            complain("cannot read " + *path);
             return 2;
         }
     }
-    if (!options.replayFile.empty() &&
-        !(error = readReplayLog(options.replayFile, options.replayRows)).empty()) {
-        std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
-        return 2;
+    if (!options.replayFile.empty()) {
+        auto opened = ReplayFile::open(options.replayFile);
+        if (const auto* why = std::get_if<std::string>(&opened)) {
+            complain(*why);
+            return 2;
+        }
+        options.replay = std::get<std::shared_ptr<ReplayFile>>(opened);
     }
     if (!options.trueVeFile.empty() &&
         !(error = readTrueVe(options.trueVeFile, table.values(), options.trueVe.emplace()))
              .empty()) {
-        std::fprintf(stderr, "tvxsim: %s\n", error.c_str());
+        complain(error);
         return 2;
     }
     if (!options.target.empty()) {
         auto target = TargetFromArgument(options.target, table.values());
         if (const auto* why = std::get_if<std::string>(&target)) {
-            std::fprintf(stderr, "tvxsim: %s\n", why->c_str());
+            complain(*why);
             return 2;
         }
         options.targetCells = std::get<CellValues>(target);
@@ -227,7 +238,7 @@ int main(int argc, char** argv) {
     Pty pty;
     if (!installSignals() || !openPty(pty, error) ||
         !makeLink(pty.slavePath, options.link, error)) {
-        std::fprintf(stderr, "tvxsim: %s\n", error.empty() ? "cannot start" : error.c_str());
+        complain(error.empty() ? "cannot start" : error);
         closePty(pty);
         return 2;
     }

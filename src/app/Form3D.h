@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 
 struct Platform {
     SerialPort& serial;
@@ -152,6 +153,9 @@ public:
     std::string tableFileName;
 
 private:
+    using Cells = std::array<std::int16_t, kCellCount>;
+    // What a file load puts in the cells; else why not, for the status bar.
+    std::variant<Cells, std::string> CellsToLoad(const std::string& fileName) const;
     void HandleFramedInput(bool lineQuiet);
     void LiveStep(const std::string& read);
     void DownloadStep(const std::string& read);
@@ -162,6 +166,8 @@ private:
     bool Send(const std::string& text);
     // The table as the window holds it, kept; what the status bar adds to say so.
     std::string KeepTable(BackupKind kind);
+    // The table with the breakpoints and intake type, once the device has given them.
+    TableFile HeldTable() const;
     void StepSelectedValue(int delta);
     void EraseCursorRing();
     void GrowBlock(std::int16_t keyCode);

@@ -1,7 +1,5 @@
 #include "datalog/LogReader.h"
 
-#include "datalog/LogLines.h"
-
 #include <algorithm>
 
 namespace {
@@ -11,30 +9,27 @@ const std::vector<std::string_view> kNeeded = {"Time", "MAP", "RPM", "Temp", "AF
 
 } // namespace
 
-std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format) {
-    LogLines lines{text};
-    const auto header = ReadLogHeader(lines, format, kNeeded);
-    if (const auto* why = std::get_if<std::string>(&header)) {
-        return ParseError{*why};
-    }
-    const LogColumns& columns = std::get<LogColumns>(header);
+LogSamples::LogSamples(TextLines& lines, LogFormat format) : rows_(lines, format, kNeeded) {}
 
-    std::vector<LogSample> samples;
-    bool terminated = false;
-    while (const std::optional<std::string_view> line = lines.next(terminated)) {
-        if (!terminated) {
-            break; // every row is written with its line end: this one was cut short
-        }
-        if (line->empty()) {
-            continue;
-        }
-        std::array<double, kLiveRecordFields> values{};
-        if (const auto error = ReadLogRow(*line, format, columns, kNeeded, values)) {
-            return ParseError{LogLineError(lines.number, *error)};
-        }
-        LogSample sample{values[0], {}};
-        std::copy(values.begin() + 1, values.end(), sample.fields.begin());
-        samples.push_back(sample);
+std::optional<LogSample> LogSamples::next() {
+    const auto values = rows_.next();
+    if (!values) {
+        return std::nullopt;
     }
-    return samples;
+    LogSample sample{(*values)[0], {}};
+    std::copy(values->begin() + 1, values->end(), sample.fields.begin());
+    return sample;
+}
+
+std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format) {
+    TextLines lines = TextLines::Of(text);
+    LogSamples samples(lines, format);
+    std::vector<LogSample> rows;
+    while (const auto sample = samples.next()) {
+        rows.push_back(*sample);
+    }
+    if (samples.fault()) {
+        return ParseError{*samples.fault()};
+    }
+    return rows;
 }

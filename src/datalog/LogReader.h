@@ -1,10 +1,13 @@
 // Reads a datalog back (.msl or .csv, as written here) into what a replay streams.
 #pragma once
 
+#include "common/TextLines.h"
 #include "datalog/LogFormat.h"
+#include "datalog/LogRows.h"
 #include "link/Protocol.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -16,6 +19,17 @@ struct LogSample {
     std::array<double, kLiveRecordFields - 1> fields{};
 };
 
-// Every row, in file order. A last line without its line end was cut short by the writer
-// being killed, perhaps inside a number, and is left out.
+// The rows of a log, one at a time.
+class LogSamples {
+public:
+    LogSamples(TextLines& lines, LogFormat format);
+    // Nothing at the end or on a fault; a last row cut short by its writer is left out.
+    std::optional<LogSample> next();
+    const std::optional<std::string>& fault() const { return rows_.fault(); }
+
+private:
+    LogRows rows_;
+};
+
+// Every row of a log's text, in file order.
 std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format);

@@ -89,6 +89,6 @@ void Recorder::fail(const std::string& what, const std::string& reason) {
     file_.close();
     pending_.clear();
     state_ = State::Off;
-    status_.showStatus("Recording stopped: " + what + ": " + reason + "; " +
-                       std::to_string(written_) + " records kept");
+    status_.showStatus("Recording stopped: " + what + ": " + reason + "; " + "the file holds " +
+                       std::to_string(written_) + " records");
 }

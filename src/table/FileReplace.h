@@ -1,18 +1,12 @@
 // What saving needs from the operating system, one source file per platform.
 #pragma once
 
+#include "common/File.h"
 #include "table/VetFile.h"
 
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
-
-// A file closed when it goes out of scope.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+#include <variant>
 
 // "Cannot write PATH: <the system's words for errno>".
 FileError ErrorFromErrno(const std::string& what, const std::string& path);
@@ -29,9 +23,18 @@ std::optional<OpenFileFacts> FactsOf(std::FILE* file, const std::string& path);
 // The permission bits a new file gets.
 unsigned NewFileMode();
 
-// Writes content into a fresh file beside target, flushes it to the disk and renames it over
-// target, so target is either its old self or wholly new. Sets noRoomBeside when no file can be
-// made in that folder at all. path is the name the user gave, for the message.
+// Writes content into a fresh file beside target and flushes it to the disk; its name. Sets
+// noRoomBeside when no file can be made in that folder at all. path is the name the user gave,
+// for the message.
+std::variant<std::string, FileError> WriteBeside(const std::string& target, const std::string& path,
+                                                 const std::string& content, unsigned mode,
+                                                 bool* noRoomBeside = nullptr);
+
+// Renames the file written beside over target; it is removed if that fails.
+std::optional<FileError> MoveOver(const std::string& temporary, const std::string& target,
+                                  const std::string& path);
+
+// Both: target is either its old self or wholly new.
 std::optional<FileError> ReplaceWhole(const std::string& target, const std::string& path,
                                       const std::string& content, unsigned mode,
                                       bool* noRoomBeside = nullptr);

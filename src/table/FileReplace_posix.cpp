@@ -23,9 +23,9 @@ unsigned NewFileMode() {
     return 0666 & ~mask;
 }
 
-std::optional<FileError> ReplaceWhole(const std::string& target, const std::string& path,
-                                      const std::string& content, unsigned mode,
-                                      bool* noRoomBeside) {
+std::variant<std::string, FileError> WriteBeside(const std::string& target, const std::string& path,
+                                                 const std::string& content, unsigned mode,
+                                                 bool* noRoomBeside) {
     std::string temporary = target + ".saving-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
@@ -43,9 +43,18 @@ std::optional<FileError> ReplaceWhole(const std::string& target, const std::stri
     ok = ok && ::fsync(fd) == 0;
     const int saved = errno;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
         errno = errno ? errno : saved;
+        const FileError error = ErrorFromErrno("Cannot write", path);
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    return temporary;
+}
+
+std::optional<FileError> MoveOver(const std::string& temporary, const std::string& target,
+                                  const std::string& path) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const FileError error = ErrorFromErrno("Cannot write", path);
         ::unlink(temporary.c_str());
         return error;

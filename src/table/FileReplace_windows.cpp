@@ -42,8 +42,9 @@ unsigned NewFileMode() {
     return _S_IREAD | _S_IWRITE;
 }
 
-std::optional<FileError> ReplaceWhole(const std::string& target, const std::string& path,
-                                      const std::string& content, unsigned, bool* noRoomBeside) {
+std::variant<std::string, FileError> WriteBeside(const std::string& target, const std::string& path,
+                                                 const std::string& content, unsigned,
+                                                 bool* noRoomBeside) {
     // Said before anything is made: Windows would refuse the replace at the very end, and Wine
     // run by root not at all.
     const DWORD attributes = ::GetFileAttributesA(target.c_str());
@@ -68,6 +69,11 @@ std::optional<FileError> ReplaceWhole(const std::string& target, const std::stri
         std::remove(temporary.c_str());
         return error;
     }
+    return temporary;
+}
+
+std::optional<FileError> MoveOver(const std::string& temporary, const std::string& target,
+                                  const std::string& path) {
     if (!::MoveFileExA(temporary.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const FileError error{"Cannot write " + path + ": " + SystemMessage(::GetLastError())};

@@ -1,5 +1,7 @@
 // The File menu's load and save items, and saving the cells.
 #include "app/Form3D.h"
+#include "link/Intake.h"
+#include "table/TableFormats.h"
 #include "table/VetFile.h"
 
 namespace {
@@ -33,7 +35,7 @@ std::string Form3D::KeepTable(BackupKind kind) {
     if (!archive_ || (kind == BackupKind::Downloaded && lastKept_ == veTable)) {
         return "";
     }
-    const auto kept = archive_->keep(TableFile{veTable, true, intakeType}, kind);
+    const auto kept = archive_->keep(HeldTable(), kind);
     if (const auto* error = std::get_if<FileError>(&kept)) {
         return "; the table could not be kept: " + error->reason;
     }
@@ -43,8 +45,15 @@ std::string Form3D::KeepTable(BackupKind kind) {
     return "; kept as " + std::get<std::string>(kept);
 }
 
+TableFile Form3D::HeldTable() const {
+    const bool known = heldFromDevice_ && ReportedIntakeText(intakeType, release_);
+    return {veTable, heldFromDevice_, known ? std::optional(intakeType) : std::nullopt};
+}
+
 void Form3D::SaveVE(const std::string& fileName) {
-    const auto written = WriteVetFile(fileName, VetCellsOf(veTable));
+    // Our own .json and .csv hold the breakpoints and intake type too, once the device gave them.
+    const auto written = IsTextTable(fileName) ? WriteTableFile(fileName, HeldTable())
+                                               : WriteVetFile(fileName, VetCellsOf(veTable));
     if (const auto* error = std::get_if<FileError>(&written)) {
         io_.status.showStatus(error->reason);
         return;

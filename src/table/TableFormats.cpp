@@ -1,6 +1,8 @@
 #include "table/TableFormats.h"
 
 #include "common/Extension.h"
+#include "common/InputFile.h"
+#include "common/TextLines.h"
 #include "link/Protocol.h"
 #include "table/CsvGrid.h"
 #include "table/FileReplace.h"
@@ -41,6 +43,11 @@ std::optional<TableFormat> FormatOf(std::string_view path) {
         return TableFormat::Json;
     }
     return std::nullopt;
+}
+
+bool IsTextTable(std::string_view path) {
+    const std::optional<TableFormat> format = FormatOf(path);
+    return format == TableFormat::Csv || format == TableFormat::Json;
 }
 
 const char* ExtensionOf(TableFormat format) {
@@ -262,12 +269,32 @@ std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
     return file;
 }
 
-std::variant<std::string, FileError> ReadTableText(const std::string& path) {
-    errno = 0;
-    File in(std::fopen(path.c_str(), "rb"));
-    if (!in) {
-        return ErrorFromErrno("Cannot open", path);
+namespace {
+
+// What every text input is checked for, line by line; a UTF-8 byte-order mark is dropped.
+std::optional<std::string> TextFault(std::string& text) {
+    TextLines lines = TextLines::Of(text);
+    bool terminated = false;
+    while (lines.next(terminated)) {
     }
+    if (lines.fault()) {
+        return *lines.fault();
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.erase(0, 3);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<std::string, FileError> ReadTableText(const std::string& path) {
+    auto opened = OpenInputFile(path);
+    if (const auto* why = std::get_if<std::string>(&opened)) {
+        return FileError{*why};
+    }
+    const File in = std::get<File>(std::move(opened));
+    errno = 0;
     std::string text(kMaxTextFileBytes + 1, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), in.get()));
     if (std::ferror(in.get())) {
@@ -275,6 +302,9 @@ std::variant<std::string, FileError> ReadTableText(const std::string& path) {
     }
     if (text.size() > kMaxTextFileBytes) {
         return FileError{"Not a table file, " + path + " is over 1 MiB"};
+    }
+    if (const auto fault = TextFault(text)) {
+        return FileError{"Not a table file, " + path + ": " + *fault};
     }
     return text;
 }
@@ -318,27 +348,102 @@ std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
     return WriteTextFile(path, *format == TableFormat::Csv ? CsvText(file) : JsonText(file));
 }
 
+namespace {
+
+// Where one file of a set goes: a plain file, new or old, through a whole file written beside
+// it; anything else (a device, a pipe) in place.
+struct Planned {
+    const TextFileWrite* write;
+    std::optional<std::string> temporary;
+    std::string target;
+};
+
+std::variant<Planned, FileError> Plan(const TextFileWrite& write) {
+    errno = 0;
+    std::string target = write.path;
+    unsigned mode = NewFileMode();
+    if (File old{std::fopen(write.path.c_str(), "rb")}) {
+        const std::optional<OpenFileFacts> facts = FactsOf(old.get(), write.path);
+        if (!facts || !facts->regular) {
+            return Planned{&write, std::nullopt, target};
+        }
+        target = facts->target;
+        mode = facts->mode;
+    }
+    auto beside = WriteBeside(target, write.path, write.text, mode);
+    if (const auto* error = std::get_if<FileError>(&beside)) {
+        return *error;
+    }
+    return Planned{&write, std::get<std::string>(beside), target};
+}
+
+std::optional<FileError> Commit(const Planned& planned) {
+    if (planned.temporary) {
+        return MoveOver(*planned.temporary, planned.target, planned.write->path);
+    }
+    const std::string& path = planned.write->path;
+    const std::string& text = planned.write->text;
+    File out(std::fopen(path.c_str(), "wb"));
+    if (!out || std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
+        std::fclose(out.release()) != 0) {
+        return ErrorFromErrno("Cannot write", path);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<std::monostate, FileError> WriteTextFiles(const std::vector<TextFileWrite>& files) {
+    std::vector<Planned> planned;
+    for (const TextFileWrite& write : files) {
+        auto plan = Plan(write);
+        if (const auto* error = std::get_if<FileError>(&plan)) {
+            for (const Planned& done : planned) {
+                if (done.temporary) {
+                    std::remove(done.temporary->c_str());
+                }
+            }
+            return *error;
+        }
+        planned.push_back(std::get<Planned>(plan));
+    }
+    for (const Planned& plan : planned) {
+        if (const auto error = Commit(plan)) {
+            return *error;
+        }
+    }
+    return std::monostate{};
+}
+
 std::variant<std::monostate, FileError> WriteTextFile(const std::string& path,
                                                       const std::string& text) {
-    errno = 0;
-    // A plain file, new or old, is replaced whole, so a failed write leaves the old one; a
-    // device or pipe is written as it is.
-    std::optional<FileError> error;
+    return WriteTextFiles({{path, text}});
+}
+
+std::variant<std::string, FileError> TableFileText(const std::string& path, const TableFile& file) {
+    const std::optional<TableFormat> format = FormatOf(path);
+    if (!format) {
+        return FileError{"Cannot write " + path + ": name it .vet, .csv or .json"};
+    }
+    if (*format == TableFormat::Csv) {
+        return CsvText(file);
+    }
+    if (*format == TableFormat::Json) {
+        return JsonText(file);
+    }
+    const VetCells cells = VetCellsOf(file.table);
+    std::string text(cells.begin(), cells.end());
+    // An older, longer plain file keeps its tail after the 400 cells, as the window saves it.
     if (File old{std::fopen(path.c_str(), "rb")}) {
         const std::optional<OpenFileFacts> facts = FactsOf(old.get(), path);
-        if (facts && facts->regular) {
-            error = ReplaceWhole(facts->target, path, text, facts->mode);
-        } else {
-            File out(std::fopen(path.c_str(), "wb"));
-            if (!out || std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
-                std::fclose(out.release()) != 0) {
-                error = ErrorFromErrno("Cannot write", path);
+        if (facts && facts->regular && std::fseek(old.get(), kVetFileBytes, SEEK_SET) == 0) {
+            char buffer[65536];
+            for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, old.get())) > 0;) {
+                text.append(buffer, got);
             }
         }
-    } else {
-        error = ReplaceWhole(path, path, text, NewFileMode());
     }
-    return error ? std::variant<std::monostate, FileError>(*error) : std::monostate{};
+    return text;
 }
 
 std::vector<std::string> LeftOutOf(TableFormat format, const TableFile& file) {

@@ -17,6 +17,8 @@ enum class TableFormat { Vet, Csv, Json };
 // What a name's extension says, in any letter case; nothing for any other name.
 std::optional<TableFormat> FormatOf(std::string_view path);
 const char* ExtensionOf(TableFormat format);
+// .csv or .json: our own table files, which hold breakpoints and an intake type besides the cells.
+bool IsTextTable(std::string_view path);
 
 // One table file's content. A .vet knows the cells only, a .csv the breakpoints too; the
 // breakpoint entries of `table` stay 0 when hasBreakpoints is false.
@@ -48,6 +50,18 @@ std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
 // pipe is written as it is.
 std::variant<std::monostate, FileError> WriteTextFile(const std::string& path,
                                                       const std::string& text);
+
+// Several files as one: each plain file is written beside its target first, and only when all
+// are whole does any replace its target, so a failure leaves every old file as it was.
+struct TextFileWrite {
+    std::string path;
+    std::string text;
+};
+std::variant<std::monostate, FileError> WriteTextFiles(const std::vector<TextFileWrite>& files);
+
+// The bytes `file` is written as at `path`, by its extension: a .vet keeps an older, longer
+// file's tail after its 400 cells, as the window saves it.
+std::variant<std::string, FileError> TableFileText(const std::string& path, const TableFile& file);
 
 // What writing `file` as `format` leaves out, one note each; empty when nothing is lost.
 std::vector<std::string> LeftOutOf(TableFormat format, const TableFile& file);

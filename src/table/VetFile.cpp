@@ -1,5 +1,6 @@
 #include "table/VetFile.h"
 
+#include "common/InputFile.h"
 #include "table/FileReplace.h"
 
 #include <cerrno>
@@ -19,11 +20,11 @@ FileError ErrorFromErrno(const std::string& what, const std::string& path) {
 }
 
 std::variant<VetCells, FileError> ReadVetFile(const std::string& path) {
-    errno = 0;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return ErrorFromErrno("Cannot open", path);
+    auto opened = OpenInputFile(path);
+    if (const auto* why = std::get_if<std::string>(&opened)) {
+        return FileError{*why};
     }
+    const File file = std::get<File>(std::move(opened));
     VetCells cells{};
     const std::size_t got = std::fread(cells.data(), 1, cells.size(), file.get());
     if (got == cells.size()) {

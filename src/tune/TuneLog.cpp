@@ -1,9 +1,7 @@
 #include "tune/TuneLog.h"
 
-#include "datalog/LogLines.h"
-#include "link/Protocol.h"
-
-#include <array>
+#include "datalog/LogRows.h"
+#include "table/VeTable.h"
 
 namespace {
 
@@ -19,36 +17,20 @@ std::optional<int> LatticeIndex(double value) {
 
 } // namespace
 
-std::optional<std::string>
-ReadTuneRows(std::string_view text, LogFormat format,
-             const std::function<std::optional<std::string>(const TuneRow&)>& take) {
-    LogLines lines{text};
-    const auto header = ReadLogHeader(lines, format, kNeeded);
-    if (const auto* why = std::get_if<std::string>(&header)) {
-        return *why;
-    }
-    const LogColumns& columns = std::get<LogColumns>(header);
-    bool terminated = false;
-    std::array<double, 9> v{};
-    while (const std::optional<std::string_view> line = lines.next(terminated)) {
-        if (!terminated) {
-            break;
-        }
-        if (line->empty()) {
-            continue;
-        }
-        if (const auto error = ReadLogRow(*line, format, columns, kNeeded, v)) {
-            return LogLineError(lines.number, *error);
-        }
-        const auto p = LatticeIndex(v[6]);
-        const auto r = LatticeIndex(v[7]);
+TuneRowsEnd ReadTuneRows(TextLines& lines, LogFormat format,
+                         const std::function<std::optional<std::string>(const TuneRow&)>& take) {
+    LogRows rows(lines, format, kNeeded);
+    while (const auto v = rows.next()) {
+        const auto p = LatticeIndex((*v)[6]);
+        const auto r = LatticeIndex((*v)[7]);
         if (!p || !r) {
-            return LogLineError(lines.number, "PressureIndex and RpmIndex are 0 to 19");
+            return {LogLineError(rows.line(), "PressureIndex and RpmIndex are 0 to 19")};
         }
-        const TuneRow row{lines.number, v[0], v[1], v[2], v[3], v[4], v[5], *p, *r, v[8]};
+        const TuneRow row{rows.line(), (*v)[0], (*v)[1], (*v)[2], (*v)[3],
+                          (*v)[4],     (*v)[5], *p,      *r,      (*v)[8]};
         if (auto refused = take(row)) {
-            return refused;
+            return {refused};
         }
     }
-    return std::nullopt;
+    return {rows.fault(), rows.cutShort()};
 }

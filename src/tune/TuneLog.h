@@ -1,13 +1,13 @@
 // A recorded drive as the tuning reads it: row by row, never held whole, each row with its line.
 #pragma once
 
+#include "common/TextLines.h"
 #include "datalog/LogFormat.h"
 
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 struct TuneRow {
     std::size_t line = 0;
@@ -22,8 +22,11 @@ struct TuneRow {
     double ve = 0;
 };
 
-// Hands each row to `take` in file order; stops at the first refusal, the log's own (named by
-// its line) or `take`'s. A last line without its line end was cut short and is left out.
-std::optional<std::string>
-ReadTuneRows(std::string_view text, LogFormat format,
-             const std::function<std::optional<std::string>(const TuneRow&)>& take);
+struct TuneRowsEnd {
+    std::optional<std::string> refusal; // the log's own (named by its line) or `take`'s
+    bool cutShort = false;              // the last row was cut short by its writer
+};
+
+// Hands each row to `take` in file order; stops at the first refusal.
+TuneRowsEnd ReadTuneRows(TextLines& lines, LogFormat format,
+                         const std::function<std::optional<std::string>(const TuneRow&)>& take);

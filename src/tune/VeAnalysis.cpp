@@ -19,24 +19,45 @@ void VeAnalyzer::beginLog(const std::string& name) {
     log_ = name;
     delay_ = DelayLine(options_.lagS);
     transients_ = TransientWatch(options_.transientPsiPerS);
-    agreed_ = false;
+    seen_ = {};
+    lastTimeS_.reset();
     started_ = false;
     binBase_ = analysis_.timeline.size();
+}
+
+bool VeAnalyzer::impossible(const TuneRow& row) const {
+    const bool afrOk = (options_.wideband == 2 || kPlausibleAfr.holds(row.afr1)) &&
+                       (options_.wideband == 1 || kPlausibleAfr.holds(row.afr2));
+    const bool backwards = lastTimeS_ && !(row.timeS >= *lastTimeS_);
+    return !kPlausibleMapPsi.holds(row.pressurePsi) || !kPlausibleRpm.holds(row.rpm) || !afrOk ||
+           !kPlausibleVe.holds(row.ve) || backwards;
 }
 
 std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
     const int cell = CellIndex(row.pressureIndex, row.rpmIndex);
     if (row.ve == table_[cell]) {
-        agreed_ = true;
+        seen_[cell] = true;
         return std::nullopt;
     }
-    const std::string where = log_ + " line " + std::to_string(row.line) + ": ";
-    const std::string what = "the cell at pressure index " + std::to_string(row.pressureIndex) +
-                             ", RPM index " + std::to_string(row.rpmIndex) + " held " +
-                             std::to_string(std::lround(row.ve)) + ", the table holds " +
-                             std::to_string(table_[cell]);
-    return agreed_ ? where + "the table changed during the drive: " + what
-                   : where + "recorded against another table: " + what;
+    const std::string place = "the cell at pressure index " + std::to_string(row.pressureIndex) +
+                              ", RPM index " + std::to_string(row.rpmIndex);
+    const std::string held = std::to_string(std::lround(row.ve));
+    const std::string line = std::to_string(row.line);
+    // Only a cell seen with two values within the log says that the table changed meanwhile.
+    return seen_[cell]
+               ? log_ + ": the table changed during the drive at line " + line + ": " + place +
+                     " held " + std::to_string(table_[cell]) + ", then " + held
+               : log_ + ": recorded against another table (line " + line + ": " + place + " held " +
+                     held + ", the table holds " + std::to_string(table_[cell]) + ")";
+}
+
+void VeAnalyzer::countLeftOutUnplaced(LeftOut why) {
+    ++analysis_.records;
+    ++analysis_.leftOut[static_cast<int>(why)];
+}
+
+void VeAnalyzer::addCutShort() {
+    countLeftOutUnplaced(LeftOut::CutShort);
 }
 
 std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, double afr) const {
@@ -97,11 +118,20 @@ void VeAnalyzer::count(const std::optional<Moment>& point, double afr,
         analysis_.cells[w.cell].hits += w.weight;
         analysis_.cells[w.cell].ratioSum += w.weight * ratio;
     }
-    const int bin100 = static_cast<int>(std::floor((ratio - 1) * 100)) + kErrorSpan;
-    ++analysis_.errors[std::clamp(bin100, 0, kErrorBins - 1)];
+    // Clamped as a double: a wild ratio must never reach an integer conversion.
+    const double errorBin =
+        std::clamp(std::floor((ratio - 1) * 100) + kErrorSpan, 0.0, kErrorBins - 1.0);
+    ++analysis_.errors[static_cast<std::size_t>(errorBin)];
 }
 
 std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
+    // Time is judged against the row before, so one wild time stamp costs two rows, not the log.
+    const bool leftOut = impossible(row);
+    lastTimeS_ = row.timeS;
+    if (leftOut) {
+        countLeftOutUnplaced(LeftOut::Impossible);
+        return std::nullopt;
+    }
     if (auto refused = consistency(row)) {
         return refused;
     }

@@ -14,11 +14,29 @@
 #include <string>
 #include <vector>
 
-enum class LeftOut { NoPoint, LowRpm, WarmUp, Transient, FuelCut, RichLimit };
-inline constexpr int kLeftOutKinds = 6;
+enum class LeftOut { NoPoint, LowRpm, WarmUp, Transient, FuelCut, RichLimit, Impossible, CutShort };
+inline constexpr int kLeftOutKinds = 8;
 // As the summary names them.
 inline constexpr std::array<const char*, kLeftOutKinds> kLeftOutNames = {
-    "without a point lag before", "low RPM", "warm-up", "transient", "fuel cut", "rich limit"};
+    "without a point lag before",
+    "low RPM",
+    "warm-up",
+    "transient",
+    "fuel cut",
+    "rich limit",
+    "impossible",
+    "cut short"};
+
+// What no engine and no sensor gives: a row holding any of it is left out as impossible.
+struct PlausibleRange {
+    double low;
+    double high;
+    bool holds(double x) const { return x >= low && x <= high; } // false for NaN
+};
+inline constexpr PlausibleRange kPlausibleMapPsi{1e-9, 100}; // absolute: above 0
+inline constexpr PlausibleRange kPlausibleRpm{0, 25000};
+inline constexpr PlausibleRange kPlausibleAfr{5, 30};
+inline constexpr PlausibleRange kPlausibleVe{1, 32767};
 
 struct CellTally {
     double hits = 0;          // the sum of the weights of the records in the cell
@@ -60,11 +78,15 @@ public:
     void beginLog(const std::string& name);
     // A row of the current log, in order. Refuses a row that saw another table than this one.
     std::optional<std::string> add(const TuneRow& row);
+    // The current log's last row was cut short by its writer.
+    void addCutShort();
 
     const Analysis& analysis() const { return analysis_; }
 
 private:
+    bool impossible(const TuneRow& row) const;
     std::optional<std::string> consistency(const TuneRow& row);
+    void countLeftOutUnplaced(LeftOut why);
     std::optional<LeftOut> judge(const std::optional<Moment>& point, double afr) const;
     void count(const std::optional<Moment>& point, double afr, std::optional<LeftOut> leftOut,
                double timeS);
@@ -77,7 +99,8 @@ private:
     std::string log_;
     DelayLine delay_;
     TransientWatch transients_;
-    bool agreed_ = false; // a row of this log has seen this table
+    std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as the table has them
+    std::optional<double> lastTimeS_;     // of this log's row before
     double logStartS_ = 0;
     std::size_t binBase_ = 0; // the timeline's first bin of this log
     bool started_ = false;

@@ -114,7 +114,7 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
     };
     std::vector<std::string> writes;
     for (int k = 0; k < kCellCount; ++k) {
-        writes.push_back(CellWriteMessage(k, 0));
+        writes.push_back(CellWriteMessage(k, 1));
     }
     const auto withDownload = [](std::vector<std::string> messages) {
         messages.insert(messages.begin(), {"<201>", "<121>"});
@@ -146,13 +146,13 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
          [&](const Result&) {
              EXPECT_EQ(Read(sim.file("dev.vet"))->table[7], device()->table[7]);
          }},
-        {{"set", "1", "2", "-300", com, "3"}, 0, {"<234,22:-300>"}, nullptr},
+        {{"set", "1", "2", "300", com, "3"}, 0, {"<234,22:300>"}, nullptr},
         {{"verify", "dev.json", com, "3"},
          1,
          {"<201>", "<121>"},
          [&](const Result& r) {
              const int was = Read(sim.file("dev.json"))->table[22];
-             EXPECT_EQ(r.out, "1 2 " + std::to_string(was) + " -300\n");
+             EXPECT_EQ(r.out, "1 2 " + std::to_string(was) + " 300\n");
          }},
         {{"put", "dev.json", "--changed-only", "--dry-run", com, "3"},
          0,
@@ -170,7 +170,7 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
              EXPECT_NE(r.err.find("No breakpoints to write"), std::string::npos) << r.err;
          }},
         {{"diff", "dev.json", "dev.vet"}, 0, {}, nullptr},
-        {{"put", "zero.vet", com, "3"},
+        {{"put", "ones.vet", com, "3"},
          0,
          withDownload(writes),
          [&](const Result& r) { // the table it replaced, kept first
@@ -179,7 +179,7 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
              EXPECT_NE(kept.find("-before-put"), std::string::npos) << kept;
              EXPECT_EQ(Read(kept)->table, Read(sim.file("dev.json"))->table);
          }},
-        {{"diff", "dev.json", "zero.vet"}, 1, {}, nullptr},
+        {{"diff", "dev.json", "ones.vet"}, 1, {}, nullptr},
         {{"log", "--seconds", "1", "-o", "drive.csv", com, "3"},
          0,
          {"<201>", "<121>", "<255>", "<201>"},
@@ -208,7 +208,7 @@ TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
              EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), kCellCount);
          }},
     };
-    std::ofstream(sim.file("zero.vet"), std::ios::binary) << std::string(kCellCount, '\0');
+    std::ofstream(sim.file("ones.vet"), std::ios::binary) << std::string(kCellCount, '\1');
     std::size_t seen = 0;
     for (const Step& step : steps) {
         SCOPED_TRACE(::testing::PrintToString(step.args));
@@ -278,17 +278,19 @@ TEST(Ctl, putSendsNothingWhenTheDevicesTableCannotBeKept) {
     TvxSim sim;
     std::filesystem::create_directories(sim.file("home/Documents"));
     std::ofstream(BackupFolder(sim)) << "a file where the folder goes";
-    std::ofstream(sim.file("zero.vet"), std::ios::binary) << std::string(kCellCount, '\0');
-    const Result refused = Ctl(sim, {"put", "zero.vet", "--com", "3"});
+    std::ofstream(sim.file("ones.vet"), std::ios::binary) << std::string(kCellCount, '\1');
+    const Result refused = Ctl(sim, {"put", "ones.vet", "--com", "3"});
     EXPECT_EQ(refused.exit, 2);
     EXPECT_NE(refused.err.find("could not be kept, nothing sent"), std::string::npos)
         << refused.err;
-    const Result unkept = Ctl(sim, {"put", "zero.vet", "--no-backup", "--com", "3"});
+    const Result unkept = Ctl(sim, {"put", "ones.vet", "--no-backup", "--com", "3"});
     EXPECT_EQ(unkept.exit, 0) << unkept.err;
-    const std::vector<std::string> received = Received(sim, 2u + kCellCount);
-    ASSERT_EQ(received.size(), 2u + kCellCount); // the download, then only the second put's writes
-    EXPECT_EQ(received[0], "<201>");
-    EXPECT_EQ(received[2], CellWriteMessage(0, 0));
+    const std::vector<std::string> received = Received(sim, 4u + kCellCount);
+    // Two downloads (the device's breakpoints are checked either way), then only the second
+    // put's writes.
+    ASSERT_EQ(received.size(), 4u + kCellCount);
+    EXPECT_EQ(received[2], "<201>");
+    EXPECT_EQ(received[4], CellWriteMessage(0, 1));
 }
 
 TEST(Ctl, logStopsOnCtrlCWithRealTimeOffAndEveryRowKept) {

@@ -21,6 +21,18 @@ const std::vector<LogSample> kRows = {{0.0, {14.7, 812.5, 72.25, 14.7, 2.5, 14.9
                                       {0.2, {29.4, 1234.567, 180, 12.1, 4.51, 12.3}},
                                       {0.1, {5, 6500, -40, 10, 1500, 17}},
                                       {0.5, {0.0001234, 149.9, 0, 0, 0, 0}}};
+// The rows as a file would give them.
+class Rows final : public ReplaySource {
+public:
+    std::optional<LogSample> next() override {
+        return at_ < kRows.size() ? std::optional(kRows[at_++]) : std::nullopt;
+    }
+    void rewind() override { at_ = 0; }
+
+private:
+    std::size_t at_ = 0;
+};
+
 const char* const kRecords[] = {"255,14.7,812.5,72.25,14.7,2.5,14.9",
                                 "255,29.4,1234.567,180,12.1,4.51,12.3", "255,5,6500,-40,10,1500,17",
                                 "255,0.0001234,149.9,0,0,0,0"};
@@ -41,7 +53,7 @@ TEST(SimReplay, rowsComeInOrderAtTheRecordedSpacingOverTheSpeedPausedResumedAndL
     };
     for (const auto& c : cases) {
         Options options;
-        options.replayRows = kRows;
+        options.replay = std::make_shared<Rows>();
         options.speed = c.speed;
         options.loop = c.loop;
         Device device(options, DeviceTable(), 7);
@@ -73,7 +85,7 @@ TEST(SimReplayProgram, aLogItCannotReplayEndsItWithStatus2BeforeTheTerminal) {
         const char* name;
         const char* text; // none: no such file
         const char* error;
-    } cases[] = {{"missing.msl", nullptr, "cannot read"},
+    } cases[] = {{"missing.msl", nullptr, "No such file"},
                  {"drive.txt", names, "not a datalog"},
                  {"empty.csv", names, "no rows"},
                  {"nomap.csv", "Time,RPM\n", "no MAP channel"}};

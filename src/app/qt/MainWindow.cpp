@@ -1,6 +1,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/KeyPreview.h"
 #include "app/qt/LinkHealthField.h"
+#include "common/Printable.h"
 #include "common/Twips.h"
 #include "common/qt/FramePacer.h"
 #include "datalog/qt/RecordField.h"
@@ -103,7 +104,7 @@ class MainWindow::Status : public StatusLine {
 public:
     explicit Status(QLabel* label) : label_(label) {}
     void showStatus(const std::string& text) override {
-        label_->setText(QString::fromStdString(text));
+        label_->setText(QString::fromStdString(Printable(text)));
     }
 
 private:

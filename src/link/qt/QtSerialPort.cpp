@@ -112,6 +112,9 @@ bool QtSerialPort::setPortOpen(bool open) {
         }
     }
     const QString path = QString::fromStdString(target->path);
+    if (QFileInfo(path).isFile()) {
+        return fail(target->path + " is a regular file, not a serial device");
+    }
     // Opening again re-reads the port number and settings, so a new choice takes effect.
     if (port_.isOpen()) {
         port_.close();
@@ -213,8 +216,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (!port_.isOpen()) {
         return;
     }
-    errorText_ = (error == QSerialPort::ReadError ? "reading failed: " : "") +
-                 port_.errorString().toStdString();
+    errorText_ = "the device hung up (" + port_.errorString().toStdString() + ")";
     port_.close();
     if (onLost_) {
         onLost_(name_ + ": " + errorText_);

@@ -31,7 +31,7 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
         int value;
         bool device;
     } cases[] = {
-        {"set 1 2 -32768 --com 20", Command::Set, 20, 2000, 22, -32768, true},
+        {"set 1 2 1 --com 20", Command::Set, 20, 2000, 22, 1, true},
         {"--timeout 0.25 --port /dev/x set 19 19 32767", Command::Set, 0, 250, 399, 32767, true},
         {"put a.vet --dry-run", Command::Put, 0, 2000, 0, 0, false},
         {"put a.vet --dry-run --changed-only --com 1", Command::Put, 1, 2000, 0, 0, true},
@@ -79,7 +79,8 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
     } cases[] = {
         {"", "no command given"},
         {"fetch", "unknown command 'fetch'"},
-        {"get --force --com 1", "unknown option '--force'"},
+        {"get --forse --com 1", "unknown option '--forse'"},
+        {"get --force --com 1", "--force belongs to log only"},
         {"get --com", "--com: 1 required TEXT missing"}, // the option library's words
         {"get --com 21", "--com takes a COM number from 1 to 20"},
         {"get --timeout 0 --com 1", "--timeout takes seconds"},
@@ -87,6 +88,7 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"diff a.vet b.vet log", "usage: tvxctl diff A B"},
         {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
         {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
+        {"set 0 0 0 --com 1", "VALUE 0 is no VE: a cell holds 1 to 32767"},
         {"put a.vet -o b.vet --com 1", "-o belongs to get, log and analyze only"},
         {"get --dry-run --com 1", "--dry-run belongs to put only"},
         {"get --com 1 --port /dev/x", "not both"},

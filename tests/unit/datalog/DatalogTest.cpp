@@ -81,7 +81,7 @@ TEST(LogFormat, bothLayoutsWriteTheSignatureNamesUnitsAndRowsAsDecoded) {
     }
 }
 
-TEST(LogReader, readsWhatWasWrittenAndKeepsOnlyWholeRows) {
+TEST(LogReader, readsWhatWasWrittenAndALastRowWithoutItsLineEndWhenItReads) {
     for (const LogFormat format : {LogFormat::Msl, LogFormat::Csv}) {
         const std::string header = HeaderText(format, {"Torvex v1.2", "now", false});
         const std::string row = RowText(format, 1500, kEntry);
@@ -93,10 +93,18 @@ TEST(LogReader, readsWhatWasWrittenAndKeepsOnlyWholeRows) {
         EXPECT_EQ(samples[1].timeS, 2.0);
         const std::array<double, 6> wire = {14.7, 2250.5, 98.6, 14.25, 2.5, 12.8};
         EXPECT_EQ(samples[0].fields, wire);
-        // Cut inside its last number, a row would still split into whole fields.
-        const auto cut = ReadLog(header + row.substr(0, row.size() - 2), format);
-        EXPECT_TRUE(std::get<std::vector<LogSample>>(cut).empty());
+        const auto last = ReadLog(header + row.substr(0, row.size() - 1), format);
+        EXPECT_EQ(std::get<std::vector<LogSample>>(last).size(), 1u);
     }
+}
+
+TEST(LogReader, aLogWithoutItsUnitsLineLosesNoRow) {
+    const std::string names = "\"Torvex v1.7\"\nTime\tRPM\tMAP\tTemp\tAFR1\tAFR2\tMAF\n";
+    const auto read = ReadLog(
+        names + "0.5\t900\t5\t180\t14.7\t14.7\t1\n1\t900\t5\t180\t14.7\t14.7\t1\n", LogFormat::Msl);
+    ASSERT_TRUE(std::holds_alternative<std::vector<LogSample>>(read));
+    EXPECT_EQ(std::get<std::vector<LogSample>>(read).size(), 2u);
+    EXPECT_EQ(std::get<std::vector<LogSample>>(read)[0].timeS, 0.5);
 }
 
 TEST(LogReader, refusesALogItCannotReplay) {
@@ -108,6 +116,7 @@ TEST(LogReader, refusesALogItCannotReplay) {
     } cases[] = {
         {"", "log has no channel names"},
         {"Time,RPM,MAP,Temp,AFR1,AFR2\n", "log has no MAF channel"},
+        {"Time,RPM,MAP,Temp,AFR1,AFR2,MAF,RPM[rpm]\n", "log has the channel RPM twice"},
         {csvHeader + "0.1,2,3\n" + row, "log line 2: 3 fields where the names have 11"},
         {csvHeader + row + "0.1,x,3,4,5,6,7,8,9,10,11\n", "log line 3: RPM is not a number"},
     };
@@ -178,7 +187,8 @@ TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
     EXPECT_FALSE(r.recorder.recording());
     EXPECT_TRUE(r.file.closed);
     EXPECT_EQ(r.status.last(),
-              "Recording stopped: cannot write drive.msl: No space left on device; 2 records kept");
+              "Recording stopped: cannot write drive.msl: No space left on device; the file holds "
+              "2 records");
 }
 
 TEST(StdioLogFilePosix, reportsTheSystemsReason) {

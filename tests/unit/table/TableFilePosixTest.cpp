@@ -37,7 +37,7 @@ TEST_F(FilesPosix, filesThatCannotBeReadWholeAreRefusedAndChangeNothing) {
         {Path("short.vet"), "holds 399 of 400 bytes"},
         {Path("empty.vet"), "holds 0 of 400 bytes"},
         {Path("missing.vet"), "No such file"},
-        {Path("folder"), "Is a directory"},
+        {Path("folder"), "is a directory, not a file"},
         {Path("loop.vet"), "Too many levels of symbolic links"},
         {"/proc/self/mem", "Input/output error"}, // opens, then every read fails
     };

@@ -195,29 +195,71 @@ TEST(VeAnalysis, theMeanIsOfRecordsAndOnlyTheResultIsClampedAndCellsNeedTheirHit
               "0 records left out");
 }
 
-TEST(VeAnalysis, aLogOfAnotherTableIsRefusedAndAChangeDuringTheDriveIsNamed) {
+TEST(VeAnalysis, aLogOfAnotherTableIsRefusedAndOnlyACellSeenWithTwoValuesIsAChange) {
     CellValues target{};
     target.fill(kTarget);
     const struct {
-        int firstDifferent;
+        int firstDifferent; // rows from here are in cell (8, later) with 101
+        int later;
         std::string says;
     } cases[] = {
-        {0, "drive.msl line 2: recorded against another table: the cell at pressure index 8, "
-            "RPM index 8 held 101, the table holds 100"},
-        {30, "drive.msl line 32: the table changed during the drive: the cell at pressure "
-             "index 8, RPM index 8 held 101, the table holds 100"},
+        {0, 8,
+         "drive.msl: recorded against another table (line 2: the cell at pressure index 8, RPM "
+         "index 8 held 101, the table holds 100)"},
+        {30, 8,
+         "drive.msl: the table changed during the drive at line 32: the cell at pressure index "
+         "8, RPM index 8 held 100, then 101"},
+        // The first rows agree, but the cell that differs was never seen before.
+        {30, 9,
+         "drive.msl: recorded against another table (line 32: the cell at pressure index 8, RPM "
+         "index 9 held 101, the table holds 100)"},
     };
     for (const auto& c : cases) {
         VeAnalyzer analyzer(Table(), target, {});
         analyzer.beginLog("drive.msl");
         std::optional<std::string> refused;
         for (int k = 0; k < 50 && !refused; ++k) {
-            TuneRow row = Row(k, 8, 8, kTarget);
+            TuneRow row = Row(k, 8, k >= c.firstDifferent ? c.later : 8, kTarget);
             row.ve = k >= c.firstDifferent ? 101 : 100;
             refused = analyzer.add(row);
         }
         EXPECT_EQ(refused.value_or("accepted"), c.says);
     }
+}
+
+TEST(VeAnalysis, impossibleRowsAreLeftOutUnderTheirOwnReasonAndNothingOfThemIsUsed) {
+    const struct {
+        const char* what;
+        std::function<void(TuneRow&)> spoil;
+    } cases[] = {
+        {"MAP at 0", [](TuneRow& r) { r.pressurePsi = 0; }},
+        {"MAP below 0", [](TuneRow& r) { r.pressurePsi = -5; }},
+        {"MAP above 100", [](TuneRow& r) { r.pressurePsi = 100.5; }},
+        {"RPM below 0", [](TuneRow& r) { r.rpm = -1; }},
+        {"RPM beyond any engine", [](TuneRow& r) { r.rpm = 1e308; }},
+        {"AFR1 below 5", [](TuneRow& r) { r.afr1 = 4.9; }},
+        {"AFR2 above 30", [](TuneRow& r) { r.afr2 = 30.1; }},
+        {"VE of 0", [](TuneRow& r) { r.ve = 0; }},
+        {"VE beyond 16 bits", [](TuneRow& r) { r.ve = 1e308; }},
+    };
+    for (const auto& c : cases) {
+        const Analysis analysis = Analyze(Drive(100, [&c](int k) {
+            TuneRow row = Row(k, 8, 8, kTarget);
+            if (k % 2 == 1) {
+                c.spoil(row);
+            }
+            return row;
+        }));
+        EXPECT_EQ(analysis.leftOut[static_cast<int>(LeftOut::Impossible)], 50) << c.what;
+        EXPECT_EQ(analysis.accepted + analysis.leftOutTotal(), 100) << c.what;
+    }
+    // Time running backwards costs that row only; the rows after it are judged from it.
+    const Analysis backwards = Analyze(Drive(100, [](int k) {
+        TuneRow row = Row(k, 8, 8, kTarget);
+        row.timeS = k == 50 ? 0.5 : row.timeS;
+        return row;
+    }));
+    EXPECT_EQ(backwards.leftOut[static_cast<int>(LeftOut::Impossible)], 1);
 }
 
 TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
@@ -232,7 +274,10 @@ TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
         rows.push_back(row);
         return std::optional<std::string>();
     };
-    ASSERT_EQ(ReadTuneRows(text, LogFormat::Csv, take), std::nullopt);
+    TextLines lines = TextLines::Of(text);
+    const TuneRowsEnd end = ReadTuneRows(lines, LogFormat::Csv, take);
+    EXPECT_EQ(end.refusal, std::nullopt);
+    EXPECT_TRUE(end.cutShort);
     ASSERT_EQ(rows.size(), 1u);
     const TuneRow& row = rows[0];
     EXPECT_EQ(row.line, 2u);
@@ -247,9 +292,9 @@ TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
     EXPECT_EQ(row.ve, 77);
 
     entry.point = {20, 13};
-    EXPECT_EQ(ReadTuneRows(HeaderText(LogFormat::Csv, {}) + RowText(LogFormat::Csv, 0, entry),
-                           LogFormat::Csv, take)
-                  .value_or("accepted"),
+    const std::string outside = HeaderText(LogFormat::Csv, {}) + RowText(LogFormat::Csv, 0, entry);
+    TextLines more = TextLines::Of(outside);
+    EXPECT_EQ(ReadTuneRows(more, LogFormat::Csv, take).refusal.value_or("accepted"),
               "log line 2: PressureIndex and RpmIndex are 0 to 19");
 }
 

@@ -1,0 +1,116 @@
+#include "datalog/LogRows.h"
+
+#include "link/Protocol.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+// "MAP[PSI]" names MAP; a name without a unit is taken as it is.
+std::string_view NameOf(std::string_view header) {
+    const std::size_t bracket = header.find('[');
+    return bracket == std::string_view::npos ? header : header.substr(0, bracket);
+}
+
+} // namespace
+
+std::string LogLineError(std::size_t number, const std::string& what) {
+    return "log line " + std::to_string(number) + ": " + what;
+}
+
+LogRows::LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed)
+    : lines_(lines), format_(format), needed_(std::move(needed)), values_(needed_.size()) {
+    readHeader();
+}
+
+std::optional<std::string_view> LogRows::nextLine(bool& terminated) {
+    const std::optional<std::string_view> line = lines_.next(terminated);
+    if (!line && lines_.fault() && !fault_) {
+        fault_ = "log " + *lines_.fault();
+    }
+    return line;
+}
+
+bool LogRows::readHeader() {
+    bool terminated = false;
+    std::optional<std::string_view> line = nextLine(terminated);
+    // The .msl signature and capture date are quoted lines ahead of the names.
+    while (format_ == LogFormat::Msl && line && line->starts_with('"')) {
+        line = nextLine(terminated);
+    }
+    if (!line) {
+        fault_ = fault_.value_or("log has no channel names");
+        return false;
+    }
+    const std::vector<std::string_view> names = SplitFields(*line, LogSeparator(format_));
+    std::set<std::string_view> seen;
+    for (const std::string_view header : names) {
+        const std::string_view name = NameOf(header);
+        if (!name.empty() && !seen.insert(name).second) {
+            fault_ = "log has the channel " + std::string(name) + " twice";
+            return false;
+        }
+    }
+    names_ = names.size();
+    for (const std::string_view name : needed_) {
+        const auto found = std::find_if(names.begin(), names.end(),
+                                        [name](std::string_view h) { return NameOf(h) == name; });
+        if (found == names.end()) {
+            fault_ = "log has no " + std::string(name) + " channel";
+            return false;
+        }
+        column_.push_back(static_cast<std::size_t>(found - names.begin()));
+    }
+    if (format_ == LogFormat::Msl) {
+        // A units line, unless the line holds a row: a log without one loses no row.
+        if (const auto units = nextLine(terminated)) {
+            pending_ = !read(*units);
+            line_ = lines_.number();
+        }
+    }
+    return !fault_;
+}
+
+std::optional<std::string> LogRows::read(std::string_view line) {
+    const std::vector<std::string_view> fields = SplitFields(line, LogSeparator(format_));
+    if (fields.size() != names_) {
+        return std::to_string(fields.size()) + " fields where the names have " +
+               std::to_string(names_);
+    }
+    for (std::size_t n = 0; n < needed_.size(); ++n) {
+        const std::optional<double> value = ParseNumber(fields[column_[n]]);
+        if (!value) {
+            return std::string(needed_[n]) + " is not a number";
+        }
+        values_[n] = *value;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::span<const double>> LogRows::next() {
+    if (fault_ || cutShort_) {
+        return std::nullopt;
+    }
+    if (pending_) {
+        pending_ = false;
+        return std::span<const double>(values_);
+    }
+    bool terminated = false;
+    std::optional<std::string_view> line;
+    while ((line = nextLine(terminated)) && line->empty()) {
+    }
+    if (!line) {
+        return std::nullopt;
+    }
+    line_ = lines_.number();
+    if (const auto error = read(*line)) {
+        if (!terminated) {
+            cutShort_ = true;
+        } else {
+            fault_ = LogLineError(line_, *error);
+        }
+        return std::nullopt;
+    }
+    return std::span<const double>(values_);
+}

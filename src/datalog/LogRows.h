@@ -1,0 +1,55 @@
+// The shared grammar of a datalog's text, for the replay's reader and the tuning's alike: its
+// header and channel names, then its rows, read line by line so a log of any length takes the
+// same memory.
+#pragma once
+
+#include "common/TextLines.h"
+#include "datalog/LogFormat.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LogRows {
+public:
+    // Reads the header at once; fault() says why the log has none. `needed` names the channels
+    // each row is read for, in their order; the names must outlive the rows.
+    LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed);
+
+    // The next row's values of the needed channels; nothing at the end or on a fault. A last line
+    // without its line end that does not read was cut short by its writer: it ends the rows, and
+    // cutShort() says so.
+    std::optional<std::span<const double>> next();
+
+    // The line of the row `next` returned last.
+    std::size_t line() const { return line_; }
+    bool cutShort() const { return cutShort_; }
+    // "log line 7: 3 fields where the names have 11", "log has no MAP channel", ...
+    const std::optional<std::string>& fault() const { return fault_; }
+
+private:
+    std::optional<std::string_view> nextLine(bool& terminated);
+    bool readHeader();
+    // The row's values into values_; else what is wrong with it.
+    std::optional<std::string> read(std::string_view line);
+
+    TextLines& lines_;
+    LogFormat format_;
+    std::vector<std::string_view> needed_;
+    std::vector<std::size_t> column_; // of each needed channel
+    std::size_t names_ = 0;
+    std::vector<double> values_;
+    bool pending_ = false; // the line after the names was a row, not units: values_ hold it
+    std::size_t line_ = 0;
+    bool cutShort_ = false;
+    std::optional<std::string> fault_;
+};
+
+inline char LogSeparator(LogFormat format) {
+    return format == LogFormat::Msl ? '\t' : ',';
+}
+
+std::string LogLineError(std::size_t number, const std::string& what);
