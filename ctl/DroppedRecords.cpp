@@ -27,5 +27,5 @@ std::optional<std::string> DroppedRecords::flush() {
     const std::string count = std::to_string(unsaid_);
     unsaid_ = 0;
     return "Dropped " + count + (count == "1" ? " more record" : " more records") +
-           ", the last: " + DroppedRecordText(last_);
+           " (the last: " + last_.reason + ")";
 }

@@ -61,15 +61,14 @@ std::optional<std::string> FitRefusal(const TableFile& file, const DeviceShape& 
     if (auto why = CellsRefusal(file.table)) {
         return why;
     }
+    // Against the device's breakpoints when they are known: the first difference says more than
+    // an order, and the device's own rise.
     if (file.hasBreakpoints) {
-        if (auto why = BreakpointsRefusal(file.table, "the file's")) {
+        auto why = device.breakpoints ? BreakpointDifference(file.table, *device.breakpoints,
+                                                             "the file's", "the device's")
+                                      : BreakpointsRefusal(file.table, "the file's");
+        if (why) {
             return why;
-        }
-        if (device.breakpoints) {
-            if (auto why = BreakpointDifference(file.table, *device.breakpoints, "the file's",
-                                                "the device's")) {
-                return why;
-            }
         }
     }
     if (file.intakeType && (*file.intakeType < 1 || *file.intakeType > device.intakeTypes)) {

@@ -30,5 +30,6 @@ std::optional<std::string> BreakpointsRefusal(const VeTable& table, const std::s
 std::optional<std::string> BreakpointDifference(const VeTable& table, const VeTable& device,
                                                 const std::string& whose, const std::string& other);
 
-// Everything above, for a file about to be written to (or compared with) the device.
+// Everything above, for a file about to be written to (or compared with) the device: its
+// breakpoints against the device's when they are known, else only that they rise.
 std::optional<std::string> FitRefusal(const TableFile& file, const DeviceShape& device);

@@ -35,7 +35,8 @@ Rgb Mix(Rgb a, Rgb b, double t) {
 
 // Along evenly spaced stops.
 template <std::size_t N> Rgb Along(const std::array<Rgb, N>& stops, double share) {
-    const double at = std::clamp(share, 0.0, 1.0) * (N - 1);
+    // NaN (a share of nothing) is taken as 0: it must never reach an integer conversion.
+    const double at = (share > 0 ? std::min(share, 1.0) : 0.0) * (N - 1);
     const std::size_t low = std::min(static_cast<std::size_t>(at), N - 2);
     return Mix(stops[low], stops[low + 1], at - static_cast<double>(low));
 }

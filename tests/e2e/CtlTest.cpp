@@ -1,5 +1,5 @@
 // tvxctl itself against tvxsim on a pseudo-terminal: every command, and the device's faults.
-#include "TvxSim.h"
+#include "CtlRun.h"
 #include "datalog/LogReader.h"
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
@@ -19,88 +19,7 @@
 #include <optional>
 #include <sstream>
 
-namespace {
-
-struct Result {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
-    QProcess ctl;
-    ctl.setWorkingDirectory(QString::fromStdString(sim.file("")));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TVX_COM3", QString::fromStdString(sim.link()));
-    env.insert("HOME", QString::fromStdString(sim.file("home")));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(sim.file("home/.config")));
-    ctl.setProcessEnvironment(env);
-    QStringList list;
-    for (const std::string& arg : args) {
-        list << QString::fromStdString(arg);
-    }
-    ctl.start(TVXCTL_PATH, list);
-    if (!ctl.waitForFinished(30000)) {
-        return {};
-    }
-    return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
-            ctl.readAllStandardError().toStdString()};
-}
-
-// The table and intake type of the last reply tvxsim sent.
-std::optional<TableFile> Sent(const TvxSim& sim) {
-    std::optional<TableFile> last;
-    for (const std::string& line : sim.log("sent")) {
-        std::string csv = line;
-        if (std::count(csv.begin(), csv.end(), ',') != kTableSize) {
-            continue;
-        }
-        last = TableFile{{}, true, std::stoi(csv.substr(csv.rfind(',') + 1))};
-        std::istringstream fields(csv);
-        std::string field;
-        for (int k = 0; k < kTableSize && std::getline(fields, field, ','); ++k) {
-            last->table[k] = static_cast<std::int16_t>(std::stoi(field));
-        }
-    }
-    return last;
-}
-
-std::optional<TableFile> Read(const std::string& path) {
-    const auto read = ReadTableFile(path);
-    return std::holds_alternative<TableFile>(read) ? std::optional(std::get<TableFile>(read))
-                                                   : std::nullopt;
-}
-
-// tvxctl is done once the line took its bytes; tvxsim may still be reading them.
-std::vector<std::string>
-Received(const TvxSim& sim, const std::function<bool(const std::vector<std::string>&)>& done) {
-    std::vector<std::string> received = sim.log("received");
-    for (int wait = 0; wait < 500 && !done(received); ++wait) {
-        ::usleep(10000);
-        received = sim.log("received");
-    }
-    return received;
-}
-
-std::vector<std::string> Received(const TvxSim& sim, std::size_t atLeast) {
-    return Received(sim,
-                    [atLeast](const std::vector<std::string>& r) { return r.size() >= atLeast; });
-}
-
-std::string BackupFolder(const TvxSim& sim) {
-    return sim.file("home/Documents/Torvex tables");
-}
-
-// The path tvxctl said it kept the device's table as.
-std::string KeptPath(const Result& r) {
-    const std::string said = "Kept the device's table as ";
-    const std::size_t at = r.err.find(said);
-    return at == std::string::npos
-               ? ""
-               : r.err.substr(at + said.size(), r.err.find('\n', at) - at - said.size());
-}
-
-} // namespace
+using namespace e2e;
 
 TEST(Ctl, everyCommandDoesItsWorkOnTheDeviceAndItsFiles) {
     TvxSim sim({"--intake", "2"});
@@ -245,7 +164,7 @@ TEST(Ctl, aFaultyDeviceOrABadFileFailsAndWritesNothing) {
         {{"--hangup-after", "reply"}, {"get", "-o", "t.json"}, 2, "Port lost"},
         {{"--stall-after", "0"}, {"get", "-o", "t.json", "--timeout", "0.5"}, 2, "within 500 ms"},
         {{"--stall-after", "0"}, {"put", "short.vet"}, 2, "holds 399 of 400 bytes"},
-        {{"--hangup-after", "5"}, {"log", "-o", "t.msl"}, 2, "Port lost"},
+        {{"--hangup-after", "5"}, {"log", "-o", "t.msl"}, 2, "the device hung up"},
         {{"--stall-after", "5"}, {"log", "-o", "t.msl", "--timeout", "0.5"}, 2, "within 500 ms"},
     };
     for (const auto& c : cases) {
@@ -293,29 +212,66 @@ TEST(Ctl, putSendsNothingWhenTheDevicesTableCannotBeKept) {
     EXPECT_EQ(received[4], CellWriteMessage(0, 1));
 }
 
-TEST(Ctl, logStopsOnCtrlCWithRealTimeOffAndEveryRowKept) {
-    TvxSim sim;
-    QProcess ctl;
-    ctl.start(TVXCTL_PATH, {"log", "-o", QString::fromStdString(sim.file("drive.msl")), "--port",
-                            QString::fromStdString(sim.link())});
-    const auto sentRecords = [&sim] {
-        const std::vector<std::string> sent = sim.log("sent");
-        return std::count_if(sent.begin(), sent.end(),
-                             [](const std::string& line) { return line.starts_with("255,"); });
-    };
-    while (sentRecords() < 20) {
-        ::usleep(10000);
+TEST(Ctl, logStopsOnCtrlCOrAHangUpWithRealTimeOffAndEveryRowKept) {
+    for (const int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        TvxSim sim;
+        QProcess ctl;
+        ctl.start(TVXCTL_PATH, {"log", "-o", QString::fromStdString(sim.file("drive.msl")),
+                                "--port", QString::fromStdString(sim.link())});
+        const auto sentRecords = [&sim] {
+            const std::vector<std::string> sent = sim.log("sent");
+            return std::count_if(sent.begin(), sent.end(),
+                                 [](const std::string& line) { return line.starts_with("255,"); });
+        };
+        while (sentRecords() < 20) {
+            ::usleep(10000);
+        }
+        ::kill(static_cast<pid_t>(ctl.processId()), signal);
+        ASSERT_TRUE(ctl.waitForFinished(10000));
+        EXPECT_EQ(ctl.exitCode(), 0);
+        EXPECT_TRUE(ctl.readAllStandardError().contains("Recording stopped"));
+        const std::vector<std::string> received =
+            Received(sim, [](const std::vector<std::string>& r) {
+                return !r.empty() && r.back() == "<201>";
+            });
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back(), "<201>");
+        std::ifstream in(sim.file("drive.msl"));
+        const std::string text(std::istreambuf_iterator<char>(in), {});
+        EXPECT_TRUE(text.starts_with("\"tvxctl " TVX_VERSION "\"\n"));
+        const auto read = ReadLog(text, LogFormat::Msl);
+        EXPECT_GE(std::get<std::vector<LogSample>>(read).size(), 20u);
     }
-    ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
-    ASSERT_TRUE(ctl.waitForFinished(10000));
-    EXPECT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
-    const std::vector<std::string> received = Received(
-        sim, [](const std::vector<std::string>& r) { return !r.empty() && r.back() == "<201>"; });
-    ASSERT_FALSE(received.empty());
-    EXPECT_EQ(received.back(), "<201>");
-    std::ifstream in(sim.file("drive.msl"));
-    const auto read = ReadLog(std::string(std::istreambuf_iterator<char>(in), {}), LogFormat::Msl);
-    EXPECT_GE(std::get<std::vector<LogSample>>(read).size(), 20u);
+}
+
+TEST(Ctl, logForceReplacesAnOldFileOnlyOnceARecordHasCome) {
+    const struct {
+        std::vector<std::string> simOptions;
+        int exit;
+        bool replaced;
+    } cases[] = {{{"--stall-after", "0"}, 2, false}, {{}, 0, true}};
+    for (const auto& c : cases) {
+        TvxSim sim(c.simOptions);
+        std::ofstream(sim.file("kept.msl")) << "a drive worth keeping";
+        const Result r = Ctl(sim, {"log", "--seconds", "1", "-o", "kept.msl", "--force",
+                                   "--timeout", "0.5", "--com", "3"});
+        EXPECT_EQ(r.exit, c.exit) << r.err;
+        std::ifstream in(sim.file("kept.msl"));
+        const std::string text(std::istreambuf_iterator<char>(in), {});
+        EXPECT_EQ(text == "a drive worth keeping", !c.replaced) << text.substr(0, 40);
+    }
+}
+
+TEST(Ctl, aFloodOfBadRecordsIsCountedOnceASecondNotALineEach) {
+    TvxSim sim;
+    std::ofstream(sim.file("junk")) << "255,1,2,";
+    ASSERT_TRUE(sim.start({"--rate", "200", "--stream-file", sim.file("junk")}));
+    const Result r = Ctl(sim, {"log", "--seconds", "3", "--timeout", "5", "--com", "3"});
+    const auto said = std::count(r.err.begin(), r.err.end(), '\n');
+    EXPECT_TRUE(r.err.find("Dropped a live record") != std::string::npos) << r.err;
+    EXPECT_TRUE(r.err.find("more records (the last: live record") != std::string::npos) << r.err;
+    EXPECT_LE(said, 10) << r.err;
 }
 
 // Bank 1's mean air/fuel over a logged stretch, once the wideband has caught up.

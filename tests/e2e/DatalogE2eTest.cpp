@@ -126,6 +126,7 @@ TEST(Datalog, aKillWhileRecordingLeavesWholeRowsReachingTheLastSecond) {
     child.kill();
     child.waitForFinished();
 
+    EXPECT_TRUE(ReadAll(log).starts_with("\"Torvex v1.7\"\n")); // what recorded it
     const auto read = ReadLog(ReadAll(log), LogFormat::Msl);
     ASSERT_TRUE(std::holds_alternative<std::vector<LogSample>>(read))
         << std::get<ParseError>(read).reason;

@@ -1,6 +1,7 @@
 // tvxctl's command line and the pure work of its commands.
 #include "Arguments.h"
 #include "CellDifferences.h"
+#include "DroppedRecords.h"
 #include "Help.h"
 
 #include <gtest/gtest.h>
@@ -125,4 +126,23 @@ TEST(Arguments, differingCellsAreListedAndOnlyTheyAreWrittenInIndexOrder) {
     ASSERT_EQ(all.size(), 400u);
     EXPECT_EQ(all[0], "<234,0:0>");
     EXPECT_EQ(all[21], "<234,21:-5>");
+}
+
+TEST(DroppedRecords, aFloodOfBadRecordsIsSaidOnceASecondAndTheRestAtTheEnd) {
+    DroppedRecords dropped;
+    const ParseError refused{"live record too short: 3 fields"};
+    std::vector<std::string> said;
+    for (int ms = 0; ms < 2500; ms += 10) {
+        if (const auto line = dropped.add(refused, ms)) {
+            said.push_back(*line);
+        }
+    }
+    if (const auto line = dropped.flush()) {
+        said.push_back(*line);
+    }
+    const std::string more = " more records (the last: live record too short: 3 fields)";
+    EXPECT_EQ(said, (std::vector<std::string>{"Dropped a live record too short: 3 fields",
+                                              "Dropped 100" + more, "Dropped 100" + more,
+                                              "Dropped 49" + more}));
+    EXPECT_EQ(dropped.flush(), std::nullopt);
 }

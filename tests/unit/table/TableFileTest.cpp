@@ -1,5 +1,7 @@
-// .vet files through the File menu: what is written and sent, on every platform.
+// Table files through the File menu: .vet bytes as designed, our own .json and .csv through the
+// table readers; what is written and sent, on every platform.
 #include "FilesFixture.h"
+#include "table/TableFormats.h"
 #include "link/Protocol.h"
 
 TEST_F(Files, saveWritesLowBytesAndLoadSendsEveryCellInOrderGivingTheSameBytesBack) {
@@ -72,4 +74,54 @@ TEST_F(Files, dialogsCarryTheirTitlesFilterAndRememberedNameAndCancelDoesNothing
     EXPECT_EQ(h.dialogs.saveRequests.back().title, "Save VE File");
     EXPECT_EQ(h.dialogs.saveRequests.back().filter,
               "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*");
+}
+
+TEST_F(Files, ourOwnJsonAndCsvLoadCellsInIndexOrderAndSaveWithTheDevicesBreakpoints) {
+    h.ConnectWithTable(TableReplyText([](int i) { return 50 + i % 7; }, 2));
+    const VeTable device = h.form.veTable;
+    TableFile file{device, true, 2};
+    for (int k = 0; k < kCellCount; ++k) {
+        file.table[k] = static_cast<std::int16_t>(300 + k); // beyond a .vet byte
+    }
+    for (const char* name : {"t.json", "t.csv"}) {
+        ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(Path(name), file)));
+        h.serial.log.clear();
+        Load(Path(name));
+        const auto sent = h.serial.sent();
+        ASSERT_EQ(sent.size(), 400u) << name;
+        for (int k = 0; k < kCellCount; ++k) {
+            ASSERT_EQ(sent[k], CellWriteMessage(k, static_cast<std::int16_t>(300 + k)));
+        }
+        EXPECT_EQ(h.form.veTable, file.table) << "the breakpoints stay the device's";
+        ExpectStatus("Loaded " + Path(name) + " and sent it to the device");
+    }
+    Save(Path("saved.json"));
+    const auto saved = ReadTableFile(Path("saved.json"));
+    ASSERT_TRUE(std::holds_alternative<TableFile>(saved));
+    EXPECT_EQ(std::get<TableFile>(saved), file);
+}
+
+TEST_F(Files, aJsonOrCsvThatDoesNotReadOrFitIsRefusedWithNothingSent) {
+    TableFile fits{untouched, true, 1};
+    fits.table.fill(100);
+    ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(Path("early.json"), fits)));
+    Write(Path("broken.json"), "{\"cells\": [1, 2");
+    Load(Path("early.json"));
+    ExpectStatus("the device's are not known until its table has come");
+    h.ConnectWithTable(TableReplyText([](int) { return 77; }));
+    const VeTable device = h.form.veTable;
+    TableFile other{device, true, 1};
+    other.table[kRpmBase] = 4;
+    ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(Path("other.csv"), other)));
+    const std::pair<std::string, const char*> cases[] = {
+        {Path("broken.json"), "Not a table file"},
+        {Path("other.csv"), "the file's RPM breakpoint 1 is 400 RPM, the device's is 500 RPM"},
+    };
+    for (const auto& [path, reason] : cases) {
+        h.serial.log.clear();
+        Load(path);
+        EXPECT_TRUE(h.serial.log.empty()) << path;
+        EXPECT_EQ(h.form.veTable, device) << path;
+        ExpectStatus(reason);
+    }
 }
