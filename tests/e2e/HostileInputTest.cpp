@@ -47,7 +47,8 @@ std::string Drive(int n, const std::string& ve,
     return text;
 }
 
-Result RunProgram(const char* program, const std::string& dir, const std::vector<std::string>& args) {
+Result RunProgram(const char* program, const std::string& dir,
+                  const std::vector<std::string>& args) {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(dir));
     QStringList list;
@@ -129,84 +130,78 @@ TEST(Hostile, everyHostileInputIsRefusedWithItsReasonOrReadAsItShouldBe) {
     fs::create_symlink("/dev/full", sim.file("full.msl"));
     fs::create_symlink("/dev/zero", sim.file("zero.msl"));
 
-    const std::vector<std::string> table = {"--table", "dev.json"};
-    const std::vector<std::string> all = {"--lag", "0", "--min-temp", "off", "--transient", "off"};
-    const auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
+    const std::string all = " --lag 0 --min-temp off --transient off"; // every row counts
     const struct {
-        const char* program; // tvxctl, or tvxsim
-        std::vector<std::string> args;
+        std::string line; // tvxctl's or tvxsim's command line, split at blanks
         int exit;
-        std::string said; // in stderr
-        std::vector<std::string> untouched = {};
+        std::string said;        // in stderr
+        std::string untouched{}; // a file that keeps its bytes
     } cases[] = {
         // Tables that do not fit the device.
-        {"tvxctl", {"put", "reversed.csv", "--com", "3"}, 2,
+        {"tvxctl put reversed.csv --com 3", 2,
          "the file's RPM breakpoint 1 is 6500 RPM, the device's is 400 RPM"},
-        {"tvxctl", {"verify", "other.json", "--com", "3"}, 2,
+        {"tvxctl verify other.json --com 3", 2,
          "the file's pressure breakpoint 20 is 44 PSI absolute, the device's is 43 PSI absolute"},
-        {"tvxctl", {"diff", "dev.json", "reversed.csv"}, 1, "The files' breakpoints differ"},
-        {"tvxctl", {"put", "zero.json", "--com", "3"}, 2, "RPM index 7 holds 0; a VE is 1 to"},
-        {"tvxctl", {"put", "zero.vet", "--com", "3"}, 2, "RPM index 0 holds 0; a VE is 1 to"},
-        {"tvxctl", {"set", "0", "0", "0", "--com", "3"}, 2, "VALUE 0 is no VE"},
-        {"tvxctl", {"put", "intake9.json", "--com", "3"}, 2, "its intake type 9 is none the"},
-        {"tvxctl", with({"analyze", "drive.csv", "--table", "falling.json"}, {}), 2,
+        {"tvxctl diff dev.json reversed.csv", 1, "The files' breakpoints differ"},
+        {"tvxctl put zero.json --com 3", 2, "RPM index 7 holds 0; a VE is 1 to 32767"},
+        {"tvxctl put zero.vet --com 3", 2, "RPM index 0 holds 0; a VE is 1 to 32767"},
+        {"tvxctl set 0 0 0 --com 3", 2, "VALUE 0 is no VE"},
+        {"tvxctl put intake9.json --com 3", 2, "its intake type 9 is none the device has"},
+        {"tvxctl analyze drive.csv --table falling.json", 2,
          "the file's RPM breakpoints do not rise: breakpoint 4"},
-        {"tvxsim", {"--link", "tty", "--true-ve", "reversed.csv"}, 2, "breakpoint 1 is 6500 RPM"},
+        {"tvxsim --link tty --true-ve reversed.csv", 2, "breakpoint 1 is 6500 RPM"},
         // Nothing kept is overwritten.
-        {"tvxctl", {"log", "-o", "kept.msl", "--com", "3"}, 2, "kept.msl is there already",
-         {"kept.msl"}},
-        {"tvxctl", with({"analyze", "drive.csv", "--report", "drive.csv"}, table), 2,
-         "--report drive.csv is a file analyze reads", {"drive.csv"}},
-        {"tvxctl", with({"analyze", "drive.csv", "--cells", "./dev.json"}, table), 2,
-         "--cells ./dev.json is a file analyze reads", {"dev.json"}},
-        {"tvxctl", with({"analyze", "drive.csv", "-o", "old.json", "--cells", "old.json"}, table),
-         2, "--cells old.json is also -o", {"old.json"}},
-        {"tvxctl", with({"analyze", "another.csv", "-o", "old.json"}, table), 2,
-         "nothing written", {"old.json"}},
+        {"tvxctl log -o kept.msl --com 3", 2, "kept.msl is there already", "kept.msl"},
+        {"tvxctl analyze drive.csv --table dev.json --report drive.csv", 2,
+         "--report drive.csv is a file analyze reads", "drive.csv"},
+        {"tvxctl analyze drive.csv --table dev.json --cells ./dev.json", 2,
+         "--cells ./dev.json is a file analyze reads", "dev.json"},
+        {"tvxctl analyze drive.csv --table dev.json -o old.json --cells old.json", 2,
+         "--cells old.json is also -o", "old.json"},
+        {"tvxctl analyze another.csv --table dev.json -o old.json", 2, "nothing written",
+         "old.json"},
         // Every input read whole and bounded.
-        {"tvxctl", with({"analyze", "huge.msl", "-o", "old.json"}, table), 2,
-         "log line 4 holds a NUL byte", {"old.json"}},
-        {"tvxsim", {"--link", "tty", "--replay", "huge.msl"}, 2, "log line 4 holds a NUL byte"},
-        {"tvxctl", with({"analyze", "longline.csv"}, table), 2, "line 2 is longer than 64 KiB"},
-        {"tvxsim", {"--link", "tty", "--replay", "zero.msl"}, 2, "zero.msl is a device, not a"},
-        {"tvxctl", {"convert", "fifo.vet", "out.json"}, 2, "fifo.vet is a FIFO, not a file"},
-        {"tvxctl", with({"analyze", "folder.msl"}, table), 2, "folder.msl is a directory"},
-        {"tvxctl", with(with({"analyze", "bom.csv"}, table), all), 0, "100 records used"},
-        {"tvxctl", with({"analyze", "utf16.csv"}, table), 2, "it is UTF-16 text"},
-        {"tvxctl", with({"analyze", "nul.csv"}, table), 2, "log line 102 holds a NUL byte"},
-        {"tvxctl", with(with({"analyze", "nonewline.csv"}, table), all), 0, "100 records used"},
-        {"tvxctl", with(with({"analyze", "nounits.msl"}, table), all), 0, "100 records used"},
-        {"tvxctl", with({"analyze", "twice.csv"}, table), 2, "log has the channel RPM twice"},
-        {"tvxctl", with(with({"analyze", "impossible.csv"}, table), all), 0, "75 impossible"},
+        {"tvxctl analyze huge.msl --table dev.json -o old.json", 2, "log line 4 holds a NUL byte",
+         "old.json"},
+        {"tvxsim --link tty --replay huge.msl", 2, "log line 4 holds a NUL byte"},
+        {"tvxctl analyze longline.csv --table dev.json", 2, "line 2 is longer than 64 KiB"},
+        {"tvxsim --link tty --replay zero.msl", 2, "zero.msl is a device, not a file"},
+        {"tvxctl convert fifo.vet out.json", 2, "fifo.vet is a FIFO, not a file"},
+        {"tvxctl analyze folder.msl --table dev.json", 2, "folder.msl is a directory"},
+        {"tvxctl analyze bom.csv --table dev.json" + all, 0, "100 records used"},
+        {"tvxctl analyze utf16.csv --table dev.json", 2, "it is UTF-16 text"},
+        {"tvxctl analyze nul.csv --table dev.json", 2, "log line 102 holds a NUL byte"},
+        {"tvxctl analyze nonewline.csv --table dev.json" + all, 0, "100 records used"},
+        {"tvxctl analyze nounits.msl --table dev.json" + all, 0, "100 records used"},
+        {"tvxctl analyze twice.csv --table dev.json", 2, "log has the channel RPM twice"},
+        {"tvxctl analyze impossible.csv --table dev.json" + all, 0, "75 impossible"},
         // Messages a terminal can show, saying what happened.
-        {"tvxctl", {"convert", "escape.json", "out.csv"}, 2, "\"\\x1b]0;owned\\x07\""},
-        {"tvxctl", with({"analyze", "another.csv"}, table), 2,
+        {"tvxctl convert escape.json out.csv", 2, "\"\\x1b]0;owned\\x07\""},
+        {"tvxctl analyze another.csv --table dev.json", 2,
          "another.csv: recorded against another table (line 2: the cell at pressure index 5"},
-        {"tvxctl", with({"analyze", "changed.csv"}, table), 2,
+        {"tvxctl analyze changed.csv --table dev.json", 2,
          "changed.csv: the table changed during the drive at line 62: "},
-        {"tvxctl", {"get", "--port", "plain.txt"}, 2, "plain.txt is a regular file, not a serial"},
-        {"tvxctl", {"log", "--seconds", "1", "-o", "full.msl", "--force", "--com", "3"}, 2,
+        {"tvxctl get --port plain.txt", 2, "plain.txt is a regular file, not a serial device"},
+        {"tvxctl log --seconds 1 -o full.msl --force --com 3", 2,
          "No space left on device; the file holds 0 records"},
     };
-    std::map<std::string, std::string> before;
     for (const auto& c : cases) {
-        for (const std::string& name : c.untouched) {
-            before[name] = Bytes(sim.file(name));
+        SCOPED_TRACE(c.line);
+        std::vector<std::string> args;
+        std::istringstream words(c.line);
+        for (std::string word; words >> word;) {
+            args.push_back(word);
         }
-    }
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.program) + " " + ::testing::PrintToString(c.args));
-        const Result r = std::string(c.program) == "tvxctl"
-                             ? Ctl(sim, c.args)
-                             : RunProgram(TVXSIM_PATH, sim.file(""), c.args);
+        const std::string before = c.untouched.empty() ? "" : Bytes(sim.file(c.untouched));
+        const std::string program = args.front();
+        args.erase(args.begin());
+        const Result r =
+            program == "tvxctl" ? Ctl(sim, args) : RunProgram(TVXSIM_PATH, sim.file(""), args);
         EXPECT_EQ(r.exit, c.exit) << r.err;
         EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << "raw ESC on the terminal";
-        for (const std::string& name : c.untouched) {
-            EXPECT_EQ(Bytes(sim.file(name)), before[name]) << name;
+        if (!c.untouched.empty()) {
+            EXPECT_EQ(Bytes(sim.file(c.untouched)), before) << c.untouched;
         }
     }
     for (const std::string& line : sim.log("received")) {

@@ -22,8 +22,8 @@ TEST(WindowTableFiles, theWindowLoadsTheTablesTvxctlWroteAndRefusesOnesThatDoNot
     ASSERT_EQ(Ctl(c.sim, {"convert", "changed.json", "changed.csv"}).exit, 0);
     TableFile other = changed;
     other.table[kRpmBase] = 3;
-    ASSERT_TRUE(std::holds_alternative<std::monostate>(
-        WriteTableFile(c.sim.file("other.json"), other)));
+    ASSERT_TRUE(
+        std::holds_alternative<std::monostate>(WriteTableFile(c.sim.file("other.json"), other)));
     std::ofstream(c.sim.file("broken.json")) << "{\"cells\": [1,";
     ASSERT_TRUE(c.connect()) << c.status();
     const VeTable device = c.form.veTable;

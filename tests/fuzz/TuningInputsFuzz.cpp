@@ -31,8 +31,8 @@ void Analyze(std::string_view text, LogFormat format, const VeTable& table) {
     VeAnalyzer analyzer(table, DefaultTarget(table), options);
     analyzer.beginLog("fuzz");
     TextLines lines = TextLines::Of(text);
-    const TuneRowsEnd end = ReadTuneRows(
-        lines, format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
+    const TuneRowsEnd end =
+        ReadTuneRows(lines, format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
     if (end.cutShort) {
         analyzer.addCutShort();
     }

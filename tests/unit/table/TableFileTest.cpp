@@ -1,8 +1,8 @@
 // Table files through the File menu: .vet bytes as designed, our own .json and .csv through the
 // table readers; what is written and sent, on every platform.
 #include "FilesFixture.h"
-#include "table/TableFormats.h"
 #include "link/Protocol.h"
+#include "table/TableFormats.h"
 
 TEST_F(Files, saveWritesLowBytesAndLoadSendsEveryCellInOrderGivingTheSameBytesBack) {
     for (int i = 0; i < kCellCount; ++i) {
@@ -74,31 +74,6 @@ TEST_F(Files, dialogsCarryTheirTitlesFilterAndRememberedNameAndCancelDoesNothing
     EXPECT_EQ(h.dialogs.saveRequests.back().title, "Save VE File");
     EXPECT_EQ(h.dialogs.saveRequests.back().filter,
               "VE Table Files (*.vet)|*.vet|All Files (*.*)|*.*");
-}
-
-TEST_F(Files, ourOwnJsonAndCsvLoadCellsInIndexOrderAndSaveWithTheDevicesBreakpoints) {
-    h.ConnectWithTable(TableReplyText([](int i) { return 50 + i % 7; }, 2));
-    const VeTable device = h.form.veTable;
-    TableFile file{device, true, 2};
-    for (int k = 0; k < kCellCount; ++k) {
-        file.table[k] = static_cast<std::int16_t>(300 + k); // beyond a .vet byte
-    }
-    for (const char* name : {"t.json", "t.csv"}) {
-        ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(Path(name), file)));
-        h.serial.log.clear();
-        Load(Path(name));
-        const auto sent = h.serial.sent();
-        ASSERT_EQ(sent.size(), 400u) << name;
-        for (int k = 0; k < kCellCount; ++k) {
-            ASSERT_EQ(sent[k], CellWriteMessage(k, static_cast<std::int16_t>(300 + k)));
-        }
-        EXPECT_EQ(h.form.veTable, file.table) << "the breakpoints stay the device's";
-        ExpectStatus("Loaded " + Path(name) + " and sent it to the device");
-    }
-    Save(Path("saved.json"));
-    const auto saved = ReadTableFile(Path("saved.json"));
-    ASSERT_TRUE(std::holds_alternative<TableFile>(saved));
-    EXPECT_EQ(std::get<TableFile>(saved), file);
 }
 
 TEST_F(Files, aJsonOrCsvThatDoesNotReadOrFitIsRefusedWithNothingSent) {
