@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "common/InputFile.h"
 #include "common/SameFile.h"
+#include "datalog/DriveTable.h"
 #include "link/Protocol.h"
 #include "table/TableFit.h"
 #include "table/TableFormats.h"
@@ -15,14 +16,24 @@
 
 namespace {
 
-// The table the logs were recorded against, with its breakpoints: the lattice needs them.
-std::variant<TableFile, std::string> TableOf(const Invocation& inv,
-                                             const std::optional<TableReply>& held) {
+// A log and the table kept beside it, if any.
+struct Drive {
+    std::string log;
+    std::optional<DriveTable> kept;
+};
+
+// The table given for the logs (--table or the device), with its breakpoints: the lattice needs
+// them.
+std::variant<std::optional<TableFile>, std::string>
+GivenTable(const Invocation& inv, const std::optional<TableReply>& held) {
     if (held) {
         if (auto why = BreakpointsRefusal(held->table, "the device's")) {
             return "Cannot analyze: " + *why;
         }
         return TableFile{held->table, true, held->intakeType};
+    }
+    if (inv.analyze.table.empty()) {
+        return std::optional<TableFile>();
     }
     auto read = ReadTableFile(inv.analyze.table);
     if (const auto* error = std::get_if<FileError>(&read)) {
@@ -39,9 +50,63 @@ std::variant<TableFile, std::string> TableOf(const Invocation& inv,
     return file;
 }
 
+// Each log with the table kept beside it; a log without one needs a table given.
+std::variant<std::vector<Drive>, std::string> Drives(const Invocation& inv, bool given) {
+    std::vector<Drive> drives;
+    for (const std::string& log : inv.files) {
+        auto read = ReadDriveTable(log);
+        if (const auto* error = std::get_if<FileError>(&read)) {
+            return error->reason;
+        }
+        Drive drive{log, std::nullopt};
+        if (auto* kept = std::get_if<DriveTable>(&read)) {
+            drive.kept = std::move(*kept);
+        } else if (!given) {
+            return log + " has no table kept beside it (" + DriveTablePath(log) +
+                   "): give --table FILE or the device";
+        }
+        drives.push_back(std::move(drive));
+    }
+    return drives;
+}
+
+// The breakpoints all logs share: the given table's, else the first kept one's.
+std::optional<std::string> Unshared(const std::vector<Drive>& drives, const VeTable& lattice) {
+    for (const Drive& drive : drives) {
+        if (!drive.kept) {
+            continue;
+        }
+        const std::string kept = DriveTablePath(drive.log);
+        if (auto why = BreakpointDifference(drive.kept->table.table, lattice, kept + "'s",
+                                            "the table's")) {
+            return "The logs are not on one lattice: " + *why;
+        }
+    }
+    return BreakpointsRefusal(lattice, "the table's");
+}
+
+// The table the suggestion is made against: the one given, else the newest kept table as its
+// drive ended.
+VeTable BaseTable(const std::optional<TableFile>& given, const std::vector<Drive>& drives) {
+    if (given) {
+        return given->table;
+    }
+    const Drive* newest = nullptr;
+    for (const Drive& drive : drives) {
+        if (!newest || drive.kept->started >= newest->kept->started) {
+            newest = &drive;
+        }
+    }
+    return TableInForce(newest->kept->table.table, newest->kept->writes).last();
+}
+
 // An output that would overwrite an input, or another output.
 std::optional<std::string> OutputClash(const Invocation& inv) {
-    std::vector<std::string> inputs = inv.files;
+    std::vector<std::string> inputs;
+    for (const std::string& log : inv.files) {
+        inputs.push_back(log);
+        inputs.push_back(DriveTablePath(log));
+    }
     if (!inv.analyze.table.empty()) {
         inputs.push_back(inv.analyze.table);
     }
@@ -81,7 +146,6 @@ std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analy
     }
     const File file = std::get<File>(std::move(opened));
     TextLines lines = TextLines::Of(file.get());
-    analyzer.beginLog(path);
     const TuneRowsEnd end =
         ReadTuneRows(lines, *format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
     if (end.refusal) {
@@ -93,26 +157,57 @@ std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analy
     return std::nullopt;
 }
 
+// Where the tables came from, for the report.
+std::vector<std::string> TableSources(const Invocation& inv, bool device,
+                                      const std::vector<Drive>& drives) {
+    std::vector<std::string> sources;
+    if (device) {
+        sources.push_back("the device's table (the suggestion's base)");
+    } else if (!inv.analyze.table.empty()) {
+        sources.push_back(inv.analyze.table + " (the suggestion's base)");
+    }
+    for (const Drive& drive : drives) {
+        if (drive.kept) {
+            sources.push_back(DriveTablePath(drive.log) + ": " +
+                              std::to_string(drive.kept->writes.size()) +
+                              " cell writes during "
+                              "the drive");
+        }
+    }
+    return sources;
+}
+
 } // namespace
 
 int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     if (const auto clash = OutputClash(inv)) {
         return Fail(*clash + "; nothing written");
     }
-    const auto table = TableOf(inv, held);
-    if (const auto* why = std::get_if<std::string>(&table)) {
+    auto given = GivenTable(inv, held);
+    if (const auto* why = std::get_if<std::string>(&given)) {
         return Fail(*why);
     }
-    const TableFile& current = std::get<TableFile>(table);
-    auto target = inv.analyze.target.empty()
-                      ? DefaultTarget(current.table)
-                      : TargetFromArgument(inv.analyze.target, current.table);
+    const std::optional<TableFile>& table = std::get<std::optional<TableFile>>(given);
+    auto read = Drives(inv, table.has_value());
+    if (const auto* why = std::get_if<std::string>(&read)) {
+        return Fail(*why);
+    }
+    const std::vector<Drive>& drives = std::get<std::vector<Drive>>(read);
+    const VeTable lattice = table ? table->table : drives.front().kept->table.table;
+    if (const auto why = Unshared(drives, lattice)) {
+        return Fail(*why);
+    }
+    auto target = inv.analyze.target.empty() ? DefaultTarget(lattice)
+                                             : TargetFromArgument(inv.analyze.target, lattice);
     if (const auto* why = std::get_if<std::string>(&target)) {
         return Fail(*why);
     }
-    VeAnalyzer analyzer(current.table, std::get<CellValues>(target), inv.analyze.tune);
-    for (const std::string& log : inv.files) {
-        if (const auto refused = AnalyzeLog(log, analyzer)) {
+    VeAnalyzer analyzer(lattice, std::get<CellValues>(target), inv.analyze.tune);
+    for (const Drive& drive : drives) {
+        analyzer.beginLog(drive.log, drive.kept
+                                         ? TableInForce(drive.kept->table.table, drive.kept->writes)
+                                         : TableInForce(table->table, {}));
+        if (const auto refused = AnalyzeLog(drive.log, analyzer)) {
             return Fail(*refused + "; nothing written");
         }
     }
@@ -120,18 +215,22 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     if (analysis.accepted == 0) {
         return Fail("No record accepted, nothing written: " + LeftOutText(analysis));
     }
-    const TableFile suggested{SuggestTable(current.table, analysis, inv.analyze.tune), true,
-                              current.intakeType};
-    const std::string summary =
-        SummaryText(current.table, suggested.table, analysis, inv.analyze.tune);
+    const VeTable base = BaseTable(table, drives);
+    const Suggestion suggestion = Suggest(base, analysis, SolveVe(analysis), inv.analyze.tune);
+    const TableFile suggested{suggestion.table, true,
+                              table ? table->intakeType : drives.back().kept->table.intakeType};
+    const std::string summary = SummaryText(base, suggestion, analysis, inv.analyze.tune);
     // Every output is made before any is written, and all are written as one.
     std::vector<TextFileWrite> outputs;
     if (!inv.analyze.cells.empty()) {
-        outputs.push_back({inv.analyze.cells, CellsCsv(current.table, suggested.table, analysis)});
+        outputs.push_back({inv.analyze.cells, CellsCsv(base, suggestion, analysis)});
     }
     if (!inv.analyze.report.empty()) {
-        outputs.push_back({inv.analyze.report, ReportHtml({current.table, suggested.table, analysis,
-                                                           inv.analyze.tune, summary, inv.files})});
+        outputs.push_back(
+            {inv.analyze.report, ReportHtml({base, suggestion, analysis, inv.analyze.tune, summary,
+                                             inv.files, TableSources(inv, held.has_value(), drives),
+                                             inv.analyze.target.empty() ? std::string("the default")
+                                                                        : inv.analyze.target})});
     }
     if (!inv.output.empty()) {
         auto text = TableFileText(inv.output, suggested);

@@ -83,8 +83,8 @@ struct AnalyzeOption {
     Take take;
 };
 
-const std::array<AnalyzeOption, 14>& Options() {
-    static const std::array<AnalyzeOption, 14> options = {{
+const std::array<AnalyzeOption, 16>& Options() {
+    static const std::array<AnalyzeOption, 16> options = {{
         {"--table", "", Text(&AnalyzeRequest::table)},
         {"--cells", "", Text(&AnalyzeRequest::cells)},
         {"--report", "", Text(&AnalyzeRequest::report)},
@@ -96,6 +96,9 @@ const std::array<AnalyzeOption, 14>& Options() {
         {"--max-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::maxAfr, 5, 30)},
         {"--min-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::minAfr, 5, 30)},
         {"--min-rpm", "RPM, 0 to 20000, or off", Filter(&TuneOptions::minRpm, 0, 20000)},
+        {"--after-cut", "milliseconds, 0 to 5000",
+         Number(&TuneOptions::afterCutS, 0, 5000, false, 1000)},
+        {"--deadband", "a percentage, 0 to 100", Number(&TuneOptions::deadbandPercent, 0, 100)},
         {"--wideband", "1 or 2", Number(&TuneOptions::wideband, 1, 2, true)},
         {"--min-hits", "a whole number of hits, 1 to 1000000",
          Number(&TuneOptions::minHits, 1, 1000000, true)},
@@ -127,11 +130,15 @@ void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
 }
 
 const char* const kAnalyzeOptionsHelp =
-    "  --table FILE          the table the logs were recorded against (.csv or .json, with\n"
-    "                        breakpoints); or the device's, with --com N or --port PATH\n"
+    "  --table FILE          the table to suggest against (.csv or .json, with breakpoints),\n"
+    "                        and that logs without a kept table were recorded against; or the\n"
+    "                        device's, with --com N or --port PATH. Without either, the\n"
+    "                        tables kept beside the logs (drive.table.json) serve, the newest\n"
+    "                        as the base\n"
     "  -o FILE               the suggested table (.vet, .csv, .json); default: CSV to stdout\n"
-    "  --cells FILE          one row per cell: P, R, hits, mean correction, current,\n"
-    "                        suggested, records left out\n"
+    "  --cells FILE          one row per cell: P, R, hits, air/fuel error, current, solved\n"
+    "                        and suggested VE, change and uncertainty (percent), outcome,\n"
+    "                        records left out by reason\n"
     "  --report FILE.html    heat maps, the air/fuel over the drive and its error: one page\n"
     "                        to open in a browser, nothing fetched\n"
     "  --target AFR|FILE     the air/fuel target, as tvxsim's (default: 14.2 at idle, 14.7 up\n"
@@ -139,11 +146,15 @@ const char* const kAnalyzeOptionsHelp =
     "  --lag MS              the wideband's delay behind the operating point (default 150)\n"
     "  --min-temp F          leave out warm-up below F (default 160)\n"
     "  --transient PSI_PER_S leave out MAP changing faster, until 1 s after (default 10)\n"
-    "  --max-afr AFR         leave out readings above (default 19.5: fuel cut)\n"
-    "  --min-afr AFR         leave out readings below (default 9.5: the rich limit)\n"
+    "  --max-afr AFR         leave out readings at or above (default 19.5: fuel cut)\n"
+    "  --min-afr AFR         leave out readings at or below (default 9.5: the rich limit)\n"
+    "  --after-cut MS        and the readings for MS after either, while the sensor\n"
+    "                        recovers (default 600)\n"
     "  --min-rpm RPM         leave out RPM below (default 300)\n"
     "                        (each filter also takes off)\n"
     "  --wideband 1|2        one bank only (default: the mean of AFR1 and AFR2)\n"
     "  --min-hits N          cells with fewer hits keep their value (default 20)\n"
     "  --max-change PERCENT  the most a cell moves in one analysis (default 15)\n"
+    "  --deadband PERCENT    a cell changes only by more than this and more than twice its\n"
+    "                        uncertainty (default 1)\n"
     "  --lock P,R[:P2,R2]    a cell or rectangle that never changes (repeatable)\n";

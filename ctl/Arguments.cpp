@@ -56,7 +56,7 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
 bool Invocation::needsDevice() const {
     return command == Command::Get || command == Command::Verify || command == Command::Set ||
            command == Command::Log || (command == Command::Put && (changedOnly || !dryRun)) ||
-           (command == Command::Analyze && analyze.table.empty());
+           (command == Command::Analyze && (com != 0 || !port.empty()));
 }
 
 namespace {

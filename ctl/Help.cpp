@@ -48,13 +48,18 @@ constexpr CommandText kTexts[] = {
      "for N seconds or until Ctrl+C (or a hang-up); then real time off. An existing FILE is\n"
      "refused; with --force it is replaced once the first record has arrived."},
     {Command::Analyze,
-     "tvxctl analyze LOG... (--table FILE | --com N | --port PATH) [-o OUT] [options]",
-     "Suggest VE cells from recorded drives (.msl or .csv, recorded against the same table):\n"
-     "each record counts in the four cells around the operating point the wideband's delay\n"
-     "puts it at, as measured over target air/fuel; warm-up, transients, fuel cut and the\n"
-     "sensor's limits are left out. A cell with enough hits moves by its mean, within a step\n"
-     "limit. A log recorded against another table is refused. The summary goes to stderr;\n"
-     "exit 2 when no record was accepted."},
+     "tvxctl analyze LOG... [--table FILE | --com N | --port PATH] [-o OUT] [options]",
+     "Suggest VE cells from recorded drives (.msl or .csv). Each record is read back through the\n"
+     "engine model: measured over target air/fuel, times the VE the device fuelled by at the\n"
+     "point the wideband's delay puts it at (from the table in force then), is the true VE\n"
+     "there; the table whose bilinear interpolation best agrees with every record is solved\n"
+     "for at once. Warm-up, transients, fuel cut and the sensor's limits are left out. A cell\n"
+     "with enough hits moves to its solved VE when the change is more than the deadband and\n"
+     "twice its uncertainty, within a step limit. Each log is judged under the table kept\n"
+     "beside it (drive.table.json, written when it was recorded, with every cell write made\n"
+     "meanwhile), so neither a table nor the device is needed; a log without one is judged\n"
+     "under --table or the device's, and refused when it was recorded against another. The\n"
+     "summary goes to stderr; exit 2 when no record was accepted."},
 };
 
 const CommandText& TextOf(Command command) {

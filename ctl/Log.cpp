@@ -35,6 +35,9 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
     Recorder recorder(file, clock, status, "tvxctl " TVX_VERSION);
     // tvxctl decodes as release 1.7 does: type 3 reports its airflow in hertz.
     const bool hertz = AirflowInHertz(held.intakeType, Release::V17);
+    if (!toStdout) {
+        recorder.setTableSource([&held] { return TableFile{held.table, true, held.intakeType}; });
+    }
     if (toStdout) {
         if (!recorder.start("stdout", LogFormat::Csv, hertz)) {
             return kExitFailed;

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Does tvxctl analyze converge on a known engine? tvxsim runs with a true VE that differs from
-the device's table by smooth bumps of up to +-25% and a sharp ridge, on the sweep drive from
-cold; each round logs one drive, analyzes it and puts the changed cells. After each round, over
-the cells with at least the hit minimum: how many, RMS and worst error of the device's table
-against the true VE in percent, how many cells below the minimum changed (must be 0), and the
-largest move of any cell in the round.
+the device's table by smooth bumps of up to +-25% and a ridge of +12% one RPM column wide
+across every pressure row, on the sweep drive from cold (warm-up included); each round logs one
+drive, analyzes it (the table kept beside the log is all it needs; with --all-logs, every drive
+so far, each judged under its own table) and puts the changed cells.
+After each round, over the cells with at least the hit minimum: how many, RMS and worst error of
+the suggested table against the true VE in percent, the worst of the ridge's cells, the same
+for the solved VE before it is rounded, held within the deadband and the step limit, how many
+cells the round changed, how many cells below the minimum changed (must be 0), and the largest
+move of any cell in the round.
 
-Usage: scripts/convergence.py [--rounds 3] [--seconds 100] [--seed 3] [-- ANALYZE OPTIONS...]
+Usage: scripts/convergence.py [--rounds 3] [--seconds 100] [--seed 3] [--within-step]
+                              [-- ANALYZE OPTIONS...]
 (build first: bash scripts/setup.sh)."""
 import argparse
 import csv
@@ -21,17 +26,23 @@ import time
 BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
 
 
-def true_ve(device):
+RIDGE_RPM_INDEX = 15
+
+
+def true_ve(device, within_step):
     """The device's cells times smooth bumps (within +-25%) and a ridge of +12% along one RPM
-    column, the kind a cam or an intake resonance gives."""
+    column, the kind a cam or an intake resonance gives. Within the step limit: the bumps at half
+    their height, the whole within +-14%, so one analysis may reach every cell."""
+    scale, most = (0.5, 0.14) if within_step else (1.0, 0.25)
     cells = []
     for k, ve in enumerate(device["cells"]):
         p, r = divmod(k, 20)
         bumps = 0.25 * math.exp(-((p - 6) ** 2 + (r - 12) ** 2) / 18.0) \
             - 0.2 * math.exp(-((p - 13) ** 2 + (r - 6) ** 2) / 12.0) \
             + 0.1 * math.sin(r / 3.0) * math.cos(p / 4.0)
-        ridge = 0.12 if r == 15 else 0.0
-        cells.append(max(1, round(ve * max(0.75, min(1.25, 1 + bumps + ridge)))))
+        ridge = 0.12 if r == RIDGE_RPM_INDEX else 0.0
+        factor = max(1 - most, min(1 + most, 1 + scale * bumps + ridge))
+        cells.append(max(1, round(ve * factor)))
     return dict(device, cells=cells)
 
 
@@ -47,11 +58,12 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--seconds", type=int, default=100)
     parser.add_argument("--seed", default="3")
+    parser.add_argument("--within-step", action="store_true",
+                        help="a true VE no more than 14%% from the device's")
+    parser.add_argument("--all-logs", action="store_true",
+                        help="each round analyzes every drive so far, not its own alone")
     parser.add_argument("analyze", nargs="*", help="options for tvxctl analyze, after --")
     options = parser.parse_args()
-    min_hits = 20
-    if "--min-hits" in options.analyze:
-        min_hits = int(options.analyze[options.analyze.index("--min-hits") + 1])
 
     with tempfile.TemporaryDirectory() as work:
         link = os.path.join(work, "tty")
@@ -70,35 +82,46 @@ def main():
         sim.kill()
         sim.wait()
         with open(os.path.join(work, "device.json")) as f:
-            truth = true_ve(json.load(f))
+            truth = true_ve(json.load(f), options.within_step)
         with open(os.path.join(work, "true.json"), "w") as f:
             json.dump(truth, f)
         sim = start("--true-ve", os.path.join(work, "true.json"), "--drive", "sweep")
         print(f"analyze {' '.join(options.analyze) or '(defaults)'}; {options.seconds} s a round")
-        print("round  tuned  rms%  worst%  few-hit cells changed  largest move%")
+        print("round  tuned  rms%  worst%  ridge%  solved rms% worst%  changed  few-hit cells changed"
+              "  largest move%")
         try:
+            logs = []
             for n in range(1, options.rounds + 1):
                 log = os.path.join(work, f"round{n}.msl")
                 ctl("log", "--seconds", str(options.seconds), "-o", log, "--port", link)
                 cells_csv = os.path.join(work, f"cells{n}.csv")
                 suggested = os.path.join(work, f"suggested{n}.json")
-                ctl("analyze", log, "--port", link, "-o", suggested, "--cells", cells_csv,
-                    *options.analyze)
-                errors, few_changed, largest = [], 0, 0.0
+                logs.append(log)
+                ctl("analyze", *(logs if options.all_logs else [log]), "-o", suggested, "--cells",
+                    cells_csv, *options.analyze)
+                errors, ridge, solved, few_changed, largest, changed = [], [], [], 0, 0.0, 0
                 with open(cells_csv) as f:
                     for row in csv.DictReader(f):
                         current = int(row["current"])
                         largest = max(largest,
                                       abs(int(row["suggested"]) - current) / max(current, 1) * 100)
+                        changed += row["suggested"] != row["current"]
                         k = int(row["P"]) * 20 + int(row["R"])
-                        if float(row["hits"]) >= min_hits:
+                        if row["outcome"] not in ("too few hits", "locked"):
                             errors.append((int(row["suggested"]) - truth["cells"][k])
+                                          / truth["cells"][k] * 100)
+                            if int(row["R"]) == RIDGE_RPM_INDEX:
+                                ridge.append(abs(errors[-1]))
+                            solved.append((float(row["solved"]) - truth["cells"][k])
                                           / truth["cells"][k] * 100)
                         elif row["suggested"] != row["current"]:
                             few_changed += 1
                 rms = math.sqrt(sum(e * e for e in errors) / len(errors)) if errors else 0
                 worst = max((abs(e) for e in errors), default=0)
-                print(f"{n:5}  {len(errors):5}  {rms:4.1f}  {worst:6.1f}  {few_changed:21}"
+                solved_rms = math.sqrt(sum(e * e for e in solved) / len(solved)) if solved else 0
+                solved_worst = max((abs(e) for e in solved), default=0)
+                print(f"{n:5}  {len(errors):5}  {rms:4.1f}  {worst:6.1f}  {max(ridge, default=0):6.1f}"
+                      f"  {solved_rms:11.1f} {solved_worst:6.1f}  {changed:7}  {few_changed:21}"
                       f"  {largest:13.1f}", flush=True)
                 ctl("put", suggested, "--changed-only", "--port", link)
         finally:

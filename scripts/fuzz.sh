@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
-ensure_packages clang cmake make nlohmann-json3-dev libcli11-dev
+ensure_packages clang cmake make nlohmann-json3-dev libcli11-dev libeigen3-dev
 ensure_packages "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTVX_WITH_QT=OFF -DTVX_FUZZ=ON -DTVX_WERROR=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ensure_packages cmake g++ make nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev \
+ensure_packages cmake g++ make nlohmann-json3-dev libcli11-dev libeigen3-dev qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev \
     desktop-file-utils appstream help2man lintian
 
 desktop-file-validate data/*.desktop

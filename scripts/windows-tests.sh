@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ensure_packages cmake make g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev libcli11-dev wine64
+ensure_packages cmake make g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev libcli11-dev libeigen3-dev wine64
 export WINEPREFIX=$PWD/build-wintest/wine WINEDEBUG=-all
 cmake -S . -B build-wintest -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTVX_WITH_QT=OFF -DTVX_WERROR=ON \

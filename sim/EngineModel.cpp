@@ -35,7 +35,7 @@ EngineModel::EngineModel(EngineSetup setup, const VeTable& device, std::unique_p
                          std::uint64_t seed)
     : setup_(setup), lattice_(LatticeOf(device)), drive_(std::move(drive)),
       // Separate streams, so the driver's choices do not shift with the sensors' noise.
-      random_(seed ^ 0x73656E73ULL), wideband_(setup.widebandLagS, seed ^ 0x77626E64ULL),
+      random_(seed ^ 0x73656E73ULL), wideband_(setup.widebandLag, seed ^ 0x77626E64ULL),
       temp_(setup.warm ? kWarmStartF : 70.0 + random_.unit() * 10.0) {}
 
 Reading EngineModel::step(double dt, const VeTable& device, int intakeType) {
@@ -68,7 +68,7 @@ Reading EngineModel::step(double dt, const VeTable& device, int intakeType) {
             : ExhaustAfr(Interpolate(setup_.target, sensed),
                          Interpolate(setup_.trueVe, WeightsAt(lattice_, state.rpm, state.pressure)),
                          CommandedVe(device, sensed), enrichment);
-    const BankReadings banks = wideband_.step(dt, exhaust);
+    const BankReadings banks = wideband_.step(dt, exhaust, state.rpm, state.pressure);
     reading.wb1 = banks.wb1;
     reading.wb2 = banks.wb2;
 

@@ -30,7 +30,7 @@ struct DriveChoice {
 struct EngineSetup {
     CellValues trueVe{}; // on the device's lattice
     CellValues target{}; // air/fuel the device fuels for
-    double widebandLagS = 0.15;
+    WidebandLag widebandLag;
     bool warm = false; // starts at kWarmStartF instead of cold
     DriveChoice drive;
 };

@@ -1,8 +1,8 @@
-// How the device fuels and what comes out of the exhaust: the device fuels for its target by its
-// own VE table; the engine breathes by its true VE; the difference is what the wideband sees.
+// The fuel the device adds beyond its table: for a cold engine and on acceleration. The exhaust's
+// formula itself is the core's (tune/AfrModel.h), shared with the analysis.
 #pragma once
 
-#include "tune/Lattice.h"
+#include "tune/AfrModel.h"
 
 namespace tvxsim {
 
@@ -16,14 +16,7 @@ inline constexpr double kAccelFuel = 1.15;
 // What the sensor sees with no fuel at all: beyond its lean limit, so it reads that limit.
 inline constexpr double kFreeAirAfr = 40;
 
-// The device's VE at the point: its cells interpolated, a cell of 0 or below (a table fault)
-// fuelling as for VE 1, so nothing is divided by zero and no fuel is negative.
-double CommandedVe(const VeTable& device, const LatticeWeights& weights);
-
 // The factor on air/fuel of the warm-up fuel: 1 when warm.
 double WarmUpEnrichment(double tempF);
-
-// target x true VE / commanded VE x enrichment.
-double ExhaustAfr(double target, double trueVe, double commandedVe, double enrichment);
 
 } // namespace tvxsim

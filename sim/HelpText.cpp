@@ -82,10 +82,13 @@ where a device cell of 0 or below fuels as for VE 1, and the enrichment is 1
 except: below 160 F warm-up fuel, 1 / (1 + 0.4 x (160 - T) / 80) with T no
 lower than 80; for 0.5 s after manifold pressure rises faster than 10 PSI/s,
 15% more fuel (1 / 1.15); with the throttle shut above 1500 RPM no fuel at
-all. The widebands read that as it was --wideband-lag ms earlier, through a
-60 ms first-order response, with noise of at most 0.05; bank 2 wanders up to
-0.3 from bank 1; both read 9.0 to 20.0, a fuel cut 20.0. A cell write counts
-from the next record on. The engine starts cold (70-80 F) and warms towards
+all. The exhaust made at a moment reaches the widebands
+  MS + FLOW_MS x (1000 / RPM) x (14.7 / MAP)
+milliseconds later (--wideband-lag MS,FLOW_MS; RPM and absolute MAP as the
+exhaust was made, RPM no lower than 300, the whole at most 2 s); they read it
+through a 60 ms first-order response, with noise of at most 0.05; bank 2
+wanders up to 0.3 from bank 1; both read 9.0 to 20.0, a fuel cut 20.0. A cell
+write counts from the next record on. The engine starts cold (70-80 F) and warms towards
 185-205 F (time constant 40 s).
   --true-ve FILE        the true VE: a .vet (on the device's breakpoints),
                         .csv or .json table file (default: the device's own
@@ -96,7 +99,10 @@ from the next record on. The engine starts cold (70-80 F) and warms towards
                         where the RPM breakpoint is below 1000 RPM; elsewhere
                         14.7 up to atmosphere, 14.67 PSI absolute, falling in
                         a straight line to 11.8 at 15 PSI of boost)
-  --wideband-lag MS     the wideband's transport delay (default 150)
+  --wideband-lag MS[,FLOW_MS]
+                        the wideband's transport delay: MS, and FLOW_MS more
+                        at 1000 RPM and atmosphere, growing as the exhaust's
+                        flow falls (default 150, no flow part)
   --warm                start warm, at 180 F
   --drive NAME          mixed (default): random idle, cruise, boost and
                         overrun; sweep: every reachable cell of the lattice

@@ -69,7 +69,8 @@ void Declare(CLI::App& app, Options& o) {
     Number(app, "--garbage", o.garbage, 0.0, 1.0, "a probability, 0 to 1");
     Number(app, "--long-field", o.longField, 1, 100000, "1 to 100000 digits");
     Number(app, "--speed", o.speed, 1e-9, 1e9, "a factor above 0");
-    Number(app, "--wideband-lag", o.widebandLagMs, 0, 5000, "milliseconds, 0 to 5000");
+    Custom(app, "--wideband-lag", "MS or MS,FLOW_MS: milliseconds, 0 to 5000 each",
+           [&o](const std::string& v) { return ParseWidebandLag(v, o.widebandLag); });
     Custom(app, "--stall-after", "a record count, 0 or more", [&o](const std::string& v) {
         long n = 0;
         return parseNumber(v, n) && n >= 0 && (o.stallAfter = n, true);

@@ -45,7 +45,7 @@ struct Options {
     // The engine: what it truly breathes, what the device fuels for, how it is driven.
     std::string trueVeFile;
     std::string target; // an air/fuel ratio or a .csv grid; empty: the default target
-    int widebandLagMs = 150;
+    WidebandLag widebandLag;
     bool warm = false;
     DriveChoice drive;
     bool engineOptions = false;            // any of the above was given

@@ -7,31 +7,34 @@
 
 namespace tvxsim {
 
-double Wideband::delayed() const {
-    const double at = now_ - lagS_;
-    if (at <= exhaust_.front().first) {
-        return exhaust_.front().second;
-    }
-    for (std::size_t i = 1; i < exhaust_.size(); ++i) {
-        const auto& [t1, v1] = exhaust_[i];
-        if (at <= t1) {
-            const auto& [t0, v0] = exhaust_[i - 1];
-            return v0 + (v1 - v0) * (at - t0) / (t1 - t0);
+double Wideband::arriving() {
+    std::size_t last = exhaust_.size();
+    for (std::size_t k = exhaust_.size(); k-- > 0;) {
+        if (exhaust_[k].arrives <= now_) {
+            last = k;
+            break;
         }
     }
-    return exhaust_.back().second;
+    if (last == exhaust_.size()) {
+        return exhaust_.front().afr; // nothing has arrived yet: the sensor sees the first
+    }
+    // What was made before the last arrival has passed the sensor.
+    exhaust_.erase(exhaust_.begin(), exhaust_.begin() + static_cast<std::ptrdiff_t>(last));
+    const Puff& arrived = exhaust_[0];
+    if (exhaust_.size() < 2 || exhaust_[1].arrives <= arrived.arrives) {
+        return arrived.afr;
+    }
+    const Puff& next = exhaust_[1];
+    return arrived.afr +
+           (next.afr - arrived.afr) * (now_ - arrived.arrives) / (next.arrives - arrived.arrives);
 }
 
-BankReadings Wideband::step(double dt, double exhaustAfr) {
+BankReadings Wideband::step(double dt, double exhaustAfr, double rpm, double mapPsi) {
     now_ += dt;
-    exhaust_.emplace_back(now_, exhaustAfr);
-    // Keep one moment older than the lag, to interpolate from.
-    while (exhaust_.size() > 2 && exhaust_[1].first <= now_ - lagS_) {
-        exhaust_.pop_front();
-    }
-    const double arriving = delayed();
+    exhaust_.push_back({now_ + TransportDelayS(lag_, rpm, mapPsi), exhaustAfr});
+    const double arrived = arriving();
     sensed_ =
-        started_ ? sensed_ + (arriving - sensed_) * (1 - std::exp(-dt / kResponseS)) : arriving;
+        started_ ? sensed_ + (arrived - sensed_) * (1 - std::exp(-dt / kSensorResponseS)) : arrived;
     started_ = true;
     // A slow random walk whatever the record rate: the same spread per second at any dt.
     bankOffset_ = std::clamp(bankOffset_ + (random_.unit() - 0.5) * 0.02 * std::sqrt(dt / 0.02),

@@ -1,11 +1,12 @@
-// The two wideband sensors: the exhaust reaches them late (transport delay), they answer
-// slowly (first order), they are a little noisy, and they read only within their range.
+// The two wideband sensors: the exhaust reaches them late, the later the less of it flows (the
+// core's delay model), they answer slowly (first order), they are a little noisy, and they read
+// only within their range.
 #pragma once
 
 #include "Random.h"
+#include "tune/WidebandDelay.h"
 
 #include <deque>
-#include <utility>
 
 namespace tvxsim {
 
@@ -16,23 +17,28 @@ struct BankReadings {
 
 class Wideband {
 public:
-    static constexpr double kResponseS = 0.06; // the sensor's time constant
     static constexpr double kNoise = 0.05;     // at most, either way
     static constexpr double kBankOffset = 0.3; // bank 2 wanders this far from bank 1, at most
 
-    Wideband(double lagS, std::uint64_t seed) : lagS_(lagS), random_(seed) {}
+    Wideband(WidebandLag lag, std::uint64_t seed) : lag_(lag), random_(seed) {}
 
-    // The exhaust as it leaves the engine now, dt seconds after the last; what the sensors read.
-    BankReadings step(double dt, double exhaustAfr);
+    // The exhaust as it leaves the engine now, dt seconds after the last, made at (rpm, absolute
+    // MAP); what the sensors read.
+    BankReadings step(double dt, double exhaustAfr, double rpm, double mapPsi);
 
 private:
-    // The exhaust as it was lagS_ ago, interpolated between the moments kept.
-    double delayed() const;
+    struct Puff {
+        double arrives; // when it reaches the sensor
+        double afr;
+    };
+    // The exhaust reaching the sensor now: the last puff made that has arrived, on its way to the
+    // next; puffs that overtook it (the flow rose) are not waited for.
+    double arriving();
 
-    double lagS_;
+    WidebandLag lag_;
     Random random_;
     double now_ = 0;
-    std::deque<std::pair<double, double>> exhaust_; // (time, air/fuel), oldest first
+    std::deque<Puff> exhaust_; // in the order made
     double sensed_ = 0;
     bool started_ = false;
     double bankOffset_ = 0;

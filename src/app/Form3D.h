@@ -102,6 +102,8 @@ public:
     void setLiveLog(LiveLog* log) { liveLog_ = log; }
     // Where each download and the table a file load replaces are kept; nullptr keeps none.
     void setTableArchive(TableArchive* archive) { archive_ = archive; }
+    // The table with the breakpoints and intake type, once the device has given them.
+    TableFile HeldTable() const;
 
     // Window state, named as the design names it.
     VeTable veTable{};
@@ -164,10 +166,10 @@ private:
     void SetRealTime(bool on);
     void SelectIntake(int code, const char* shownText);
     bool Send(const std::string& text);
+    // The cell's write message, as the table holds it; a recording under way is told.
+    bool SendCell(int cell);
     // The table as the window holds it, kept; what the status bar adds to say so.
     std::string KeepTable(BackupKind kind);
-    // The table with the breakpoints and intake type, once the device has given them.
-    TableFile HeldTable() const;
     void StepSelectedValue(int delta);
     void EraseCursorRing();
     void GrowBlock(std::int16_t keyCode);

@@ -1,5 +1,7 @@
 #include "datalog/LogFile.h"
 
+#include "table/TableFormats.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -32,4 +34,12 @@ void StdioLogFile::close() {
         std::fclose(file_);
         file_ = nullptr;
     }
+}
+
+std::optional<std::string> StdioLogFile::keep(const std::string& path, const std::string& text) {
+    const auto written = WriteTextFile(path, text);
+    if (const auto* error = std::get_if<FileError>(&written)) {
+        return error->reason;
+    }
+    return std::nullopt;
 }

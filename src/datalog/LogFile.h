@@ -15,6 +15,8 @@ public:
     // Appends and hands the text to the system, so a killed program keeps it.
     virtual std::optional<std::string> append(std::string_view text) = 0;
     virtual void close() = 0;
+    // Writes a small file beside the log whole, replacing the one there.
+    virtual std::optional<std::string> keep(const std::string& path, const std::string& text) = 0;
 };
 
 class StdioLogFile final : public LogFile {
@@ -26,6 +28,7 @@ public:
     std::optional<std::string> open(const std::string& path) override;
     std::optional<std::string> append(std::string_view text) override;
     void close() override;
+    std::optional<std::string> keep(const std::string& path, const std::string& text) override;
 
 private:
     std::FILE* file_ = nullptr;

@@ -19,11 +19,13 @@ struct LoggedRecord {
 LoggedRecord LogEntryOf(const LiveRecord& record, const VeTable& table, OperatingPoint kept,
                         bool airflowInHertz);
 
-// Told of every whole live record, shown or skipped, as it arrives.
+// Told of every whole live record, shown or skipped, as it arrives, and of every cell the
+// window writes to the device.
 class LiveLog {
 public:
     virtual ~LiveLog() = default;
     virtual void add(const LoggedRecord& entry) = 0;
+    virtual void cellWritten(int cell, std::int16_t value) = 0;
     // Whether records are wanted at all; when not, none is decoded for the log.
     virtual bool listening() const = 0;
 };

@@ -32,8 +32,14 @@ bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHe
     path_ = path;
     records_ = written_ = 0;
     startMs_ = lastFlushMs_ = clock_.nowMs();
-    pending_ = HeaderText(format_, {signature_, clock_.localDateTime(), airflowInHertz});
+    const std::string began = clock_.localDateTime();
+    pending_ = HeaderText(format_, {signature_, began, airflowInHertz});
     status_.showStatus("Recording to " + path);
+    kept_.reset();
+    if (tableSource_) {
+        kept_ = DriveTable{tableSource_(), began, {}};
+        keepTable();
+    }
     return flush();
 }
 
@@ -56,6 +62,24 @@ void Recorder::add(const LoggedRecord& entry) {
     tick();
 }
 
+void Recorder::cellWritten(int cell, std::int16_t value) {
+    if (state_ != State::On || !kept_) {
+        return;
+    }
+    kept_->writes.push_back({static_cast<double>(clock_.nowMs() - startMs_) / 1000, cell, value});
+    keptChanged_ = true;
+}
+
+void Recorder::keepTable() {
+    keptChanged_ = false;
+    if (const auto error = file_.keep(DriveTablePath(path_), DriveTableText(*kept_))) {
+        // The log goes on: it can still be analysed against a table given by hand.
+        status_.showStatus("The table of the drive could not be kept beside " + path_ + ": " +
+                           *error);
+        kept_.reset();
+    }
+}
+
 void Recorder::tick() {
     if (state_ == State::On && clock_.nowMs() - lastFlushMs_ >= kFlushMs) {
         flush();
@@ -73,6 +97,9 @@ void Recorder::stop() {
 
 bool Recorder::flush() {
     lastFlushMs_ = clock_.nowMs();
+    if (kept_ && keptChanged_) {
+        keepTable();
+    }
     if (pending_.empty()) {
         return true;
     }

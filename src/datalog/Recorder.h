@@ -1,14 +1,17 @@
 // Records live records to a datalog file. Rows are kept in memory and handed to the system at
 // least every kFlushMs, and when recording stops, so the window never waits on the disk per
-// record and a killed program loses at most the last moment.
+// record and a killed program loses at most the last moment. Beside the log goes the table it is
+// recorded against, with every cell write made meanwhile (datalog/DriveTable.h).
 #pragma once
 
 #include "common/StatusLine.h"
+#include "datalog/DriveTable.h"
 #include "datalog/LogFile.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LoggedRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,6 +28,10 @@ public:
 
     Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature);
 
+    // The table the device holds now, asked for when a recording to a file begins; without it
+    // no table is kept beside the log.
+    void setTableSource(std::function<TableFile()> source) { tableSource_ = std::move(source); }
+
     // Begins at once, in the layout the path's extension names; false, with a status message,
     // when the file cannot be made.
     bool start(const std::string& path, bool airflowInHertz);
@@ -34,6 +41,7 @@ public:
     // Begins with the first record that arrives, in that record's airflow unit.
     void startWithFirstRecord(const std::string& path);
     void add(const LoggedRecord& entry) override;
+    void cellWritten(int cell, std::int16_t value) override;
     bool listening() const override { return recording(); }
     // Writes what is waiting once it has waited kFlushMs; the window calls it on a timer.
     void tick();
@@ -47,6 +55,7 @@ private:
     enum class State { Off, WaitingForRecord, On };
 
     bool flush();
+    void keepTable();
     void fail(const std::string& what, const std::string& reason);
 
     LogFile& file_;
@@ -61,4 +70,7 @@ private:
     std::int64_t lastFlushMs_ = 0;
     std::uint64_t records_ = 0;
     std::uint64_t written_ = 0; // records already handed to the system
+    std::function<TableFile()> tableSource_;
+    std::optional<DriveTable> kept_; // the table of the recording under way, while it is kept
+    bool keptChanged_ = false;
 };

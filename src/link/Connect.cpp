@@ -19,6 +19,16 @@ bool Form3D::Send(const std::string& text) {
     return false;
 }
 
+bool Form3D::SendCell(int cell) {
+    if (!Send(CellWriteMessage(cell, veTable[cell]))) {
+        return false;
+    }
+    if (liveLog_) {
+        liveLog_->cellWritten(cell, veTable[cell]);
+    }
+    return true;
+}
+
 void Form3D::LetsGo() {
     linkActive = 1;
     markerTopOffset = release_ == Release::V12 ? -11.5f : -12.5f;
@@ -62,6 +72,12 @@ void Form3D::DownloadStep(const std::string& read) {
         return;
     }
     const TableReply& reply = std::get<TableReply>(parsed);
+    // A recording under way learns of every cell that differs from what the window held.
+    for (int cell = 0; liveLog_ && heldFromDevice_ && cell < kCellCount; ++cell) {
+        if (reply.table[cell] != veTable[cell]) {
+            liveLog_->cellWritten(cell, reply.table[cell]);
+        }
+    }
     veTable = reply.table;
     intakeType = reply.intakeType;
     if (const char* text = ReportedIntakeText(intakeType, release_)) {

@@ -54,7 +54,7 @@ void Form3D::LoadAndSendTable(const std::string& fileName) {
     }
     for (int k = 0; k < kCellCount; ++k) {
         veTable[k] = cells[k];
-        if (!Send(CellWriteMessage(k, veTable[k]))) {
+        if (!SendCell(k)) {
             return; // the load ends at this cell; Send has said why
         }
     }

@@ -31,7 +31,7 @@ void Form3D::StepSelectedValue(int delta) {
         return; // saturated: the value stays, so there is nothing to send or redraw
     }
     cell = static_cast<std::int16_t>(stepped);
-    Send(CellWriteMessage(selectedCell, cell));
+    SendCell(selectedCell);
     UpdateSelectedCellText();
     surfacePoints[selectedColumn][selectedRow].world[3] = SurfaceHeight(veTable, selectedCell);
     projectedEye_.reset();

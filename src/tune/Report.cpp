@@ -59,7 +59,7 @@ struct MapSpec {
 };
 
 std::string Legend(const MapSpec& spec, int id) {
-    const int x = kMapLeftPx + kLatticeSize * kMapCellPx + 24;
+    const int x = kMapLeftPx + kLatticeSize * kMapCellPx + 16;
     const int height = kLatticeSize * kMapCellPx;
     std::string svg = Format("<defs><linearGradient id=\"scale%d\" x1=\"0\" y1=\"1\" x2=\"0\" "
                              "y2=\"0\">",
@@ -79,39 +79,97 @@ std::string Legend(const MapSpec& spec, int id) {
     return svg;
 }
 
+std::string OneDecimal(double x) {
+    return Format("%.1f", x);
+}
+
+// Everything the analysis knows of a cell, for the pointer.
+std::string CellTitle(const ReportInput& in, int cell) {
+    const CellTally& tally = in.analysis.cells[cell];
+    const SolvedCell& solved = in.suggestion.solution[cell];
+    std::string text = Format("P %d, R %d (%s RPM, %s PSI): %s hits", PressureIndexOf(cell),
+                              RpmIndexOf(cell), RpmHeaderText(in.before, RpmIndexOf(cell)).c_str(),
+                              PressureHeaderText(in.before, PressureIndexOf(cell)).c_str(),
+                              OneDecimal(tally.hits).c_str());
+    if (tally.hits > 0) {
+        text += Format("; air/fuel error before %+.1f%%", (tally.meanRatio() - 1) * 100);
+    }
+    text += Format("; current %d", in.before[cell]);
+    if (solved.solved) {
+        text += Format(", solved %.1f (%+.1f%% +- %.1f%%)", solved.ve,
+                       ChangePercent(in.before[cell], solved.ve), solved.uncertaintyPercent);
+    }
+    text += Format(", suggested %d: %s", in.suggestion.table[cell],
+                   kOutcomeNames[static_cast<int>(in.suggestion.outcome[cell])]);
+    std::string leftOut;
+    for (int k = 0; k < kLeftOutKinds; ++k) {
+        if (tally.leftOut[k] > 0) {
+            leftOut += (leftOut.empty() ? "; left out: " : ", ") + Thousands(tally.leftOut[k]) +
+                       " " + kLeftOutNames[k];
+        }
+    }
+    return Escaped(text + leftOut);
+}
+
 std::string HeatMapSvg(const MapSpec& spec, const ReportInput& in, int id) {
     std::string svg =
         Format("<svg class=\"map\" width=\"%d\" height=\"%d\">", kMapWidthPx, kMapHeightPx);
-    svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">%s</text>", kMapLeftPx, spec.title);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"16\">%s</text>", kMapLeftPx, spec.title);
+    // The axes' titles, as the grid names them.
+    svg += Format("<text class=\"axis-title\" x=\"%d\" y=\"34\">Boost PSI</text>",
+                  kMapLeftPx + kLatticeSize * kMapCellPx / 2);
+    svg += Format("<text class=\"axis-title\" x=\"12\" y=\"%d\" transform=\"rotate(-90 12 %d)\">"
+                  "RPM</text>",
+                  kMapTopPx + kLatticeSize * kMapCellPx / 2,
+                  kMapTopPx + kLatticeSize * kMapCellPx / 2);
     for (int i = 0; i < kLatticeSize; ++i) {
         const int along = i * kMapCellPx + kMapCellPx / 2;
         svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%s</text>",
                       kMapLeftPx + along, kMapTopPx - 6,
                       Escaped(PressureHeaderText(in.before, i)).c_str());
         svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"end\">%s</text>",
-                      kMapLeftPx - 6, kMapTopPx + along + 4,
+                      kMapLeftPx - 4, kMapTopPx + along + 4,
                       Escaped(RpmHeaderText(in.before, i)).c_str());
     }
     for (int cell = 0; cell < kCellCount; ++cell) {
         const int x = kMapLeftPx + PressureIndexOf(cell) * kMapCellPx;
         const int y = kMapTopPx + RpmIndexOf(cell) * kMapCellPx;
         const Rgb fill = spec.colour(cell);
-        svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\"/>", x, y,
-                      kMapCellPx, kMapCellPx, Css(fill).c_str());
-        if (in.analysis.cells[cell].hits < in.options.minHits) {
+        svg += Format("<g><title>%s</title><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
+                      "fill=\"%s\"/>",
+                      CellTitle(in, cell).c_str(), x, y, kMapCellPx, kMapCellPx, Css(fill).c_str());
+        // Hatched where the outcome is shown: too few hits, so no change.
+        if (spec.map == HeatMap::Change && in.suggestion.outcome[cell] == Outcome::FewHits) {
             svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
                           "fill=\"url(#few)\"/>",
                           x, y, kMapCellPx, kMapCellPx);
         }
-        svg +=
-            Format("<text class=\"cell%s\" x=\"%d\" y=\"%d\">%s</text>", Dark(fill) ? " light" : "",
-                   x + kMapCellPx / 2, y + kMapCellPx / 2 + 3, spec.text(cell).c_str());
+        svg += Format("<text class=\"cell%s\" x=\"%d\" y=\"%d\">%s</text></g>",
+                      Dark(fill) ? " light" : "", x + kMapCellPx / 2, y + kMapCellPx / 2 + 3,
+                      spec.text(cell).c_str());
     }
     return svg + Legend(spec, id) + "</svg>";
 }
 
-double ChangePercent(const ReportInput& in, int cell) {
-    return in.before[cell] == 0 ? 0 : (in.after[cell] - in.before[cell]) * 100.0 / in.before[cell];
+double ChangeOf(const ReportInput& in, int cell) {
+    return ChangePercent(in.before[cell], in.suggestion.table[cell]);
+}
+
+// What the change map writes in a cell: the change, or why there is none.
+std::string ChangeText(const ReportInput& in, int cell) {
+    switch (in.suggestion.outcome[cell]) {
+    case Outcome::Changed:
+        return Format("%+.0f", ChangeOf(in, cell));
+    case Outcome::Deadband:
+        return "=";
+    case Outcome::Unsure:
+        return "?";
+    case Outcome::Locked:
+        return "L";
+    case Outcome::FewHits:
+        break;
+    }
+    return "";
 }
 
 std::vector<MapSpec> Maps(const ReportInput& in) {
@@ -119,41 +177,57 @@ std::vector<MapSpec> Maps(const ReportInput& in) {
     int low = in.before[0], high = in.before[0];
     for (int cell = 0; cell < kCellCount; ++cell) {
         maxHits = std::max(maxHits, in.analysis.cells[cell].hits);
-        low = std::min({low, static_cast<int>(in.before[cell]), static_cast<int>(in.after[cell])});
-        high =
-            std::max({high, static_cast<int>(in.before[cell]), static_cast<int>(in.after[cell])});
+        const int after = in.suggestion.table[cell];
+        low = std::min({low, static_cast<int>(in.before[cell]), after});
+        high = std::max({high, static_cast<int>(in.before[cell]), after});
     }
     const auto veShare = [low, high](int value) {
         return high == low ? 0.5 : static_cast<double>(value - low) / (high - low);
     };
     const double limit = in.options.maxChangePercent;
+    const auto& cells = in.analysis.cells;
+    const auto& solution = in.suggestion.solution;
+    const auto error = [&cells](int c) { return (cells[c].meanRatio() - 1) * 100; };
     return {
         {HeatMap::Hits, "Hits",
-         [&in, maxHits](int c) { return Along(kScale, in.analysis.cells[c].hits / maxHits); },
-         [&in](int c) { return Format("%.0f", in.analysis.cells[c].hits); }, "0",
-         Format("%.0f", maxHits), false},
+         [&cells, maxHits](int c) { return Along(kScale, cells[c].hits / maxHits); },
+         [&cells](int c) { return Format("%.0f", cells[c].hits); }, "0", Format("%.0f", maxHits),
+         false},
+        {HeatMap::AfrError, "Air/fuel error before, percent",
+         [&cells, error, limit](int c) {
+             return cells[c].hits > 0 ? ChangeColour(error(c), limit) : Along(kChange, 0.5);
+         },
+         [&cells, error](int c) {
+             return cells[c].hits > 0 ? Format("%+.0f", error(c)) : std::string();
+         },
+         Format("-%.0f%% rich", limit), Format("+%.0f%% lean", limit), true},
         {HeatMap::Current, "Current VE",
          [&in, veShare](int c) { return Along(kScale, veShare(in.before[c])); },
          [&in](int c) { return std::to_string(in.before[c]); }, std::to_string(low),
          std::to_string(high), false},
         {HeatMap::Suggested, "Suggested VE",
-         [&in, veShare](int c) { return Along(kScale, veShare(in.after[c])); },
-         [&in](int c) { return std::to_string(in.after[c]); }, std::to_string(low),
+         [&in, veShare](int c) { return Along(kScale, veShare(in.suggestion.table[c])); },
+         [&in](int c) { return std::to_string(in.suggestion.table[c]); }, std::to_string(low),
          std::to_string(high), false},
-        {HeatMap::Change, "Change, percent",
-         [&in, limit](int c) { return ChangeColour(ChangePercent(in, c), limit); },
-         [&in](int c) {
-             const double change = ChangePercent(in, c);
-             return change == 0 ? std::string() : Format("%+.0f", change);
+        {HeatMap::Change, "Change, percent (= within the deadband, ? unsure, L locked)",
+         [&in, limit](int c) { return ChangeColour(ChangeOf(in, c), limit); },
+         [&in](int c) { return ChangeText(in, c); }, Format("-%.0f%%", limit),
+         Format("+%.0f%%", limit), true},
+        {HeatMap::Uncertainty, "Uncertainty, percent",
+         [&solution](int c) {
+             return Along(kScale, solution[c].uncertaintyPercent / kUncertaintyScalePercent);
          },
-         Format("-%.0f%%", limit), Format("+%.0f%%", limit), true},
+         [&solution](int c) {
+             return solution[c].solved ? OneDecimal(solution[c].uncertaintyPercent) : std::string();
+         },
+         "0%", Format("%.0f%%", kUncertaintyScalePercent), false},
     };
 }
 
 // The mean measured air/fuel of each second against its target; stretches mostly left out
 // shaded.
 std::string TimelineSvg(const Analysis& a) {
-    const int width = 2 * kMapWidthPx, height = 260, left = 56, top = 28, bottom = 30;
+    const int width = kReportWidthPx, height = 260, left = 56, top = 28, bottom = 30;
     const double plotW = width - left - 16, plotH = height - top - bottom;
     const double seconds = std::max<double>(1, static_cast<double>(a.timeline.size()));
     constexpr double kLow = 9, kHigh = 20; // the wideband's range
@@ -212,7 +286,7 @@ std::string TimelineSvg(const Analysis& a) {
 
 // The accepted records by air/fuel error against the target, one percent a bar.
 std::string HistogramSvg(const Analysis& a) {
-    const int width = 2 * kMapWidthPx, height = 240, left = 56, top = 28, bottom = 30;
+    const int width = kReportWidthPx, height = 240, left = 56, top = 28, bottom = 30;
     const double plotW = width - left - 16, plotH = height - top - bottom;
     const std::int64_t most =
         std::max<std::int64_t>(1, *std::max_element(a.errors.begin(), a.errors.end()));
@@ -239,21 +313,73 @@ std::string HistogramSvg(const Analysis& a) {
 }
 
 constexpr const char* kStyle =
-    "body{margin:0;font:13px sans-serif;color:#222;background:#fff}"
-    "header{box-sizing:border-box;height:120px;overflow:hidden;padding:12px 16px}"
-    "h1{font-size:20px;margin:0 0 6px}p{margin:2px 0}"
+    "body{margin:0;width:1264px;font:13px sans-serif;color:#222;background:#fff}"
+    "header{box-sizing:border-box;height:168px;overflow:hidden;padding:10px 16px}"
+    "h1{font-size:20px;margin:0 0 4px}p{margin:2px 0}.note{color:#b2182b;font-weight:bold}"
     ".maps{display:grid;grid-template-columns:repeat(2,max-content)}"
-    "svg{display:block}text{font-size:11px}.title{font-size:14px;font-weight:bold}"
-    ".axis{fill:#444}.cell{font-size:9px;text-anchor:middle;fill:#222}.cell.light{fill:#fff}"
+    "svg{display:block}text{font-size:10px}.title{font-size:14px;font-weight:bold}"
+    ".axis{fill:#444}.axis-title{fill:#222;font-size:11px;text-anchor:middle}"
+    ".cell{font-size:8px;text-anchor:middle;fill:#222}.cell.light{fill:#fff}"
     ".grid{stroke:#ddd}.left-out{fill:#ccc;opacity:.6}.bar{fill:#2c7fb8}"
     ".measured{fill:none;stroke:#b2182b;stroke-width:1.5}"
     ".target{fill:none;stroke:#222;stroke-dasharray:5 3}"
-    "@media print{header{height:auto}}";
+    "@page{size:A4;margin:10mm}"
+    "@media print{body{zoom:.56}header{height:auto}svg{break-inside:avoid}}";
+
+// The filters as set: "warm-up below 160 F, transients faster than 10 PSI/s, ...".
+std::string FiltersText(const TuneOptions& o) {
+    const auto filter = [](const std::optional<double>& value, const char* on) {
+        return value ? Format(on, *value) : std::string();
+    };
+    std::string text;
+    for (const std::string& part :
+         {filter(o.minTempF, "warm-up below %g F"),
+          filter(o.transientPsiPerS, "manifold pressure faster than %g PSI/s (and 1 s after)"),
+          filter(o.maxAfr, "fuel cut at %g AFR and leaner"),
+          filter(o.minAfr, "the rich limit at %g AFR and richer"),
+          o.maxAfr || o.minAfr ? Format("%g ms after either", o.afterCutS * 1000) : std::string(),
+          filter(o.minRpm, "RPM below %g")}) {
+        if (!part.empty()) {
+            text += (text.empty() ? "" : ", ") + part;
+        }
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::string SettingsText(const ReportInput& in) {
+    const TuneOptions& o = in.options;
+    const char* banks = o.wideband == 1   ? "wideband 1 only"
+                        : o.wideband == 2 ? "wideband 2 only"
+                                          : "the mean of both widebands";
+    return Format("Settings: lag %g ms; at least %d hits; deadband %g%%; step limit %g%%; target "
+                  "%s; %s; left out: %s.",
+                  o.lagS * 1000, o.minHits, o.deadbandPercent, o.maxChangePercent,
+                  in.target.c_str(), banks, FiltersText(o).c_str());
+}
+
+std::string Listed(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : "; ") + item;
+    }
+    return text;
+}
+
+// Said when warm-up took a large share of the drives.
+std::string WarmUpNote(const Analysis& a) {
+    const double seconds = static_cast<double>(a.timeline.size());
+    if (a.warmUpS < 10 || a.warmUpS < 0.2 * seconds) {
+        return "";
+    }
+    return Format("<p class=\"note\">The first %.0f s were warm-up: log a warm engine.</p>",
+                  a.warmUpS);
+}
 
 } // namespace
 
 PagePoint HeatCellCorner(HeatMap map, int p, int r) {
     const int m = static_cast<int>(map);
+    static_assert(kReportWidthPx <= 1280, "the report fits 1280 px");
     return {(m % 2) * kMapWidthPx + kMapLeftPx + p * kMapCellPx,
             kReportHeaderPx + (m / 2) * kMapHeightPx + kMapTopPx + r * kMapCellPx};
 }
@@ -267,18 +393,20 @@ Rgb ChangeColour(double percent, double limit) {
 }
 
 std::string ReportHtml(const ReportInput& in) {
-    std::string logs;
-    for (const std::string& log : in.logs) {
-        logs += (logs.empty() ? "" : ", ") + Escaped(log);
-    }
     std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>VE suggestions"
                        "</title><style>";
     html += kStyle;
-    html += "</style></head><body><header><h1>VE suggestions</h1><p>" + Escaped(in.summary) +
-            "</p><p>From " + logs + "</p>";
-    html += Format("<p>Hatched: fewer than %d hits, kept as they are. Each cell moves at most "
-                   "%.0f%% in one analysis.</p></header>",
+    html +=
+        "</style></head><body><header><h1>VE suggestions</h1><p>" + Escaped(in.summary) + "</p>";
+    html += "<p>" + Escaped(SettingsText(in)) + "</p>";
+    html += "<p>Logs: " + Escaped(Listed(in.logs)) +
+            ". Tables: " + Escaped(in.tables.empty() ? "none kept" : Listed(in.tables)) + ".</p>";
+    html += Format("<p>Hatched in the change: fewer than %d hits, kept as they are. Each cell "
+                   "moves only when "
+                   "its change is more than the deadband and twice its uncertainty, and at most "
+                   "%g%% in one analysis. Point at a cell for its figures.</p>",
                    in.options.minHits, in.options.maxChangePercent);
+    html += WarmUpNote(in.analysis) + "</header>";
     html += Format("<svg width=\"0\" height=\"0\" style=\"position:absolute\"><defs><pattern "
                    "id=\"few\" width=\"8\" height=\"8\" patternUnits=\"userSpaceOnUse\" "
                    "patternTransform=\"rotate(45)\"><rect width=\"2\" height=\"8\" "

@@ -1,25 +1,31 @@
-// One analysis to look at: heat maps of the lattice, the air/fuel over time against its target,
-// and the error before. One HTML file with inline SVG and CSS, nothing fetched, printable.
+// One analysis to look at: heat maps of the lattice (hits, the air/fuel error before, the current
+// and suggested VE, the change and its uncertainty, each cell's figures under the pointer), the
+// air/fuel over time against its target, and the error before; the settings used and what was
+// read. One HTML file with inline SVG and CSS, nothing fetched, 1,280 px wide, printable on A4.
 #pragma once
 
 #include "common/Rgb.h"
+#include "tune/Suggestion.h"
 #include "tune/TuneOptions.h"
 #include "tune/VeAnalysis.h"
 
 #include <string>
 #include <vector>
 
-enum class HeatMap { Hits, Current, Suggested, Change };
+// In the page's order, two a row.
+enum class HeatMap { Hits, AfrError, Current, Suggested, Change, Uncertainty };
+inline constexpr int kHeatMaps = 6;
 
 // The page's layout in CSS pixels: a header of fixed height, then the maps two by two, each
 // with RPM down its left and pressure across its top, as the grid has them.
-inline constexpr int kReportHeaderPx = 120;
-inline constexpr int kMapCellPx = 30;
-inline constexpr int kMapLeftPx = 56;
-inline constexpr int kMapTopPx = 48;
-inline constexpr int kMapLegendPx = 96;
+inline constexpr int kReportHeaderPx = 168;
+inline constexpr int kMapCellPx = 24;
+inline constexpr int kMapLeftPx = 64;
+inline constexpr int kMapTopPx = 56;
+inline constexpr int kMapLegendPx = 88;
 inline constexpr int kMapWidthPx = kMapLeftPx + kLatticeSize * kMapCellPx + kMapLegendPx;
 inline constexpr int kMapHeightPx = kMapTopPx + kLatticeSize * kMapCellPx + 16;
+inline constexpr int kReportWidthPx = 2 * kMapWidthPx;
 
 struct PagePoint {
     int x = 0;
@@ -29,20 +35,25 @@ struct PagePoint {
 // The top left corner of a cell's square on the page.
 PagePoint HeatCellCorner(HeatMap map, int p, int r);
 
-// The sequential scale, light (0) to dark (1), of hits and VE.
+// The sequential scale, light (0) to dark (1), of hits, VE and uncertainty.
 Rgb ScaleColour(double share);
-// The change scale: blue for less VE, white for none, red for more; full at +-limit percent.
+// The diverging scale of the change and the error: blue for less, white for none, red for more;
+// full at +-limit percent.
 Rgb ChangeColour(double percent, double limit);
 // The hatching over cells with fewer hits than the minimum.
 inline constexpr Rgb kFewHitsHatch{100, 100, 100};
+// The uncertainty scale is full at this many percent.
+inline constexpr double kUncertaintyScalePercent = 5;
 
 struct ReportInput {
     const VeTable& before;
-    const VeTable& after;
+    const Suggestion& suggestion;
     const Analysis& analysis;
     const TuneOptions& options;
     std::string summary;
     std::vector<std::string> logs;
+    std::vector<std::string> tables; // what each record was judged under, and the base
+    std::string target;              // as given
 };
 
 std::string ReportHtml(const ReportInput& input);

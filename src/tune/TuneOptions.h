@@ -16,10 +16,12 @@ struct TuneOptions {
     std::optional<double> transientPsiPerS = 10;
     std::optional<double> maxAfr = 19.5; // just under the lean limit where a fuel cut reads
     std::optional<double> minAfr = 9.5;  // just over the rich limit
+    double afterCutS = 0.6;              // the sensor's recovery from either limit
     std::optional<double> minRpm = 300;
     int wideband = 0; // 1 or 2; 0: the mean of both
     int minHits = 20;
     double maxChangePercent = 15;
+    double deadbandPercent = 1; // a smaller change is no change
     std::vector<CellBlock> locks;
 
     bool locked(int p, int r) const;

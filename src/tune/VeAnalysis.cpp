@@ -1,7 +1,17 @@
 #include "tune/VeAnalysis.h"
 
+#include "tune/AfrModel.h"
+
 #include <algorithm>
 #include <cmath>
+
+std::int64_t CellTally::leftOutTotal() const {
+    std::int64_t total = 0;
+    for (const std::int64_t n : leftOut) {
+        total += n;
+    }
+    return total;
+}
 
 std::int64_t Analysis::leftOutTotal() const {
     std::int64_t total = 0;
@@ -11,17 +21,64 @@ std::int64_t Analysis::leftOutTotal() const {
     return total;
 }
 
-VeAnalyzer::VeAnalyzer(const VeTable& table, const CellValues& target, const TuneOptions& options)
-    : table_(table), lattice_(LatticeOf(table)), target_(target), options_(options),
-      delay_(options.lagS), transients_(options.transientPsiPerS) {}
+SquarePoint SquareOf(const LatticeWeights& weights) {
+    // The weights come low pressure and low RPM first; at the lattice's far edges both ends are
+    // the last breakpoint, which is the far side of the last square.
+    SquarePoint at{PressureIndexOf(weights[0].cell), RpmIndexOf(weights[0].cell),
+                   weights[2].weight + weights[3].weight, weights[1].weight + weights[3].weight};
+    if (at.p == kSquaresPerSide) {
+        at = {at.p - 1, at.r, 1, at.rShare};
+    }
+    if (at.r == kSquaresPerSide) {
+        at = {at.p, at.r - 1, at.pShare, 1};
+    }
+    return at;
+}
 
-void VeAnalyzer::beginLog(const std::string& name) {
+std::array<int, 4> SquareCells(int p, int r) {
+    return {CellIndex(p, r), CellIndex(p, r + 1), CellIndex(p + 1, r), CellIndex(p + 1, r + 1)};
+}
+
+std::pair<int, int> PointBins::SquareOfBin(int k) {
+    const int square = k / (kBinsPerSide * kBinsPerSide);
+    return {square / kSquaresPerSide, square % kSquaresPerSide};
+}
+
+void PointBins::add(const LatticeWeights& weights, double y) {
+    const SquarePoint at = SquareOf(weights);
+    const auto slot = [](double share) {
+        return std::clamp(static_cast<int>(share * kBinsPerSide), 0, kBinsPerSide - 1);
+    };
+    const int k =
+        ((at.p * kSquaresPerSide + at.r) * kBinsPerSide + slot(at.pShare)) * kBinsPerSide +
+        slot(at.rShare);
+    PointBin& bin = bins[static_cast<std::size_t>(k)];
+    bin.records += 1;
+    bin.ySum += y;
+    bin.yySum += y * y;
+    const double shares[4] = {(1 - at.pShare) * (1 - at.rShare), (1 - at.pShare) * at.rShare,
+                              at.pShare * (1 - at.rShare), at.pShare * at.rShare};
+    for (int corner = 0; corner < 4; ++corner) {
+        bin.weightSum[corner] += shares[corner];
+    }
+}
+
+VeAnalyzer::VeAnalyzer(const VeTable& lattice, const CellValues& target, const TuneOptions& options)
+    : lattice_(LatticeOf(lattice)), target_(target), options_(options), delay_(options.lagS),
+      transients_(options.transientPsiPerS) {}
+
+void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
     log_ = name;
+    atRow_ = tables;
+    atPoint_ = std::move(tables);
     delay_ = DelayLine(options_.lagS);
     transients_ = TransientWatch(options_.transientPsiPerS);
     seen_ = {};
     lastTimeS_.reset();
+    leanUntilS_.reset();
+    richUntilS_.reset();
     started_ = false;
+    warm_ = false;
     binBase_ = analysis_.timeline.size();
 }
 
@@ -35,7 +92,8 @@ bool VeAnalyzer::impossible(const TuneRow& row) const {
 
 std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
     const int cell = CellIndex(row.pressureIndex, row.rpmIndex);
-    if (row.ve == table_[cell]) {
+    const VeTable& table = atRow_->at(row.timeS);
+    if (row.ve == table[cell]) {
         seen_[cell] = true;
         return std::nullopt;
     }
@@ -46,21 +104,22 @@ std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
     // Only a cell seen with two values within the log says that the table changed meanwhile.
     return seen_[cell]
                ? log_ + ": the table changed during the drive at line " + line + ": " + place +
-                     " held " + std::to_string(table_[cell]) + ", then " + held
+                     " held " + std::to_string(table[cell]) + ", then " + held
                : log_ + ": recorded against another table (line " + line + ": " + place + " held " +
-                     held + ", the table holds " + std::to_string(table_[cell]) + ")";
+                     held + ", the table holds " + std::to_string(table[cell]) + ")";
 }
 
-void VeAnalyzer::countLeftOutUnplaced(LeftOut why) {
-    ++analysis_.records;
-    ++analysis_.leftOut[static_cast<int>(why)];
-}
-
-void VeAnalyzer::addCutShort() {
-    countLeftOutUnplaced(LeftOut::CutShort);
-}
-
-std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, double afr) const {
+std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, double afr,
+                                         double timeS) {
+    // A reading at a limit starts the sensor's recovery, whatever else is true of the record.
+    const bool lean = options_.maxAfr && afr >= *options_.maxAfr;
+    const bool rich = options_.minAfr && afr <= *options_.minAfr;
+    if (lean) {
+        leanUntilS_ = timeS + options_.afterCutS;
+    }
+    if (rich) {
+        richUntilS_ = timeS + options_.afterCutS;
+    }
     if (!point) {
         return LeftOut::NoPoint;
     }
@@ -73,32 +132,47 @@ std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, dou
     if (point->transient) {
         return LeftOut::Transient;
     }
-    if (options_.maxAfr && afr > *options_.maxAfr) {
+    if (lean || (leanUntilS_ && timeS < *leanUntilS_)) {
         return LeftOut::FuelCut;
     }
-    if (options_.minAfr && afr < *options_.minAfr) {
+    if (rich || (richUntilS_ && timeS < *richUntilS_)) {
         return LeftOut::RichLimit;
     }
     return std::nullopt;
 }
 
-void VeAnalyzer::count(const std::optional<Moment>& point, double afr,
-                       std::optional<LeftOut> leftOut, double timeS) {
+TimeBin& VeAnalyzer::binOf(double timeS) {
     // A clock that jumps (a bad row) must not make the timeline huge: a day at most.
     constexpr double kLongestLogS = 86400;
     const auto second = static_cast<std::size_t>(std::clamp(timeS - logStartS_, 0.0, kLongestLogS));
     if (analysis_.timeline.size() <= binBase_ + second) {
         analysis_.timeline.resize(binBase_ + second + 1);
     }
-    TimeBin& bin = analysis_.timeline[binBase_ + second];
+    return analysis_.timeline[binBase_ + second];
+}
+
+void VeAnalyzer::countUnplaced(LeftOut why) {
+    ++analysis_.records;
+    ++analysis_.leftOut[static_cast<int>(why)];
+}
+
+void VeAnalyzer::addCutShort() {
+    countUnplaced(LeftOut::CutShort);
+}
+
+void VeAnalyzer::count(const TuneRow& row, double afr, const std::optional<Moment>& point,
+                       std::optional<LeftOut> leftOut) {
+    TimeBin& bin = binOf(row.timeS);
     ++bin.records;
     bin.measuredSum += afr;
     ++analysis_.records;
     std::optional<LatticeWeights> weights;
+    double target = 0;
     if (point) {
         weights = WeightsAt(lattice_, point->rpm, point->pressurePsi);
+        target = Interpolate(target_, *weights);
         ++bin.targeted;
-        bin.targetSum += Interpolate(target_, *weights);
+        bin.targetSum += target;
     }
     if (leftOut) {
         ++bin.leftOut;
@@ -107,17 +181,26 @@ void VeAnalyzer::count(const std::optional<Moment>& point, double afr,
             const auto nearest = std::max_element(
                 weights->begin(), weights->end(),
                 [](const CellWeight& a, const CellWeight& b) { return a.weight < b.weight; });
-            ++analysis_.cells[nearest->cell].leftOut;
+            ++analysis_.cells[nearest->cell].leftOut[static_cast<int>(*leftOut)];
         }
         return;
     }
     ++analysis_.accepted;
-    // Measured over target: above 1 the cell runs lean and wants more VE.
-    const double ratio = afr / Interpolate(target_, *weights);
+    // The fuel this reading shows was metered by the table in force a lag ago.
+    const VeTable& fuelled = atPoint_->at(point->timeS);
+    const double commanded = CommandedVe(fuelled, *weights);
+    const double ratio = afr / target; // above 1 the point runs lean and wants more VE
+    const double shown = ShownTrueVe(afr, target, commanded);
+    const double bankHalf =
+        options_.wideband == 0 ? ShownTrueVe((row.afr1 - row.afr2) / 2, target, commanded) : 0;
     for (const CellWeight& w : *weights) {
-        analysis_.cells[w.cell].hits += w.weight;
-        analysis_.cells[w.cell].ratioSum += w.weight * ratio;
+        CellTally& tally = analysis_.cells[w.cell];
+        tally.hits += w.weight;
+        tally.ratioSum += w.weight * ratio;
+        tally.correctedSum += w.weight * ratio * std::max<double>(fuelled[w.cell], 1);
+        tally.bankSum += w.weight * bankHalf;
     }
+    analysis_.points.add(*weights, shown);
     // Clamped as a double: a wild ratio must never reach an integer conversion.
     const double errorBin =
         std::clamp(std::floor((ratio - 1) * 100) + kErrorSpan, 0.0, kErrorBins - 1.0);
@@ -129,7 +212,7 @@ std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
     const bool leftOut = impossible(row);
     lastTimeS_ = row.timeS;
     if (leftOut) {
-        countLeftOutUnplaced(LeftOut::Impossible);
+        countUnplaced(LeftOut::Impossible);
         return std::nullopt;
     }
     if (auto refused = consistency(row)) {
@@ -139,12 +222,16 @@ std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
         logStartS_ = row.timeS;
         started_ = true;
     }
+    if (!warm_ && (!options_.minTempF || row.tempF >= *options_.minTempF)) {
+        warm_ = true;
+        analysis_.warmUpS += row.timeS - logStartS_;
+    }
     const bool transient = transients_.add(row.timeS, row.pressurePsi);
     const std::optional<Moment> point =
         delay_.add({row.timeS, row.rpm, row.pressurePsi, row.tempF, transient});
     const double afr = options_.wideband == 1   ? row.afr1
                        : options_.wideband == 2 ? row.afr2
                                                 : (row.afr1 + row.afr2) / 2;
-    count(point, afr, judge(point, afr), row.timeS);
+    count(row, afr, point, judge(point, afr, row.timeS));
     return std::nullopt;
 }

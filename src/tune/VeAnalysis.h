@@ -1,10 +1,14 @@
-// VE Analyze: each record of a drive weighed into the cells around the operating point the
-// wideband's reading belongs to, as the measured air/fuel over its target. Records of warm-up,
-// transients, fuel cut and the sensor's limits are left out and counted.
+// VE Analyze: each record of a drive read back through the engine model. The wideband's reading
+// belongs to the point the engine was at a lag earlier; measured over target, times the VE the
+// device fuelled by there (from the table in force when that fuel went in), it shows the engine's
+// true VE at that point, which is the true table interpolated bilinearly. Warm-up, transients,
+// fuel cut and the sensor's limits are left out and counted; what is kept is summed, so the solve
+// needs no record twice and memory does not grow with the drive.
 #pragma once
 
 #include "tune/DelayLine.h"
 #include "tune/Lattice.h"
+#include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
 #include "tune/TuneOptions.h"
 
@@ -39,10 +43,49 @@ inline constexpr PlausibleRange kPlausibleAfr{5, 30};
 inline constexpr PlausibleRange kPlausibleVe{1, 32767};
 
 struct CellTally {
-    double hits = 0;          // the sum of the weights of the records in the cell
-    double ratioSum = 0;      // of weight x measured / target
-    std::int64_t leftOut = 0; // records left out whose nearest cell this is
+    double hits = 0;     // the sum of the weights of the records in the cell
+    double ratioSum = 0; // of weight x measured / target: the air/fuel error before
+    // Of weight x the cell's value then (as fuelled) x measured / target: the cell moved by its
+    // records' mean correction, the way tools have always tuned, under any number of tables.
+    double correctedSum = 0;
+    double bankSum = 0; // of weight x half bank 1's shown VE less bank 2's, with both banks read
+    std::array<std::int64_t, kLeftOutKinds> leftOut{}; // records left out nearest this cell
     double meanRatio() const { return hits > 0 ? ratioSum / hits : 1; }
+    double meanCorrected() const { return hits > 0 ? correctedSum / hits : 0; }
+    std::int64_t leftOutTotal() const;
+};
+
+// The records kept, gathered by where they fell: each square of the lattice cut kBinsPerSide
+// ways along each axis. The model holds to about a percent, so a thousand records at one point
+// tell no more than that point can: the solve weighs points, each as well as its records and
+// that percent allow, not records.
+inline constexpr int kBinsPerSide = 8;
+inline constexpr int kSquaresPerSide = kLatticeSize - 1;
+inline constexpr int kPointBins = kSquaresPerSide * kSquaresPerSide * kBinsPerSide * kBinsPerSide;
+
+// Where a point lies: the lattice square (low pressure and RPM index), and how far across it.
+struct SquarePoint {
+    int p = 0;
+    int r = 0;
+    double pShare = 0;
+    double rShare = 0;
+};
+SquarePoint SquareOf(const LatticeWeights& weights);
+// The square's four cells, low pressure and low RPM first, as the weights of a point give them.
+std::array<int, 4> SquareCells(int p, int r);
+
+struct PointBin {
+    double records = 0;
+    double ySum = 0;                   // of the true VE each shows
+    double yySum = 0;                  // of its square
+    std::array<double, 4> weightSum{}; // of each of the square's cells' weights
+};
+
+struct PointBins {
+    std::vector<PointBin> bins = std::vector<PointBin>(kPointBins);
+    void add(const LatticeWeights& weights, double y);
+    // The square of bin k, as (p, r).
+    static std::pair<int, int> SquareOfBin(int k);
 };
 
 // One second of the drives, laid end to end, for the report.
@@ -61,22 +104,26 @@ inline constexpr int kErrorBins = 2 * kErrorSpan;
 
 struct Analysis {
     std::array<CellTally, kCellCount> cells{};
+    PointBins points;
     std::array<std::int64_t, kLeftOutKinds> leftOut{};
     std::int64_t records = 0;
     std::int64_t accepted = 0;
     std::vector<TimeBin> timeline;
     std::array<std::int64_t, kErrorBins> errors{};
+    double warmUpS = 0; // from each log's start until the engine first ran warm, all logs
 
     std::int64_t leftOutTotal() const;
 };
 
 class VeAnalyzer {
 public:
-    VeAnalyzer(const VeTable& table, const CellValues& target, const TuneOptions& options);
+    // `lattice` gives the breakpoints every log shares; `target` the air/fuel aimed at.
+    VeAnalyzer(const VeTable& lattice, const CellValues& target, const TuneOptions& options);
 
-    // Each log starts afresh: nothing is paired across two logs.
-    void beginLog(const std::string& name);
-    // A row of the current log, in order. Refuses a row that saw another table than this one.
+    // Each log starts afresh: nothing is paired across two logs. Its records are judged under
+    // `tables`, the table in force at each moment of it.
+    void beginLog(const std::string& name, TableInForce tables);
+    // A row of the current log, in order. Refuses a row whose VE is not its table's.
     std::optional<std::string> add(const TuneRow& row);
     // The current log's last row was cut short by its writer.
     void addCutShort();
@@ -86,22 +133,27 @@ public:
 private:
     bool impossible(const TuneRow& row) const;
     std::optional<std::string> consistency(const TuneRow& row);
-    void countLeftOutUnplaced(LeftOut why);
-    std::optional<LeftOut> judge(const std::optional<Moment>& point, double afr) const;
-    void count(const std::optional<Moment>& point, double afr, std::optional<LeftOut> leftOut,
-               double timeS);
+    std::optional<LeftOut> judge(const std::optional<Moment>& point, double afr, double timeS);
+    void count(const TuneRow& row, double afr, const std::optional<Moment>& point,
+               std::optional<LeftOut> leftOut);
+    void countUnplaced(LeftOut why);
+    TimeBin& binOf(double timeS);
 
-    VeTable table_;
     Lattice lattice_;
     CellValues target_;
     TuneOptions options_;
     Analysis analysis_;
     std::string log_;
+    std::optional<TableInForce> atRow_;   // the table each row saw
+    std::optional<TableInForce> atPoint_; // the table the fuel a reading shows was metered by
     DelayLine delay_;
     TransientWatch transients_;
-    std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as the table has them
+    std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as its table has them
     std::optional<double> lastTimeS_;     // of this log's row before
+    std::optional<double> leanUntilS_;    // readings until then are a fuel cut's recovery
+    std::optional<double> richUntilS_;
     double logStartS_ = 0;
     std::size_t binBase_ = 0; // the timeline's first bin of this log
     bool started_ = false;
+    bool warm_ = false;
 };

@@ -358,6 +358,10 @@ TEST(Ctl, oneRoundOfAnalyzeBringsTheCellsToTheTrueVeAndDrawsItsReport) {
     const TableFile suggested = *Read(sim.file("suggested.json"));
     EXPECT_GT(error(device), 8);
     EXPECT_LT(error(suggested), 2);
+    // The table kept beside the log is all analyze needs: no device, no table given.
+    const Result alone = Ctl(sim, {"analyze", "drive.csv", "-o", "alone.json"});
+    ASSERT_EQ(alone.exit, 0) << alone.err;
+    EXPECT_EQ(Read(sim.file("alone.json")), Read(sim.file("suggested.json")));
 
     std::ifstream report(sim.file("report.html"));
     const std::string page(std::istreambuf_iterator<char>(report), {});

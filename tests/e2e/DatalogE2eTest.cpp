@@ -1,5 +1,6 @@
 // Recording a drive from tvxsim, replaying it through tvxsim, and a kill while recording.
 #include "Rig.h"
+#include "datalog/DriveTable.h"
 #include "datalog/LogReader.h"
 #include "datalog/qt/RecordField.h"
 
@@ -95,6 +96,39 @@ TEST(Datalog, atTheLineRateTheWindowReadsOnceAFrameAndLogsEveryRecordInOrder) {
         ASSERT_EQ(static_cast<float>(rows[i].fields[1]), sent[first + i][2]) << i;
         ASSERT_EQ(static_cast<float>(rows[i].fields[0]), sent[first + i][1]) << i;
     }
+}
+
+TEST(Datalog, theWindowKeepsTheTableAndItsKeyEditsBesideTheLogAndThatIsAllAnalyzeNeeds) {
+    Rig c({"--rate", "100", "--warm", "--drive", "hold:2000,20"});
+    const std::string log = c.sim.file("drive.msl");
+    c.window.recordField().recordFromFirstRecord(QString::fromStdString(log));
+    ASSERT_TRUE(c.connect()) << c.status();
+    const VeTable device = c.form.veTable;
+    Recorder& recorder = c.window.recordField().recorder();
+    c.form.btnRT_Click();
+    ASSERT_TRUE(WaitFor([&] { return recorder.records() >= 100; })) << c.status();
+    for (int k = 0; k < 2; ++k) {
+        c.form.Form_KeyDown(key::kEquals, 0); // the selected cell, (0, 0), up one
+        QTest::qWait(200);
+    }
+    ASSERT_TRUE(WaitFor([&] { return recorder.records() >= 200; })) << c.status();
+    c.form.btnCMDOFF_Click();
+    QTest::qWait(300);
+    recorder.stop();
+
+    const auto kept = ReadDriveTable(log);
+    ASSERT_TRUE(std::holds_alternative<DriveTable>(kept));
+    const DriveTable& drive = std::get<DriveTable>(kept);
+    EXPECT_EQ(drive.table.table, device);
+    ASSERT_EQ(drive.writes.size(), 2u);
+    EXPECT_EQ(drive.writes[1].cell, 0);
+    EXPECT_EQ(drive.writes[1].value, device[0] + 2);
+    EXPECT_GT(drive.writes[0].timeS, 0.5);
+    EXPECT_LT(drive.writes[0].timeS, drive.writes[1].timeS);
+    QProcess analyze;
+    analyze.start(TVXCTL_PATH, {"analyze", QString::fromStdString(log)});
+    ASSERT_TRUE(analyze.waitForFinished(30000));
+    EXPECT_EQ(analyze.exitCode(), 0) << analyze.readAllStandardError().toStdString();
 }
 
 // Run by the kill test below in a process of its own; recording until it is killed.

@@ -1,11 +1,13 @@
 // What the tuning reads from a tuner: a target grid, or a logged drive through the whole
-// analysis to a suggested table. Input: one byte whose low two bits pick the kind ('0' target
-// .csv, '1' .msl log, '2' .csv log), then the text.
+// analysis to a suggested table, under a fixed table or under the table kept beside it. Input:
+// one byte whose low two bits pick the kind ('0' target .csv, '1' .msl log, '2' .csv log, '3' a
+// kept table, a line "--", then an .msl log), then the text.
 #include "FuzzCheck.h"
 #include "tune/AfrTarget.h"
 #include "tune/Suggestion.h"
 #include "tune/VeAnalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -26,10 +28,11 @@ VeTable FuzzTable() {
     return table;
 }
 
-void Analyze(std::string_view text, LogFormat format, const VeTable& table) {
+void Analyze(std::string_view text, LogFormat format, const VeTable& table,
+             const std::vector<CellWrite>& writes = {}) {
     const TuneOptions options;
     VeAnalyzer analyzer(table, DefaultTarget(table), options);
-    analyzer.beginLog("fuzz");
+    analyzer.beginLog("fuzz", TableInForce(table, writes));
     TextLines lines = TextLines::Of(text);
     const TuneRowsEnd end =
         ReadTuneRows(lines, format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
@@ -38,14 +41,19 @@ void Analyze(std::string_view text, LogFormat format, const VeTable& table) {
     }
     const Analysis& analysis = analyzer.analysis();
     FUZZ_REQUIRE(analysis.accepted + analysis.leftOutTotal() == analysis.records);
-    const VeTable suggested = SuggestTable(table, analysis, options);
+    const Suggestion suggestion = Suggest(table, analysis, SolveVe(analysis), options);
+    const VeTable& suggested = suggestion.table;
     for (int cell = 0; cell < kCellCount; ++cell) {
         const double hits = analysis.cells[cell].hits;
         FUZZ_REQUIRE(std::isfinite(hits) && hits >= 0);
         // Never more than the step limit, however wild the readings.
-        FUZZ_REQUIRE(std::abs(suggested[cell] - table[cell]) <= 112 * 15 / 100 + 1);
+        const double base = std::max<double>(table[cell], 1);
+        FUZZ_REQUIRE(std::abs(suggested[cell] - base) <= base * 0.15 + 1);
     }
-    SummaryText(table, suggested, analysis, options);
+    for (const SolvedCell& cell : suggestion.solution) {
+        FUZZ_REQUIRE(std::isfinite(cell.ve) && std::isfinite(cell.uncertaintyPercent));
+    }
+    SummaryText(table, suggestion, analysis, options);
 }
 
 } // namespace
@@ -72,6 +80,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 2:
         Analyze(text, LogFormat::Csv, table);
         break;
+    case 3: {
+        const std::size_t split = text.find("\n--\n");
+        if (split == std::string_view::npos) {
+            break;
+        }
+        const auto kept = ParseDriveTable(text.substr(0, split));
+        if (const auto* drive = std::get_if<DriveTable>(&kept)) {
+            FUZZ_REQUIRE(drive->table.hasBreakpoints);
+            FUZZ_REQUIRE(std::is_sorted(drive->writes.begin(), drive->writes.end(),
+                                        [](auto& a, auto& b) { return a.timeS < b.timeS; }));
+            Analyze(text.substr(split + 4), LogFormat::Msl, drive->table.table, drive->writes);
+        }
+        break;
+    }
     default:
         break;
     }

@@ -13,6 +13,7 @@
 
 namespace {
 
+// Cells rising across both axes, on rising breakpoints.
 VeTable RisingTable() {
     VeTable table{};
     for (int cell = 0; cell < kCellCount; ++cell) {
@@ -29,13 +30,12 @@ QImage Screenshot(const std::string& html, const QTemporaryDir& dir) {
     const QString page = dir.filePath("report.html"), shot = dir.filePath("shot.png");
     std::ofstream(page.toStdString()) << html;
     QProcess chromium;
-    chromium.start(CHROMIUM_PATH,
-                   {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                    "--force-device-scale-factor=1", "--user-data-dir=" + dir.filePath("profile"),
-                    QString("--window-size=%1,%2")
-                        .arg(2 * kMapWidthPx)
-                        .arg(kReportHeaderPx + 2 * kMapHeightPx),
-                    "--screenshot=" + shot, "file://" + page});
+    chromium.start(
+        CHROMIUM_PATH,
+        {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+         "--force-device-scale-factor=1", "--user-data-dir=" + dir.filePath("profile"),
+         QString("--window-size=%1,%2").arg(kReportWidthPx).arg(kReportHeaderPx + 3 * kMapHeightPx),
+         "--screenshot=" + shot, "file://" + page});
     chromium.waitForFinished(90000);
     return QImage(shot);
 }
@@ -57,15 +57,26 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
     const VeTable before = RisingTable();
     TuneOptions options;
     Analysis analysis;
-    analysis.cells[CellIndex(3, 4)] = {200, 200 * 1.1, 0}; // the most hits: 10% lean
-    analysis.cells[CellIndex(8, 2)] = {100, 100 * 0.95, 0};
-    analysis.cells[CellIndex(5, 5)] = {5, 5 * 1.2, 0}; // too few hits to change
-    const VeTable after = SuggestTable(before, analysis, options);
-    ASSERT_EQ(after[CellIndex(3, 4)], 56); // 51 x 1.1
-    ASSERT_EQ(after[CellIndex(8, 2)], 49); // 52 x 0.95
+    Suggestion suggestion;
+    suggestion.table = before;
+    suggestion.outcome.fill(Outcome::FewHits);
+    const auto cell = [&](int p, int r, double hits, double ratio, double solved,
+                          double uncertainty, Outcome outcome) {
+        const int c = CellIndex(p, r);
+        analysis.cells[c].hits = hits;
+        analysis.cells[c].ratioSum = hits * ratio;
+        suggestion.solution[c] = {true, solved, uncertainty};
+        suggestion.outcome[c] = outcome;
+        suggestion.table[c] =
+            outcome == Outcome::Changed ? static_cast<std::int16_t>(solved) : before[c];
+    };
+    cell(3, 4, 200, 1.1, 56.1, 0.3, Outcome::Changed);  // the most hits: 10% lean, 51 to 56
+    cell(8, 2, 100, 0.95, 49.4, 2.5, Outcome::Changed); // 52 to 49
+    cell(5, 5, 5, 1.2, 60, 9, Outcome::FewHits);        // too few hits to change
     QTemporaryDir dir;
-    const QImage shot =
-        Screenshot(ReportHtml({before, after, analysis, options, "summary", {"drive.msl"}}), dir);
+    const QImage shot = Screenshot(
+        ReportHtml({before, suggestion, analysis, options, "summary", {"drive.msl"}, {}, "14.7"}),
+        dir);
     ASSERT_FALSE(shot.isNull()) << "no screenshot";
 
     // The VE scale runs over both tables: 40 .. 97.
@@ -78,11 +89,15 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
         {HeatMap::Hits, 3, 4, ScaleColour(1)},
         {HeatMap::Hits, 8, 2, ScaleColour(0.5)},
         {HeatMap::Hits, 0, 0, ScaleColour(0)},
+        {HeatMap::AfrError, 3, 4, ChangeColour(10, 15)},
+        {HeatMap::AfrError, 8, 2, ChangeColour(-5, 15)},
         {HeatMap::Current, 0, 0, ve(40)},
         {HeatMap::Current, 19, 19, ve(97)},
         {HeatMap::Suggested, 3, 4, ve(56)},
         {HeatMap::Change, 3, 4, ChangeColour(5 * 100.0 / 51, 15)},
         {HeatMap::Change, 8, 2, ChangeColour(-3 * 100.0 / 52, 15)},
+        {HeatMap::Uncertainty, 3, 4, ScaleColour(0.3 / kUncertaintyScalePercent)},
+        {HeatMap::Uncertainty, 8, 2, ScaleColour(2.5 / kUncertaintyScalePercent)},
     };
     for (const auto& c : cases) {
         const QRgb pixel = CellPixel(shot, c.map, c.p, c.r);
@@ -98,4 +113,5 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
     }
     EXPECT_TRUE(hatched);
     EXPECT_FALSE(Near(CellPixel(shot, HeatMap::Change, 3, 4), kFewHitsHatch));
+    shot.save(QString::fromStdString(testing::TempDir()) + "/report.png"); // to look at
 }

@@ -31,7 +31,7 @@ private:
 struct Bench {
     VeTable device = DeviceTable().values();
     double trueScale = 1; // the true VE is the device's times this
-    double lagS = 0.15;
+    WidebandLag lag{150, 0};
     bool warm = true;
 
     EngineModel engine(std::function<EngineState(double)> at) const {
@@ -41,7 +41,7 @@ struct Bench {
             ve *= trueScale;
         }
         setup.target.fill(kTarget);
-        setup.widebandLagS = lagS;
+        setup.widebandLag = lag;
         setup.warm = warm;
         return EngineModel(setup, device, std::make_unique<ScriptedDrive>(std::move(at)), 7);
     }
@@ -87,7 +87,7 @@ TEST(Engine, aCellWriteReachesTheReadingOneRecordAfterTheLag) {
     for (const double lagS : {0.0, 0.15, 0.5}) {
         SCOPED_TRACE(lagS);
         Bench bench;
-        bench.lagS = lagS;
+        bench.lag = {lagS * 1000, 0};
         EngineModel engine = bench.engine(Held);
         MeanWb1(engine, bench.device, 1);
         // A third more VE in the cells around the point: 25% richer once it arrives.

@@ -155,6 +155,7 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     });
     statusBar()->addPermanentWidget(recordField_);
     form_->setLiveLog(&recordField_->recorder());
+    recordField_->recorder().setTableSource([this] { return form_->HeldTable(); });
     form_->setTableArchive(&archive_);
 }
 

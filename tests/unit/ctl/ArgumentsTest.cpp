@@ -71,6 +71,7 @@ TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
     EXPECT_TRUE(t.locked(3, 0) && t.locked(0, 19) && t.locked(7, 7));
     EXPECT_FALSE(t.locked(4, 0) || t.locked(7, 8));
     EXPECT_TRUE(std::get<Invocation>(Parse("analyze a.msl --com 3")).needsDevice());
+    EXPECT_FALSE(std::get<Invocation>(Parse("analyze a.msl")).needsDevice()); // the kept table
 }
 
 TEST(Arguments, refusedCommandLinesSayWhy) {
@@ -97,7 +98,6 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"get --seconds 5 --com 1", "--seconds belongs to log only"},
         {"put a.vet", "put needs the device"},
         {"analyze --com 1", "usage: tvxctl analyze LOG..."},
-        {"analyze a.msl", "analyze needs the device"},
         {"analyze a.msl --table t.json --com 1", "--table FILE or the device, not both"},
         {"get --lag 0 --com 1", "--lag belongs to analyze only"},
         {"analyze a.msl --com 1 --min-temp hot", "--min-temp takes degrees F, -40 to 300, or off"},

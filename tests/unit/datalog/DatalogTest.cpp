@@ -1,13 +1,16 @@
 // The datalog: its two layouts, reading them back, and a recorder that writes on time, on stop,
 // and stops cleanly when the file fails.
 #include "Fakes.h"
+#include "datalog/DriveTable.h"
 #include "datalog/LogReader.h"
 #include "datalog/Recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -35,6 +38,11 @@ public:
         return std::nullopt;
     }
     void close() override { closed = true; }
+    std::optional<std::string> keep(const std::string& path, const std::string& text) override {
+        kept[path] = text;
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> kept;
     std::string opened;
     std::string written;
     int appends = 0;
@@ -197,4 +205,51 @@ TEST(StdioLogFilePosix, reportsTheSystemsReason) {
     EXPECT_EQ(file.open(std::filesystem::temp_directory_path().string()), "Is a directory");
     ASSERT_EQ(file.open("/dev/full"), std::nullopt);
     EXPECT_EQ(file.append(std::string(100000, 'x')), "No space left on device");
+}
+
+TEST(Recorder, theTableAndEveryCellWriteMadeWhileRecordingAreKeptBesideTheLog) {
+    Rig r;
+    TableFile table{{}, true, 2};
+    table.table[kRpmBase + 19] = 65;
+    r.recorder.setTableSource([&table] { return table; });
+    ASSERT_TRUE(r.recorder.start("/logs/drive.msl", false));
+    const auto kept = [&r] {
+        return std::get<DriveTable>(ParseDriveTable(r.file.kept.at("/logs/drive.table.json")));
+    };
+    EXPECT_EQ(kept(), (DriveTable{table, "2026-12-07 06:30:12", {}}));
+    r.clock.now += 1500;
+    r.recorder.cellWritten(5, 77);
+    r.clock.now += Recorder::kFlushMs;
+    r.recorder.cellWritten(5, 78);
+    r.recorder.tick();
+    EXPECT_EQ(kept().writes, (std::vector<CellWrite>{{1.5, 5, 77}, {2.0, 5, 78}}));
+    r.recorder.stop();
+    r.recorder.cellWritten(6, 1); // not recording: nothing to keep it for
+    EXPECT_EQ(kept().writes.size(), 2u);
+}
+
+TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
+    const std::string table = JsonText({{}, true, 1});
+    const struct {
+        std::string text;
+        const char* refusal; // nullptr: read
+    } cases[] = {
+        {"{\"table\": " + table + ", \"writes\": [[0.5, 3, 7], [0.5, 4, -2]]}", nullptr},
+        {"{\"table\": " + table + "}", "it holds no \"table\" and \"writes\""},
+        {"{\"table\": {\"cells\": [1]}, \"writes\": []}", "its table: \"cells\" has 1 values"},
+        {"{\"table\": " + JsonText({}) + ", \"writes\": []}", "its table has no breakpoints"},
+        {"{\"table\": " + table + ", \"writes\": [[1, 2]]}", "write 1 is not [time, cell, value]"},
+        {"{\"table\": " + table + ", \"writes\": [[1, 400, 2]]}", "write 1 is outside"},
+        {"{\"table\": " + table + ", \"writes\": [[2, 1, 2], [1, 1, 2]]}",
+         "write 2 is earlier than the write before it"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseDriveTable(c.text);
+        const auto* why = std::get_if<std::string>(&parsed);
+        EXPECT_EQ(why ? why->substr(0, std::strlen(c.refusal ? c.refusal : "")) : "read",
+                  c.refusal ? c.refusal : "read");
+    }
+    DriveTable drive{{{}, true, 3}, "2026-12-08 10:00:00", {{0.25, 12, 99}, {3.5, 399, 1}}};
+    EXPECT_EQ(std::get<DriveTable>(ParseDriveTable(DriveTableText(drive))), drive);
+    EXPECT_EQ(DriveTablePath("/logs/drive.msl"), "/logs/drive.table.json");
 }

@@ -139,6 +139,7 @@ TEST_F(Live, everyWholeRecordOfABurstIsLoggedWithItsPointAndOnlyTheNewestShown) 
     struct : LiveLog {
         void add(const LoggedRecord& entry) override { entries.push_back(entry); }
         bool listening() const override { return true; }
+        void cellWritten(int, std::int16_t) override {}
         std::vector<LoggedRecord> entries;
     } log;
     h.form.setLiveLog(&log);

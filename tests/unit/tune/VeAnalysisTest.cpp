@@ -1,8 +1,7 @@
 // VE Analyze on drives made up row by row: the lag pairing, each filter at its threshold, the
-// correction and its limits, and the refusals of a log that saw another table.
+// table in force at each record, and the refusals of a log that saw another table.
 #include "tune/VeAnalysis.h"
 #include "datalog/LogFormat.h"
-#include "tune/Suggestion.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +51,7 @@ Analysis Analyze(const std::vector<TuneRow>& rows, const TuneOptions& options = 
     CellValues target{};
     target.fill(kTarget);
     VeAnalyzer analyzer(table, target, options);
-    analyzer.beginLog("drive.msl");
+    analyzer.beginLog("drive.msl", TableInForce(table, {}));
     for (const TuneRow& row : rows) {
         EXPECT_EQ(analyzer.add(row), std::nullopt);
     }
@@ -97,11 +96,11 @@ TEST(VeAnalysis, eachFilterTakesWhatLiesBeyondItsThresholdAndCountsIt) {
     } cases[] = {
         {"warm", [](TuneRow& row) { row.tempF = 160; }, std::nullopt},
         {"cold", [](TuneRow& row) { row.tempF = 159.9; }, LeftOut::WarmUp},
-        {"lean", [](TuneRow& row) { row.afr1 = row.afr2 = 19.5; }, std::nullopt},
-        {"fuel cut", [](TuneRow& row) { row.afr1 = row.afr2 = 19.55; }, LeftOut::FuelCut},
+        {"lean", [](TuneRow& row) { row.afr1 = row.afr2 = 19.45; }, std::nullopt},
+        {"fuel cut", [](TuneRow& row) { row.afr1 = row.afr2 = 19.5; }, LeftOut::FuelCut},
         {"one bank at the limit", [](TuneRow& row) { row.afr2 = 20; }, std::nullopt}, // mean 17.35
-        {"rich", [](TuneRow& row) { row.afr1 = row.afr2 = 9.5; }, std::nullopt},
-        {"rich limit", [](TuneRow& row) { row.afr1 = row.afr2 = 9.45; }, LeftOut::RichLimit},
+        {"rich", [](TuneRow& row) { row.afr1 = row.afr2 = 9.55; }, std::nullopt},
+        {"rich limit", [](TuneRow& row) { row.afr1 = row.afr2 = 9.5; }, LeftOut::RichLimit},
         {"slow", [](TuneRow& row) { row.rpm = 300; }, std::nullopt},
         {"stalling", [](TuneRow& row) { row.rpm = 299; }, LeftOut::LowRpm},
         {"pressure rising", [](TuneRow& row) { row.pressurePsi = 5 + 10.5 * row.timeS; },
@@ -145,54 +144,73 @@ TEST(VeAnalysis, aTransientLastsASecondAfterThePressureSettles) {
     EXPECT_NEAR(double(analysis.accepted), 75, 1);
 }
 
-TEST(VeAnalysis, cellsMoveByTheirMeanMeasuredOverTargetWithinTheStepLimit) {
-    const struct {
-        std::int16_t current;
-        double mean;
-        std::int16_t suggested;
-    } cases[] = {
-        {100, 1.1, 110},     // lean: more VE (target over measured would give 91)
-        {100, 0.93, 93},     // rich: less
-        {100, 1.3, 115},     // limited, up
-        {100, 0.5, 85},      // and down
-        {33, 1.1, 36},       // 36.3, rounded
-        {33, 0.8, 29},       // 26.4 limited to 28.05, never below 15%: 29
-        {0, 2, 1},           // a cell of 0 fuels as 1; within 15% of 1 it stays 1
-        {32767, 1.1, 32767}, // the largest a cell holds
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SuggestedValue(c.current, c.mean, 15), c.suggested)
-            << c.current << " x " << c.mean;
+TEST(VeAnalysis, afterEitherLimitTheSensorsRecoveryIsLeftOutForItsTime) {
+    for (const double limit : {20.0, 9.0}) {
+        // Row 50 at the limit, then 0.8 s of readings on their way back, the lean or rich side.
+        const auto drive = Drive(120, [limit](int k) {
+            return Row(k, 8, 8, k == 50 ? limit : k > 50 ? (limit + kTarget) / 2 : kTarget);
+        });
+        TuneOptions options;
+        options.lagS = 0;
+        VeAnalyzer analyzer(
+            Table(),
+            [] {
+                CellValues target{};
+                target.fill(kTarget);
+                return target;
+            }(),
+            options);
+        analyzer.beginLog("drive.msl", TableInForce(Table(), {}));
+        const LeftOut kind = limit > kTarget ? LeftOut::FuelCut : LeftOut::RichLimit;
+        std::vector<std::int64_t> leftOutBy;
+        for (const TuneRow& row : drive) {
+            analyzer.add(row);
+            leftOutBy.push_back(analyzer.analysis().leftOut[int(kind)]);
+        }
+        EXPECT_EQ(leftOutBy[49], 0) << limit;
+        EXPECT_EQ(leftOutBy[79], 30) << limit;  // rows 50 to 79: within 0.6 s
+        EXPECT_EQ(leftOutBy[119], 30) << limit; // from row 80, 0.6 s on, it has recovered
     }
 }
 
-TEST(VeAnalysis, theMeanIsOfRecordsAndOnlyTheResultIsClampedAndCellsNeedTheirHits) {
-    // Cell (8, 8): 20 rows 30% lean and 20 rows 10% rich: the mean is 10% lean. Cell (8, 9):
-    // 19 rows 10% lean. Cell (8, 10): locked.
-    std::vector<TuneRow> drive;
-    const auto add = [&drive](int n, int r, double afr) {
-        for (int k = 0; k < n; ++k) {
-            drive.push_back(Row(static_cast<int>(drive.size()), 8, r, afr));
-        }
-    };
+TEST(VeAnalysis, eachRecordIsJudgedUnderTheTableInForceWhenItsFuelWentIn) {
+    // The engine's true VE is 105 at cell (8, 8). The device held 100 there until 1 s into the
+    // drive, then 110: the readings go from 5% lean to 4.5% rich, and both say 105.
+    CellValues target{};
+    target.fill(kTarget);
+    const std::vector<CellWrite> writes = {{1.0, CellIndex(8, 8), 110}};
+    const auto drive = Drive(100, [](int k) {
+        TuneRow row = Row(k, 8, 8, kTarget * 105 / (k * kDt < 1.0 ? 100.0 : 110.0));
+        row.ve = k * kDt < 1.0 ? 100 : 110;
+        return row;
+    });
     TuneOptions options;
     options.lagS = 0;
-    options.transientPsiPerS = std::nullopt; // the point jumps between cells
-    options.locks.push_back({8, 10, 8, 10});
-    add(20, 8, kTarget * 1.3);
-    add(20, 8, kTarget * 0.9);
-    add(19, 9, kTarget * 1.1);
-    add(50, 10, kTarget * 1.1);
-    add(20, 11, kTarget * 1.1);
-    const Analysis analysis = Analyze(drive, options);
-    const VeTable suggested = SuggestTable(Table(), analysis, options);
-    EXPECT_EQ(suggested[CellIndex(8, 8)], 110);
-    EXPECT_EQ(suggested[CellIndex(8, 9)], 100);
-    EXPECT_EQ(suggested[CellIndex(8, 10)], 100);
-    EXPECT_EQ(suggested[CellIndex(8, 11)], 110);
-    EXPECT_EQ(SummaryText(Table(), suggested, analysis, options),
-              "2 of 400 cells changed, +10% to +10%; 397 cells below 20 hits; 129 records used; "
-              "0 records left out");
+    VeAnalyzer analyzer(Table(), target, options);
+    analyzer.beginLog("drive.msl", TableInForce(Table(), writes));
+    for (const TuneRow& row : drive) {
+        ASSERT_EQ(analyzer.add(row), std::nullopt);
+    }
+    // A second log, recorded against the table as the first one ended, says the same.
+    VeTable later = Table();
+    later[CellIndex(8, 8)] = 110;
+    analyzer.beginLog("later.msl", TableInForce(later, {}));
+    for (TuneRow row : Drive(50, [](int k) { return Row(k, 8, 8, kTarget * 105 / 110.0); })) {
+        row.ve = 110;
+        ASSERT_EQ(analyzer.add(row), std::nullopt);
+    }
+    const CellTally& cell = analyzer.analysis().cells[CellIndex(8, 8)];
+    EXPECT_NEAR(cell.hits, 150, 1e-9);
+    EXPECT_NEAR(cell.meanCorrected(), 105, 1e-9);
+    // Without the write kept, the same drive is a table changed during the drive.
+    VeAnalyzer unkept(Table(), target, options);
+    unkept.beginLog("drive.msl", TableInForce(Table(), {}));
+    std::optional<std::string> refused;
+    for (std::size_t k = 0; k < drive.size() && !refused; ++k) {
+        refused = unkept.add(drive[k]);
+    }
+    EXPECT_TRUE(refused &&
+                refused->find("the table changed during the drive") != std::string::npos);
 }
 
 TEST(VeAnalysis, aLogOfAnotherTableIsRefusedAndOnlyACellSeenWithTwoValuesIsAChange) {
@@ -216,7 +234,7 @@ TEST(VeAnalysis, aLogOfAnotherTableIsRefusedAndOnlyACellSeenWithTwoValuesIsAChan
     };
     for (const auto& c : cases) {
         VeAnalyzer analyzer(Table(), target, {});
-        analyzer.beginLog("drive.msl");
+        analyzer.beginLog("drive.msl", TableInForce(Table(), {}));
         std::optional<std::string> refused;
         for (int k = 0; k < 50 && !refused; ++k) {
             TuneRow row = Row(k, 8, k >= c.firstDifferent ? c.later : 8, kTarget);
@@ -296,14 +314,4 @@ TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
     TextLines more = TextLines::Of(outside);
     EXPECT_EQ(ReadTuneRows(more, LogFormat::Csv, take).refusal.value_or("accepted"),
               "log line 2: PressureIndex and RpmIndex are 0 to 19");
-}
-
-TEST(VeAnalysis, countsAreWrittenWithThousandsSeparators) {
-    const struct {
-        std::int64_t n;
-        const char* text;
-    } cases[] = {{0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(Thousands(c.n), c.text);
-    }
 }

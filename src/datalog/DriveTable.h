@@ -1,0 +1,37 @@
+// The table a drive was recorded against, kept beside its log ("drive.msl" has
+// "drive.table.json"): the table the recording began with and every cell write made during it,
+// each at its time on the log's clock. With it a log is judged under the table in force at every
+// record, with no device and no table given, however often cells changed while driving.
+#pragma once
+
+#include "table/TableFormats.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+struct CellWrite {
+    double timeS = 0; // on the log's clock: seconds since recording began
+    int cell = 0;
+    std::int16_t value = 0;
+    bool operator==(const CellWrite&) const = default;
+};
+
+struct DriveTable {
+    TableFile table;               // with breakpoints
+    std::string started;           // when recording began, local time "YYYY-MM-DD HH:MM:SS"
+    std::vector<CellWrite> writes; // in time order
+    bool operator==(const DriveTable&) const = default;
+};
+
+// "drive.msl" -> "drive.table.json"
+std::string DriveTablePath(const std::string& logPath);
+
+std::string DriveTableText(const DriveTable& kept);
+std::variant<DriveTable, std::string> ParseDriveTable(std::string_view text);
+
+// The table kept beside the log at logPath; nothing when there is none; else why it cannot be
+// read.
+std::variant<std::monostate, DriveTable, FileError> ReadDriveTable(const std::string& logPath);

@@ -1,0 +1,33 @@
+// How late the wideband reads the exhaust: one model for tvxsim's engine and the analysis. The
+// exhaust made at a moment reaches the sensor MS later, plus a part that grows as the exhaust's
+// flow falls, FLOW_MS at 1000 RPM and atmospheric pressure (so 1000 / RPM x 14.7 / MAP of it
+// then), both taken when the exhaust was made; the sensor then answers through a first-order
+// response.
+#pragma once
+
+#include <string>
+
+struct WidebandLag {
+    double ms = 150;
+    double flowMs = 0;
+    bool operator==(const WidebandLag&) const = default;
+};
+
+// The whole transport delay is capped here; below this RPM the flow is taken as at it.
+inline constexpr double kLongestDelayS = 2.0;
+inline constexpr double kSlowestFlowRpm = 300;
+inline constexpr double kAtmosphereForFlowPsi = 14.7;
+// The sensor's response: a first-order lag with this time constant, which delays a changing
+// reading by as much again.
+inline constexpr double kSensorResponseS = 0.06;
+
+// The transport delay of exhaust made at (rpm, absolute MAP), in seconds.
+double TransportDelayS(const WidebandLag& lag, double rpm, double mapPsi);
+
+// From exhaust made at (rpm, MAP) to the reading that shows it: transport and response.
+inline double ReadingDelayS(const WidebandLag& lag, double rpm, double mapPsi) {
+    return TransportDelayS(lag, rpm, mapPsi) + kSensorResponseS;
+}
+
+// "MS" or "MS,FLOW_MS": whole or decimal milliseconds, 0 to 5000 each; else nothing.
+bool ParseWidebandLag(const std::string& text, WidebandLag& lag);
