@@ -8,10 +8,12 @@
 #include "table/TableFit.h"
 #include "table/TableFormats.h"
 #include "tune/AfrTarget.h"
+#include "tune/LagEstimate.h"
 #include "tune/Report.h"
 #include "tune/Suggestion.h"
 #include "tune/VeAnalysis.h"
 
+#include <cstdio>
 #include <iostream>
 
 namespace {
@@ -157,6 +159,40 @@ std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analy
     return std::nullopt;
 }
 
+// Every log, each under its table, through the analyzer.
+std::optional<std::string> AnalyzeLogs(const std::vector<Drive>& drives,
+                                       const std::optional<TableFile>& table,
+                                       VeAnalyzer& analyzer) {
+    for (const Drive& drive : drives) {
+        analyzer.beginLog(drive.log, drive.kept
+                                         ? TableInForce(drive.kept->table.table, drive.kept->writes)
+                                         : TableInForce(table->table, {}));
+        if (auto refused = AnalyzeLog(drive.log, analyzer)) {
+            return refused;
+        }
+    }
+    return std::nullopt;
+}
+
+// What serves when the drives cannot tell the delay: one found earlier and kept with the newest
+// drive that has one, else the lag given.
+std::pair<WidebandLag, std::string> Fallback(const std::vector<Drive>& drives,
+                                             const WidebandLag& given) {
+    const Drive* newest = nullptr;
+    for (const Drive& drive : drives) {
+        if (drive.kept && drive.kept->lag &&
+            (!newest || drive.kept->started >= newest->kept->started)) {
+            newest = &drive;
+        }
+    }
+    if (newest) {
+        return {*newest->kept->lag, "as kept with " + DriveTablePath(newest->log)};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%g ms", given.ms);
+    return {given, text};
+}
+
 // Where the tables came from, for the report.
 std::vector<std::string> TableSources(const Invocation& inv, bool device,
                                       const std::vector<Drive>& drives) {
@@ -202,24 +238,35 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     if (const auto* why = std::get_if<std::string>(&target)) {
         return Fail(*why);
     }
-    VeAnalyzer analyzer(lattice, std::get<CellValues>(target), inv.analyze.tune);
-    for (const Drive& drive : drives) {
-        analyzer.beginLog(drive.log, drive.kept
-                                         ? TableInForce(drive.kept->table.table, drive.kept->writes)
-                                         : TableInForce(table->table, {}));
-        if (const auto refused = AnalyzeLog(drive.log, analyzer)) {
+    const CellValues& aim = std::get<CellValues>(target);
+    TuneOptions options = inv.analyze.tune;
+    LagEstimate lag{options.lag, false, "", "as given", 0, {}};
+    if (options.lagAuto) {
+        // A first reading of the logs finds the delay, the second pairs the records by it.
+        const auto [fallback, source] = Fallback(drives, options.lag);
+        options.lag = fallback;
+        LagEstimator estimator(lattice, aim, options);
+        VeAnalyzer first(lattice, aim, options);
+        first.setLagEstimator(&estimator);
+        if (const auto refused = AnalyzeLogs(drives, table, first)) {
             return Fail(*refused + "; nothing written");
         }
+        lag = estimator.estimate(fallback, source);
+        options.lag = lag.lag;
+    }
+    VeAnalyzer analyzer(lattice, aim, options);
+    if (const auto refused = AnalyzeLogs(drives, table, analyzer)) {
+        return Fail(*refused + "; nothing written");
     }
     const Analysis& analysis = analyzer.analysis();
     if (analysis.accepted == 0) {
         return Fail("No record accepted, nothing written: " + LeftOutText(analysis));
     }
     const VeTable base = BaseTable(table, drives);
-    const Suggestion suggestion = Suggest(base, analysis, SolveVe(analysis), inv.analyze.tune);
+    const Suggestion suggestion = Suggest(base, analysis, SolveVe(analysis), options);
     const TableFile suggested{suggestion.table, true,
                               table ? table->intakeType : drives.back().kept->table.intakeType};
-    const std::string summary = SummaryText(base, suggestion, analysis, inv.analyze.tune);
+    const std::string summary = SummaryText(base, suggestion, analysis, options);
     // Every output is made before any is written, and all are written as one.
     std::vector<TextFileWrite> outputs;
     if (!inv.analyze.cells.empty()) {
@@ -227,7 +274,7 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     }
     if (!inv.analyze.report.empty()) {
         outputs.push_back(
-            {inv.analyze.report, ReportHtml({base, suggestion, analysis, inv.analyze.tune, summary,
+            {inv.analyze.report, ReportHtml({base, suggestion, analysis, options, lag, summary,
                                              inv.files, TableSources(inv, held.has_value(), drives),
                                              inv.analyze.target.empty() ? std::string("the default")
                                                                         : inv.analyze.target})});
@@ -251,5 +298,6 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
         }
     }
     Say(summary);
+    Say(LagText(lag));
     return kExitSame;
 }

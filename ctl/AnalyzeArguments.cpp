@@ -89,7 +89,11 @@ const std::array<AnalyzeOption, 16>& Options() {
         {"--cells", "", Text(&AnalyzeRequest::cells)},
         {"--report", "", Text(&AnalyzeRequest::report)},
         {"--target", "", Text(&AnalyzeRequest::target)},
-        {"--lag", "milliseconds, 0 to 5000", Number(&TuneOptions::lagS, 0, 5000, false, 1000)},
+        {"--lag", "auto, MS or MS,FLOW_MS (milliseconds, 0 to 5000 each)",
+         [](const std::string& v, AnalyzeRequest& r) {
+             r.tune.lagAuto = v == "auto";
+             return r.tune.lagAuto || ParseWidebandLag(v, r.tune.lag);
+         }},
         {"--min-temp", "degrees F, -40 to 300, or off", Filter(&TuneOptions::minTempF, -40, 300)},
         {"--transient", "PSI per second, 0.1 to 1000, or off",
          Filter(&TuneOptions::transientPsiPerS, 0.1, 1000)},
@@ -143,7 +147,14 @@ const char* const kAnalyzeOptionsHelp =
     "                        to open in a browser, nothing fetched\n"
     "  --target AFR|FILE     the air/fuel target, as tvxsim's (default: 14.2 at idle, 14.7 up\n"
     "                        to atmosphere, falling to 11.8 at 15 PSI of boost)\n"
-    "  --lag MS              the wideband's delay behind the operating point (default 150)\n"
+    "  --lag auto|MS[,FLOW_MS]\n"
+    "                        the wideband's transport delay, as tvxsim's --wideband-lag (the\n"
+    "                        sensor's 60 ms response is added): MS, and FLOW_MS more at 1000\n"
+    "                        RPM and atmosphere, growing as the exhaust's flow falls. auto (the\n"
+    "                        default) finds both from the drives: the delay under which the\n"
+    "                        records scatter least within their cells, 0 to 1000 ms each; a\n"
+    "                        drive with too little movement keeps a delay found earlier (kept\n"
+    "                        with the drive) or 150 ms, and says so\n"
     "  --min-temp F          leave out warm-up below F (default 160)\n"
     "  --transient PSI_PER_S leave out MAP changing faster, until 1 s after (default 10)\n"
     "  --max-afr AFR         leave out readings at or above (default 19.5: fuel cut)\n"

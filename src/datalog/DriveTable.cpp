@@ -30,7 +30,12 @@ std::string DriveTableText(const DriveTable& kept) {
         text += (k ? ",\n  [" : "\n  [") + Seconds(w.timeS) + ", " + std::to_string(w.cell) + ", " +
                 std::to_string(w.value) + "]";
     }
-    return text + "\n]\n}\n";
+    text += "\n]";
+    if (kept.lag) {
+        text += ",\n\"lag\": [" + std::to_string(kept.lag->ms) + ", " +
+                std::to_string(kept.lag->flowMs) + "]";
+    }
+    return text + "\n}\n";
 }
 
 namespace {
@@ -86,6 +91,15 @@ std::variant<DriveTable, std::string> ParseDriveTable(std::string_view text) {
     }
     if (auto why = ReadWrites(json["writes"], kept.writes)) {
         return *why;
+    }
+    if (json.contains("lag")) {
+        const nlohmann::json& lag = json["lag"];
+        if (!lag.is_array() || lag.size() != 2 || !lag[0].is_number() || !lag[1].is_number() ||
+            !(lag[0].get<double>() >= 0 && lag[0].get<double>() <= kLongestDelayS * 1000) ||
+            !(lag[1].get<double>() >= 0 && lag[1].get<double>() <= kLongestDelayS * 1000)) {
+            return std::string("\"lag\" is not [MS, FLOW_MS] within 0 to 2000");
+        }
+        kept.lag = WidebandLag{lag[0].get<double>(), lag[1].get<double>()};
     }
     return kept;
 }

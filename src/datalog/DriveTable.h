@@ -1,10 +1,12 @@
 // The table a drive was recorded against, kept beside its log ("drive.msl" has
 // "drive.table.json"): the table the recording began with and every cell write made during it,
 // each at its time on the log's clock. With it a log is judged under the table in force at every
-// record, with no device and no table given, however often cells changed while driving.
+// record, with no device and no table given, however often cells changed while driving. It may
+// carry the wideband's delay, found while recording.
 #pragma once
 
 #include "table/TableFormats.h"
+#include "tune/WidebandDelay.h"
 
 #include <optional>
 #include <string>
@@ -20,9 +22,10 @@ struct CellWrite {
 };
 
 struct DriveTable {
-    TableFile table;               // with breakpoints
-    std::string started;           // when recording began, local time "YYYY-MM-DD HH:MM:SS"
-    std::vector<CellWrite> writes; // in time order
+    TableFile table;                // with breakpoints
+    std::string started;            // when recording began, local time "YYYY-MM-DD HH:MM:SS"
+    std::vector<CellWrite> writes;  // in time order
+    std::optional<WidebandLag> lag; // the wideband's delay, when one was found while recording
     bool operator==(const DriveTable&) const = default;
 };
 

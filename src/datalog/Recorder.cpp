@@ -37,7 +37,7 @@ bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHe
     status_.showStatus("Recording to " + path);
     kept_.reset();
     if (tableSource_) {
-        kept_ = DriveTable{tableSource_(), began, {}};
+        kept_ = DriveTable{tableSource_(), began, {}, std::nullopt};
         keepTable();
     }
     return flush();

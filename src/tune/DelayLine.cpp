@@ -31,25 +31,32 @@ Moment Between(const Moment& a, const Moment& b, double timeS) {
 
 std::optional<Moment> DelayLine::add(const Moment& now) {
     // A gap, or time running backwards (logs put together): nothing to pair across.
-    if (!kept_.empty() &&
-        !(now.timeS - kept_.back().timeS >= 0 && now.timeS - kept_.back().timeS <= kLogGapS)) {
+    if (!kept_.empty() && !(now.timeS - kept_.back().moment.timeS >= 0 &&
+                            now.timeS - kept_.back().moment.timeS <= kLogGapS)) {
         kept_.clear();
     }
-    kept_.push_back(now);
-    const double at = now.timeS - lagS_;
-    while (kept_.size() > 2 && kept_[1].timeS <= at) {
-        kept_.pop_front();
+    kept_.push_back({now, now.timeS + ReadingDelayS(lag_, now.rpm, now.pressurePsi)});
+    // The last moment read by now, and the one after it, between which the reading lies.
+    std::size_t read = 0;
+    while (read + 1 < kept_.size() && kept_[read + 1].readAt <= now.timeS) {
+        ++read;
     }
-    if (at < kept_.front().timeS) {
-        return std::nullopt;
+    kept_.erase(kept_.begin(), kept_.begin() + static_cast<std::ptrdiff_t>(read));
+    const Kept& last = kept_.front();
+    if (last.readAt > now.timeS) {
+        return std::nullopt; // the log began less than a delay ago
     }
-    for (std::size_t i = 1; i < kept_.size(); ++i) {
-        if (at == kept_[i].timeS) {
-            return kept_[i];
-        }
-        if (at < kept_[i].timeS) {
-            return Between(kept_[i - 1], kept_[i], at);
-        }
+    if (kept_.size() < 2 || kept_[1].readAt <= last.readAt) {
+        return last.moment;
     }
-    return kept_.back();
+    const Kept& next = kept_[1];
+    const double share = (now.timeS - last.readAt) / (next.readAt - last.readAt);
+    return Between(last.moment, next.moment,
+                   last.moment.timeS + share * (next.moment.timeS - last.moment.timeS));
+}
+
+void DelayLine::markTransientFrom(double timeS) {
+    for (auto k = kept_.rbegin(); k != kept_.rend() && k->moment.timeS >= timeS; ++k) {
+        k->moment.transient = true;
+    }
 }

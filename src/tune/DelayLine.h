@@ -1,8 +1,10 @@
 // The operating point the log held a moment ago: the wideband reads the exhaust of an earlier
-// point, so each reading is paired with the point `lag` before it, interpolated in time.
+// point, so each reading is paired with the point whose exhaust it shows, by the delay model
+// (tune/WidebandDelay.h), interpolated in time.
 #pragma once
 
 #include "tune/TuneOptions.h"
+#include "tune/WidebandDelay.h"
 
 #include <deque>
 #include <optional>
@@ -30,15 +32,22 @@ private:
 
 class DelayLine {
 public:
-    explicit DelayLine(double lagS) : lagS_(lagS) {}
+    explicit DelayLine(WidebandLag lag) : lag_(lag) {}
 
-    // A new row's moment; what the log held lag before it, or nothing when the log does not
-    // reach that far back continuously.
+    // A new row's moment; the moment whose exhaust its reading shows, or nothing when the log
+    // does not reach that far back continuously.
     std::optional<Moment> add(const Moment& now);
+    // A transient seen now began a little before: the moments from `timeS` on that no reading
+    // has been paired with yet are in it.
+    void markTransientFrom(double timeS);
 
 private:
-    double lagS_;
-    std::deque<Moment> kept_; // oldest first, back to one moment beyond the lag
+    struct Kept {
+        Moment moment;
+        double readAt; // when its exhaust is read
+    };
+    WidebandLag lag_;
+    std::deque<Kept> kept_; // oldest first, back to the last one already read
 };
 
 // The moment between a and b at `timeS`; its flag is either's, so a stretch is judged whole.

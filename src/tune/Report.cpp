@@ -227,7 +227,7 @@ std::vector<MapSpec> Maps(const ReportInput& in) {
 // The mean measured air/fuel of each second against its target; stretches mostly left out
 // shaded.
 std::string TimelineSvg(const Analysis& a) {
-    const int width = kReportWidthPx, height = 260, left = 56, top = 28, bottom = 30;
+    const int width = kReportWidthPx, height = kTimelineHeightPx, left = 56, top = 28, bottom = 30;
     const double plotW = width - left - 16, plotH = height - top - bottom;
     const double seconds = std::max<double>(1, static_cast<double>(a.timeline.size()));
     constexpr double kLow = 9, kHigh = 20; // the wideband's range
@@ -286,7 +286,7 @@ std::string TimelineSvg(const Analysis& a) {
 
 // The accepted records by air/fuel error against the target, one percent a bar.
 std::string HistogramSvg(const Analysis& a) {
-    const int width = kReportWidthPx, height = 240, left = 56, top = 28, bottom = 30;
+    const int width = kReportWidthPx, height = kHistogramHeightPx, left = 56, top = 28, bottom = 30;
     const double plotW = width - left - 16, plotH = height - top - bottom;
     const std::int64_t most =
         std::max<std::int64_t>(1, *std::max_element(a.errors.begin(), a.errors.end()));
@@ -312,6 +312,108 @@ std::string HistogramSvg(const Analysis& a) {
     return svg + "</svg>";
 }
 
+// The records' scatter within their cells for each lag of the grid, the lag taken outlined.
+std::string LagGridSvg(const LagEstimate& e) {
+    const int side = kLagGridSteps * kLagGridCellPx;
+    std::string svg = Format("<svg class=\"chart\" width=\"%d\" height=\"%d\">", kMapWidthPx,
+                             kLagGridTopPx + side + 40);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"14\">The records' scatter within their "
+                  "cells, by lag (darker: less)</text>",
+                  kLagGridLeftPx);
+    svg += Format("<text class=\"axis-title\" x=\"%d\" y=\"29\">FLOW_MS, the part at 1000 RPM "
+                  "and atmosphere</text>",
+                  kLagGridLeftPx + side / 2);
+    svg += Format("<text class=\"axis-title\" x=\"14\" y=\"%d\" transform=\"rotate(-90 14 %d)\">"
+                  "MS</text>",
+                  kLagGridTopPx + side / 2, kLagGridTopPx + side / 2);
+    if (e.grid.empty()) {
+        return svg + Format("<text x=\"%d\" y=\"%d\">%s</text></svg>", kLagGridLeftPx,
+                            kLagGridTopPx + 20,
+                            e.why.empty() ? "The lag was given, not searched for."
+                                          : Escaped("Not searched: " + e.why).c_str());
+    }
+    double low = e.grid[0].scatter, high = low;
+    for (const LagScore& s : e.grid) {
+        low = std::min(low, s.scatter);
+        high = std::max(high, s.scatter);
+    }
+    const double step = kLagRangeMs / (kLagGridSteps - 1);
+    for (int i = 0; i < kLagGridSteps; ++i) {
+        svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%.0f</text>",
+                      kLagGridLeftPx + i * kLagGridCellPx + kLagGridCellPx / 2, kLagGridTopPx - 4,
+                      i * step);
+        svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"end\">%.0f</text>",
+                      kLagGridLeftPx - 4,
+                      kLagGridTopPx + i * kLagGridCellPx + kLagGridCellPx / 2 + 4, i * step);
+    }
+    for (std::size_t k = 0; k < e.grid.size(); ++k) {
+        const LagScore& s = e.grid[k];
+        const int m = static_cast<int>(k) / kLagGridSteps, f = static_cast<int>(k) % kLagGridSteps;
+        // Darker for less scatter: the scale's dark end is the best lag.
+        const double share = high > low ? (high - s.scatter) / (high - low) : 1;
+        svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\">"
+                      "<title>%.0f ms + %.0f ms: %.3g</title></rect>",
+                      kLagGridLeftPx + f * kLagGridCellPx, kLagGridTopPx + m * kLagGridCellPx,
+                      kLagGridCellPx, kLagGridCellPx, Css(Along(kScale, share)).c_str(), s.lag.ms,
+                      s.lag.flowMs, s.scatter);
+    }
+    if (e.found) {
+        svg += Format("<circle class=\"chosen\" cx=\"%.1f\" cy=\"%.1f\" r=\"6\"/>",
+                      kLagGridLeftPx + (e.lag.flowMs / step + 0.5) * kLagGridCellPx,
+                      kLagGridTopPx + (e.lag.ms / step + 0.5) * kLagGridCellPx);
+    }
+    return svg + "</svg>";
+}
+
+// The three pressures the lag is drawn at: in vacuum, at atmosphere, on boost.
+constexpr struct {
+    double psi;
+    const char* name;
+    Rgb colour;
+} kLagCurves[] = {{5, "5 PSI (vacuum)", {37, 52, 148}},
+                  {kAtmosphereForFlowPsi, "atmosphere", {65, 182, 196}},
+                  {30, "15 PSI boost", {178, 24, 43}}};
+constexpr double kLagCurveLowRpm = 500, kLagCurveHighRpm = 7000;
+constexpr int kLagCurveLeftPx = 56, kLagCurveTopPx = 36, kLagCurveWidthPx = 500,
+              kLagCurveHeightPx = 330;
+
+// The lag taken, over RPM, at three pressures.
+std::string LagCurvesSvg(const LagEstimate& e) {
+    std::string svg = Format("<svg class=\"chart\" width=\"%d\" height=\"%d\">", kMapWidthPx,
+                             kLagCurveTopPx + kLagCurveHeightPx + 50);
+    svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">The lag taken over RPM, ms "
+                  "(%.0f + %.0f)</text>",
+                  kLagCurveLeftPx, e.lag.ms, e.lag.flowMs);
+    for (double ms = 0; ms <= kLagCurveTopMs; ms += 200) {
+        const PagePoint a = LagCurvePoint(kLagCurveLowRpm, ms),
+                        b = LagCurvePoint(kLagCurveHighRpm, ms);
+        svg += Format("<line class=\"grid\" x1=\"%d\" x2=\"%d\" y1=\"%d\" y2=\"%d\"/>"
+                      "<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"end\">%.0f</text>",
+                      a.x - kMapWidthPx, b.x - kMapWidthPx, a.y - kLagChartsTopPx,
+                      b.y - kLagChartsTopPx, a.x - kMapWidthPx - 4, a.y - kLagChartsTopPx + 4, ms);
+    }
+    for (double rpm = 1000; rpm <= kLagCurveHighRpm; rpm += 1000) {
+        const PagePoint at = LagCurvePoint(rpm, 0);
+        svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%.0f</text>",
+                      at.x - kMapWidthPx, at.y - kLagChartsTopPx + 16, rpm);
+    }
+    int legend = 0;
+    for (const auto& curve : kLagCurves) {
+        std::string path;
+        for (double rpm = kLagCurveLowRpm; rpm <= kLagCurveHighRpm; rpm += 50) {
+            const PagePoint at = LagCurvePoint(rpm, TransportDelayS(e.lag, rpm, curve.psi) * 1000);
+            path += Format("%c%d %d ", path.empty() ? 'M' : 'L', at.x - kMapWidthPx,
+                           at.y - kLagChartsTopPx);
+        }
+        svg += Format("<path class=\"lag\" stroke=\"%s\" d=\"%s\"/>", Css(curve.colour).c_str(),
+                      path.c_str());
+        svg += Format("<text x=\"%d\" y=\"%d\" fill=\"%s\">%s</text>",
+                      kLagCurveLeftPx + kLagCurveWidthPx - 120, kLagCurveTopPx + 14 + 14 * legend++,
+                      Css(curve.colour).c_str(), curve.name);
+    }
+    return svg + "</svg>";
+}
+
 constexpr const char* kStyle =
     "body{margin:0;width:1264px;font:13px sans-serif;color:#222;background:#fff}"
     "header{box-sizing:border-box;height:168px;overflow:hidden;padding:10px 16px}"
@@ -323,6 +425,8 @@ constexpr const char* kStyle =
     ".grid{stroke:#ddd}.left-out{fill:#ccc;opacity:.6}.bar{fill:#2c7fb8}"
     ".measured{fill:none;stroke:#b2182b;stroke-width:1.5}"
     ".target{fill:none;stroke:#222;stroke-dasharray:5 3}"
+    ".lags{display:grid;grid-template-columns:repeat(2,max-content)}"
+    ".lag{fill:none;stroke-width:2}.chosen{fill:none;stroke:#b2182b;stroke-width:2}"
     "@page{size:A4;margin:10mm}"
     "@media print{body{zoom:.56}header{height:auto}svg{break-inside:avoid}}";
 
@@ -351,9 +455,9 @@ std::string SettingsText(const ReportInput& in) {
     const char* banks = o.wideband == 1   ? "wideband 1 only"
                         : o.wideband == 2 ? "wideband 2 only"
                                           : "the mean of both widebands";
-    return Format("Settings: lag %g ms; at least %d hits; deadband %g%%; step limit %g%%; target "
+    return Format("Settings: %s; at least %d hits; deadband %g%%; step limit %g%%; target "
                   "%s; %s; left out: %s.",
-                  o.lagS * 1000, o.minHits, o.deadbandPercent, o.maxChangePercent,
+                  LagText(in.lag).c_str(), o.minHits, o.deadbandPercent, o.maxChangePercent,
                   in.target.c_str(), banks, FiltersText(o).c_str());
 }
 
@@ -382,6 +486,19 @@ PagePoint HeatCellCorner(HeatMap map, int p, int r) {
     static_assert(kReportWidthPx <= 1280, "the report fits 1280 px");
     return {(m % 2) * kMapWidthPx + kMapLeftPx + p * kMapCellPx,
             kReportHeaderPx + (m / 2) * kMapHeightPx + kMapTopPx + r * kMapCellPx};
+}
+
+PagePoint LagGridCorner(int m, int f) {
+    return {kLagGridLeftPx + f * kLagGridCellPx,
+            kLagChartsTopPx + kLagGridTopPx + m * kLagGridCellPx};
+}
+
+PagePoint LagCurvePoint(double rpm, double delayMs) {
+    const double x = (rpm - kLagCurveLowRpm) / (kLagCurveHighRpm - kLagCurveLowRpm);
+    const double y = 1 - std::clamp(delayMs / kLagCurveTopMs, 0.0, 1.0);
+    return {kMapWidthPx + kLagCurveLeftPx + static_cast<int>(std::lround(x * kLagCurveWidthPx)),
+            kLagChartsTopPx + kLagCurveTopPx +
+                static_cast<int>(std::lround(y * kLagCurveHeightPx))};
 }
 
 Rgb ScaleColour(double share) {
@@ -418,5 +535,6 @@ std::string ReportHtml(const ReportInput& in) {
         html += HeatMapSvg(spec, in, id++);
     }
     html += "</div>" + TimelineSvg(in.analysis) + HistogramSvg(in.analysis);
+    html += "<div class=\"lags\">" + LagGridSvg(in.lag) + LagCurvesSvg(in.lag) + "</div>";
     return html + "</body></html>\n";
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/Rgb.h"
+#include "tune/LagEstimate.h"
 #include "tune/Suggestion.h"
 #include "tune/TuneOptions.h"
 #include "tune/VeAnalysis.h"
@@ -27,6 +28,16 @@ inline constexpr int kMapWidthPx = kMapLeftPx + kLatticeSize * kMapCellPx + kMap
 inline constexpr int kMapHeightPx = kMapTopPx + kLatticeSize * kMapCellPx + 16;
 inline constexpr int kReportWidthPx = 2 * kMapWidthPx;
 
+// Below the maps: the air/fuel over time, the error's histogram, then the lag's two charts side
+// by side: the records' scatter against the candidate lags, and the lag taken over RPM.
+inline constexpr int kTimelineHeightPx = 260;
+inline constexpr int kHistogramHeightPx = 240;
+inline constexpr int kLagChartsTopPx =
+    kReportHeaderPx + 3 * kMapHeightPx + kTimelineHeightPx + kHistogramHeightPx;
+inline constexpr int kLagGridLeftPx = 64;
+inline constexpr int kLagGridTopPx = 48;
+inline constexpr int kLagGridCellPx = 32;
+
 struct PagePoint {
     int x = 0;
     int y = 0;
@@ -34,6 +45,12 @@ struct PagePoint {
 
 // The top left corner of a cell's square on the page.
 PagePoint HeatCellCorner(HeatMap map, int p, int r);
+// The top left corner of a candidate's square in the lag's grid: MS step m down, FLOW_MS step f
+// across.
+PagePoint LagGridCorner(int m, int f);
+// Where the lag-over-RPM chart puts a delay at an RPM.
+PagePoint LagCurvePoint(double rpm, double delayMs);
+inline constexpr double kLagCurveTopMs = 1200;
 
 // The sequential scale, light (0) to dark (1), of hits, VE and uncertainty.
 Rgb ScaleColour(double share);
@@ -50,6 +67,7 @@ struct ReportInput {
     const Suggestion& suggestion;
     const Analysis& analysis;
     const TuneOptions& options;
+    const LagEstimate& lag;
     std::string summary;
     std::vector<std::string> logs;
     std::vector<std::string> tables; // what each record was judged under, and the base

@@ -1,6 +1,8 @@
 // What the analyser leaves out and how far it may move a cell; each filter may be turned off.
 #pragma once
 
+#include "tune/WidebandDelay.h"
+
 #include <optional>
 #include <vector>
 
@@ -11,7 +13,8 @@ struct CellBlock {
 };
 
 struct TuneOptions {
-    double lagS = 0.15;                   // the wideband's delay behind the operating point
+    WidebandLag lag;     // the wideband's transport delay, as the records are paired
+    bool lagAuto = true; // found from the drives themselves, lag serving when they cannot tell
     std::optional<double> minTempF = 160; // warm-up fuel below
     std::optional<double> transientPsiPerS = 10;
     std::optional<double> maxAfr = 19.5; // just under the lean limit where a fuel cut reads
@@ -33,3 +36,6 @@ inline constexpr double kLogGapS = 1.0;
 // after the rate falls back.
 inline constexpr double kRateWindowS = 0.1;
 inline constexpr double kTransientHoldS = 1.0;
+// And how long before it was seen: the throttle moved, and the fuel changed, a moment before the
+// pressure's rate showed it.
+inline constexpr double kTransientLeadS = 0.25;

@@ -64,16 +64,20 @@ void PointBins::add(const LatticeWeights& weights, double y) {
 }
 
 VeAnalyzer::VeAnalyzer(const VeTable& lattice, const CellValues& target, const TuneOptions& options)
-    : lattice_(LatticeOf(lattice)), target_(target), options_(options), delay_(options.lagS),
+    : lattice_(LatticeOf(lattice)), target_(target), options_(options), delay_(options.lag),
       transients_(options.transientPsiPerS) {}
 
 void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
+    if (estimator_) {
+        estimator_->beginLog(tables);
+    }
     log_ = name;
     atRow_ = tables;
     atPoint_ = std::move(tables);
-    delay_ = DelayLine(options_.lagS);
+    delay_ = DelayLine(options_.lag);
     transients_ = TransientWatch(options_.transientPsiPerS);
     seen_ = {};
+    transient_ = false;
     lastTimeS_.reset();
     leanUntilS_.reset();
     richUntilS_.reset();
@@ -92,11 +96,11 @@ bool VeAnalyzer::impossible(const TuneRow& row) const {
 
 std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
     const int cell = CellIndex(row.pressureIndex, row.rpmIndex);
-    const VeTable& table = atRow_->at(row.timeS);
-    if (row.ve == table[cell]) {
+    if (atRow_->held(cell, row.ve, row.timeS, kClockTickS)) {
         seen_[cell] = true;
         return std::nullopt;
     }
+    const VeTable& table = atRow_->at(row.timeS);
     const std::string place = "the cell at pressure index " + std::to_string(row.pressureIndex) +
                               ", RPM index " + std::to_string(row.rpmIndex);
     const std::string held = std::to_string(std::lround(row.ve));
@@ -109,8 +113,7 @@ std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
                      held + ", the table holds " + std::to_string(table[cell]) + ")";
 }
 
-std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, double afr,
-                                         double timeS) {
+std::optional<LeftOut> VeAnalyzer::readingLimit(double afr, double timeS) {
     // A reading at a limit starts the sensor's recovery, whatever else is true of the record.
     const bool lean = options_.maxAfr && afr >= *options_.maxAfr;
     const bool rich = options_.minAfr && afr <= *options_.minAfr;
@@ -120,6 +123,17 @@ std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, dou
     if (rich) {
         richUntilS_ = timeS + options_.afterCutS;
     }
+    if (lean || (leanUntilS_ && timeS < *leanUntilS_)) {
+        return LeftOut::FuelCut;
+    }
+    if (rich || (richUntilS_ && timeS < *richUntilS_)) {
+        return LeftOut::RichLimit;
+    }
+    return std::nullopt;
+}
+
+std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point,
+                                         std::optional<LeftOut> limit) const {
     if (!point) {
         return LeftOut::NoPoint;
     }
@@ -132,13 +146,7 @@ std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point, dou
     if (point->transient) {
         return LeftOut::Transient;
     }
-    if (lean || (leanUntilS_ && timeS < *leanUntilS_)) {
-        return LeftOut::FuelCut;
-    }
-    if (rich || (richUntilS_ && timeS < *richUntilS_)) {
-        return LeftOut::RichLimit;
-    }
-    return std::nullopt;
+    return limit;
 }
 
 TimeBin& VeAnalyzer::binOf(double timeS) {
@@ -154,6 +162,14 @@ TimeBin& VeAnalyzer::binOf(double timeS) {
 void VeAnalyzer::countUnplaced(LeftOut why) {
     ++analysis_.records;
     ++analysis_.leftOut[static_cast<int>(why)];
+}
+
+void VeAnalyzer::cellWritten(const CellWrite& write) {
+    atRow_->add(write);
+    atPoint_->add(write);
+    if (estimator_) {
+        estimator_->cellWritten(write);
+    }
 }
 
 void VeAnalyzer::addCutShort() {
@@ -227,11 +243,19 @@ std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
         analysis_.warmUpS += row.timeS - logStartS_;
     }
     const bool transient = transients_.add(row.timeS, row.pressurePsi);
+    if (transient && !transient_) {
+        delay_.markTransientFrom(row.timeS - kTransientLeadS);
+    }
+    transient_ = transient;
     const std::optional<Moment> point =
         delay_.add({row.timeS, row.rpm, row.pressurePsi, row.tempF, transient});
     const double afr = options_.wideband == 1   ? row.afr1
                        : options_.wideband == 2 ? row.afr2
                                                 : (row.afr1 + row.afr2) / 2;
-    count(row, afr, point, judge(point, afr, row.timeS));
+    const std::optional<LeftOut> limit = readingLimit(afr, row.timeS);
+    if (estimator_) {
+        estimator_->add(row, afr, !limit, transient);
+    }
+    count(row, afr, point, judge(point, limit));
     return std::nullopt;
 }

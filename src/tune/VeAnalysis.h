@@ -7,6 +7,7 @@
 #pragma once
 
 #include "tune/DelayLine.h"
+#include "tune/LagEstimate.h"
 #include "tune/Lattice.h"
 #include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
@@ -41,6 +42,10 @@ inline constexpr PlausibleRange kPlausibleMapPsi{1e-9, 100}; // absolute: above 
 inline constexpr PlausibleRange kPlausibleRpm{0, 25000};
 inline constexpr PlausibleRange kPlausibleAfr{5, 30};
 inline constexpr PlausibleRange kPlausibleVe{1, 32767};
+
+// The log's clock counts milliseconds: a record and a cell write in the same one may come in
+// either order.
+inline constexpr double kClockTickS = 0.001;
 
 struct CellTally {
     double hits = 0;     // the sum of the weights of the records in the cell
@@ -127,13 +132,21 @@ public:
     std::optional<std::string> add(const TuneRow& row);
     // The current log's last row was cut short by its writer.
     void addCutShort();
+    // A cell written during the current log, after every row added so far.
+    void cellWritten(const CellWrite& write);
 
     const Analysis& analysis() const { return analysis_; }
+    // Is shown every row judged plausible and of its table, to find the delay from; nullptr
+    // shows none.
+    void setLagEstimator(LagEstimator* estimator) { estimator_ = estimator; }
 
 private:
     bool impossible(const TuneRow& row) const;
     std::optional<std::string> consistency(const TuneRow& row);
-    std::optional<LeftOut> judge(const std::optional<Moment>& point, double afr, double timeS);
+    // A reading at or recovering from a sensor's limit; starts the recovery.
+    std::optional<LeftOut> readingLimit(double afr, double timeS);
+    std::optional<LeftOut> judge(const std::optional<Moment>& point,
+                                 std::optional<LeftOut> limit) const;
     void count(const TuneRow& row, double afr, const std::optional<Moment>& point,
                std::optional<LeftOut> leftOut);
     void countUnplaced(LeftOut why);
@@ -143,6 +156,7 @@ private:
     CellValues target_;
     TuneOptions options_;
     Analysis analysis_;
+    LagEstimator* estimator_ = nullptr;
     std::string log_;
     std::optional<TableInForce> atRow_;   // the table each row saw
     std::optional<TableInForce> atPoint_; // the table the fuel a reading shows was metered by
@@ -150,6 +164,7 @@ private:
     TransientWatch transients_;
     std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as its table has them
     std::optional<double> lastTimeS_;     // of this log's row before
+    bool transient_ = false;              // at the row before
     std::optional<double> leanUntilS_;    // readings until then are a fuel cut's recovery
     std::optional<double> richUntilS_;
     double logStartS_ = 0;

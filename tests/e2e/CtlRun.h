@@ -36,7 +36,7 @@ inline Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
         list << QString::fromStdString(arg);
     }
     ctl.start(TVXCTL_PATH, list);
-    if (!ctl.waitForFinished(30000)) {
+    if (!ctl.waitForFinished(180000)) {
         return {};
     }
     return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),

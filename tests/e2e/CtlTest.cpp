@@ -3,6 +3,7 @@
 #include "datalog/LogReader.h"
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
+#include "tune/WidebandDelay.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -371,6 +373,60 @@ TEST(Ctl, oneRoundOfAnalyzeBringsTheCellsToTheTrueVeAndDrawsItsReport) {
     ASSERT_EQ(Ctl(sim, {"put", "suggested.json", "--changed-only", "--com", "3"}).exit, 0);
     ASSERT_EQ(Ctl(sim, {"get", "-o", "after.json", "--com", "3"}).exit, 0);
     EXPECT_EQ(Read(sim.file("after.json"))->table, suggested.table);
+}
+
+TEST(Ctl, analyzeFindsTheWidebandsDelayFromTheDriveAndDoesNoWorseThanWithTheTruthGiven) {
+    TvxSim sim;
+    ASSERT_EQ(Ctl(sim, {"get", "-o", "device.json", "--com", "3"}).exit, 0);
+    TableFile truth = *Read(sim.file("device.json"));
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        truth.table[cell] = static_cast<std::int16_t>(
+            std::lround(truth.table[cell] *
+                        (1 + 0.1 * std::sin(RpmIndexOf(cell) / 2.0 + PressureIndexOf(cell)))));
+    }
+    ASSERT_TRUE(
+        std::holds_alternative<std::monostate>(WriteTableFile(sim.file("true.json"), truth)));
+    ASSERT_TRUE(sim.start({"--true-ve", sim.file("true.json"), "--wideband-lag", "60,250", "--warm",
+                           "--rate", "100", "--drive", "sweep"}));
+    ASSERT_EQ(Ctl(sim, {"log", "--seconds", "100", "-o", "drive.csv", "--com", "3"}).exit, 0);
+    // RMS error against the true VE of the cells the analysis tuned, in percent.
+    const auto error = [&](const std::vector<std::string>& lag) {
+        std::vector<std::string> args = {"analyze", "drive.csv", "--cells", "cells.csv"};
+        args.insert(args.end(), lag.begin(), lag.end());
+        const Result r = Ctl(sim, args);
+        EXPECT_EQ(r.exit, 0) << r.err;
+        std::ifstream cells(sim.file("cells.csv"));
+        std::string line;
+        std::getline(cells, line);
+        double squares = 0;
+        int tuned = 0;
+        while (std::getline(cells, line)) {
+            std::vector<std::string> f;
+            std::stringstream fields(line);
+            for (std::string field; std::getline(fields, field, ',');) {
+                f.push_back(field);
+            }
+            if (f[9] != "too few hits") {
+                const double real = truth.table[CellIndex(std::stoi(f[0]), std::stoi(f[1]))];
+                squares += std::pow((std::stod(f[6]) - real) / real * 100, 2);
+                ++tuned;
+            }
+        }
+        return std::pair(r.err, tuned ? std::sqrt(squares / tuned) : 100.0);
+    };
+    const auto [said, found] = error({});
+    const auto [saidTrue, given] = error({"--lag", "60,250"});
+    double ms = 0, flowMs = 0;
+    const std::size_t at = said.find("wideband lag: ");
+    ASSERT_NE(at, std::string::npos) << said;
+    ASSERT_EQ(std::sscanf(said.c_str() + at, "wideband lag: %lf ms + %lf ms", &ms, &flowMs), 2);
+    EXPECT_NE(said.find("estimated from"), std::string::npos) << said;
+    for (const auto& [rpm, psi] : {std::pair{800.0, 5.0}, {3000.0, 14.7}, {6000.0, 35.0}}) {
+        const double real = TransportDelayS({60, 250}, rpm, psi);
+        EXPECT_NEAR(TransportDelayS({ms, flowMs}, rpm, psi), real, 0.15 * real)
+            << rpm << " RPM, " << psi << " PSI: found " << ms << "," << flowMs;
+    }
+    EXPECT_LE(found, given + 0.1) << said << saidTrue;
 }
 
 int main(int argc, char** argv) {

@@ -30,12 +30,13 @@ QImage Screenshot(const std::string& html, const QTemporaryDir& dir) {
     const QString page = dir.filePath("report.html"), shot = dir.filePath("shot.png");
     std::ofstream(page.toStdString()) << html;
     QProcess chromium;
-    chromium.start(
-        CHROMIUM_PATH,
-        {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-         "--force-device-scale-factor=1", "--user-data-dir=" + dir.filePath("profile"),
-         QString("--window-size=%1,%2").arg(kReportWidthPx).arg(kReportHeaderPx + 3 * kMapHeightPx),
-         "--screenshot=" + shot, "file://" + page});
+    chromium.start(CHROMIUM_PATH,
+                   {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+                    "--force-device-scale-factor=1", "--user-data-dir=" + dir.filePath("profile"),
+                    QString("--window-size=%1,%2")
+                        .arg(kReportWidthPx)
+                        .arg(kLagChartsTopPx + kLagGridTopPx + kLagGridSteps * kLagGridCellPx + 60),
+                    "--screenshot=" + shot, "file://" + page});
     chromium.waitForFinished(90000);
     return QImage(shot);
 }
@@ -73,9 +74,18 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
     cell(3, 4, 200, 1.1, 56.1, 0.3, Outcome::Changed);  // the most hits: 10% lean, 51 to 56
     cell(8, 2, 100, 0.95, 49.4, 2.5, Outcome::Changed); // 52 to 49
     cell(5, 5, 5, 1.2, 60, 9, Outcome::FewHits);        // too few hits to change
+    // The records scatter least at 100 ms + 300 ms of the grid; 60 + 250 was taken.
+    LagEstimate lag{{60, 250}, true, "", "", 42, {}};
+    for (int m = 0; m < kLagGridSteps; ++m) {
+        for (int f = 0; f < kLagGridSteps; ++f) {
+            lag.grid.push_back(
+                {{m * 100.0, f * 100.0}, 1.0 + (m - 1) * (m - 1) + (f - 3) * (f - 3)});
+        }
+    }
     QTemporaryDir dir;
     const QImage shot = Screenshot(
-        ReportHtml({before, suggestion, analysis, options, "summary", {"drive.msl"}, {}, "14.7"}),
+        ReportHtml(
+            {before, suggestion, analysis, options, lag, "summary", {"drive.msl"}, {}, "14.7"}),
         dir);
     ASSERT_FALSE(shot.isNull()) << "no screenshot";
 
@@ -113,5 +123,30 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
     }
     EXPECT_TRUE(hatched);
     EXPECT_FALSE(Near(CellPixel(shot, HeatMap::Change, 3, 4), kFewHitsHatch));
+
+    // The lag's grid, darkest where the records scatter least (the worst, 10 + 10, is 147).
+    const auto gridPixel = [&shot](int m, int f) {
+        const PagePoint corner = LagGridCorner(m, f);
+        return shot.pixel(corner.x + 3, corner.y + 3);
+    };
+    EXPECT_TRUE(Near(gridPixel(1, 3), ScaleColour(1)));
+    EXPECT_TRUE(Near(gridPixel(10, 10), ScaleColour(0)));
+    EXPECT_TRUE(Near(gridPixel(1, 4), ScaleColour(1 - 1 / 146.0)));
+    // The lag over RPM: at atmosphere, 3000 RPM is 60 + 250 / 3 ms; in vacuum it is longer.
+    const auto curveNear = [&shot](double rpm, double ms, Rgb colour) {
+        const PagePoint at = LagCurvePoint(rpm, ms);
+        for (int dx = -2; dx <= 2; ++dx) {
+            for (int dy = -2; dy <= 2; ++dy) {
+                if (std::abs(qRed(shot.pixel(at.x + dx, at.y + dy)) - colour.r) <= 40 &&
+                    std::abs(qGreen(shot.pixel(at.x + dx, at.y + dy)) - colour.g) <= 40 &&
+                    std::abs(qBlue(shot.pixel(at.x + dx, at.y + dy)) - colour.b) <= 40) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(curveNear(3000, 60 + 250 / 3.0, {65, 182, 196}));
+    EXPECT_TRUE(curveNear(3000, 60 + 250 / 3.0 * 14.7 / 5, {37, 52, 148}));
     shot.save(QString::fromStdString(testing::TempDir()) + "/report.png"); // to look at
 }

@@ -53,8 +53,9 @@ TEST(Arguments, acceptedCommandLinesSayWhatToDo) {
 
 TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
     const auto parsed =
-        Parse("analyze a.msl --table t.json b.csv -o s.csv --lag 0 --min-temp off "
-              "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 "
+        Parse("analyze a.msl --table t.json b.csv -o s.csv --lag 60,250 --min-temp off "
+              "--transient 12.5 --wideband 2 --min-hits 5 --max-change 8 --deadband 2 "
+              "--after-cut 450 "
               "--lock 0,0:3,19 --lock 7,7 --cells c.csv --report r.html --target 13.5");
     ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<std::string>(parsed);
     const Invocation& inv = std::get<Invocation>(parsed);
@@ -64,10 +65,11 @@ TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
     EXPECT_EQ(std::tuple(a.table, a.cells, a.report, a.target, inv.output),
               std::tuple("t.json", "c.csv", "r.html", "13.5", "s.csv"));
     const TuneOptions& t = a.tune;
-    EXPECT_EQ(std::tuple(t.lagS, t.minTempF, t.transientPsiPerS, t.maxAfr, t.wideband, t.minHits,
-                         t.maxChangePercent),
-              std::tuple(0.0, std::optional<double>(), std::optional(12.5), std::optional(19.5), 2,
-                         5, 8.0));
+    EXPECT_EQ(std::tuple(t.lag, t.lagAuto, t.minTempF, t.transientPsiPerS, t.maxAfr, t.wideband,
+                         t.minHits, t.maxChangePercent, t.deadbandPercent, t.afterCutS),
+              std::tuple(WidebandLag{60, 250}, false, std::optional<double>(), std::optional(12.5),
+                         std::optional(19.5), 2, 5, 8.0, 2.0, 0.45));
+    EXPECT_TRUE(std::get<Invocation>(Parse("analyze a.msl")).analyze.tune.lagAuto);
     EXPECT_TRUE(t.locked(3, 0) && t.locked(0, 19) && t.locked(7, 7));
     EXPECT_FALSE(t.locked(4, 0) || t.locked(7, 8));
     EXPECT_TRUE(std::get<Invocation>(Parse("analyze a.msl --com 3")).needsDevice());
@@ -103,6 +105,7 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"analyze a.msl --com 1 --min-temp hot", "--min-temp takes degrees F, -40 to 300, or off"},
         {"analyze a.msl --com 1 --lock 20,0", "--lock takes a cell P,R or a rectangle"},
         {"analyze a.msl --com 1 --lock 1,2:3", "--lock takes a cell P,R or a rectangle"},
+        {"analyze a.msl --lag 1,2,3", "--lag takes auto, MS or MS,FLOW_MS"},
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.line);

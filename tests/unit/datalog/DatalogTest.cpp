@@ -216,7 +216,7 @@ TEST(Recorder, theTableAndEveryCellWriteMadeWhileRecordingAreKeptBesideTheLog) {
     const auto kept = [&r] {
         return std::get<DriveTable>(ParseDriveTable(r.file.kept.at("/logs/drive.table.json")));
     };
-    EXPECT_EQ(kept(), (DriveTable{table, "2026-12-07 06:30:12", {}}));
+    EXPECT_EQ(kept(), (DriveTable{table, "2026-12-07 06:30:12", {}, std::nullopt}));
     r.clock.now += 1500;
     r.recorder.cellWritten(5, 77);
     r.clock.now += Recorder::kFlushMs;
@@ -242,6 +242,7 @@ TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
         {"{\"table\": " + table + ", \"writes\": [[1, 400, 2]]}", "write 1 is outside"},
         {"{\"table\": " + table + ", \"writes\": [[2, 1, 2], [1, 1, 2]]}",
          "write 2 is earlier than the write before it"},
+        {"{\"table\": " + table + ", \"writes\": [], \"lag\": [60, 2001]}", "\"lag\" is not"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseDriveTable(c.text);
@@ -249,7 +250,10 @@ TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
         EXPECT_EQ(why ? why->substr(0, std::strlen(c.refusal ? c.refusal : "")) : "read",
                   c.refusal ? c.refusal : "read");
     }
-    DriveTable drive{{{}, true, 3}, "2026-12-08 10:00:00", {{0.25, 12, 99}, {3.5, 399, 1}}};
+    DriveTable drive{{{}, true, 3},
+                     "2026-12-08 10:00:00",
+                     {{0.25, 12, 99}, {3.5, 399, 1}},
+                     WidebandLag{60, 250}};
     EXPECT_EQ(std::get<DriveTable>(ParseDriveTable(DriveTableText(drive))), drive);
     EXPECT_EQ(DriveTablePath("/logs/drive.msl"), "/logs/drive.table.json");
 }

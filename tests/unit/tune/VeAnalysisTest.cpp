@@ -68,7 +68,7 @@ TEST(VeAnalysis, aReadingCountsForThePointTheLagBeforeIt) {
         return row;
     });
     TuneOptions options;
-    options.lagS = 0.16;
+    options.lag = {100, 0}; // and the sensor's 60 ms
     const Analysis paired = Analyze(drive, options);
     EXPECT_NEAR(paired.cells[CellIndex(8, 8)].meanRatio(), 1, 1e-9);
     EXPECT_NEAR(paired.cells[CellIndex(8, 18)].meanRatio(), 1.1, 1e-9);
@@ -76,7 +76,7 @@ TEST(VeAnalysis, aReadingCountsForThePointTheLagBeforeIt) {
                 1e-9);
     EXPECT_EQ(paired.leftOut[int(LeftOut::NoPoint)], 8);
 
-    options.lagS = 0; // without it the new point gets eight readings of the old
+    options.lag = {0, 0}; // without it the new point gets five readings of the old
     EXPECT_LT(Analyze(drive, options).cells[CellIndex(8, 18)].meanRatio(), 1.1 - 0.005);
 }
 
@@ -85,7 +85,8 @@ TEST(VeAnalysis, nothingIsPairedAcrossAGapOrWithTheMomentBeforeTheLogBegan) {
     for (int k = 50; k < 100; ++k) {
         drive[k].timeS += 1.5; // a second and a half with no rows
     }
-    EXPECT_EQ(Analyze(drive).leftOut[int(LeftOut::NoPoint)], 2 * 8); // 0.15 s at each start
+    // The 0.21 s of each start: 150 ms and the sensor's 60 ms.
+    EXPECT_EQ(Analyze(drive).leftOut[int(LeftOut::NoPoint)], 2 * 11);
 }
 
 TEST(VeAnalysis, eachFilterTakesWhatLiesBeyondItsThresholdAndCountsIt) {
@@ -115,7 +116,7 @@ TEST(VeAnalysis, eachFilterTakesWhatLiesBeyondItsThresholdAndCountsIt) {
             return row;
         });
         const Analysis analysis = Analyze(drive);
-        const std::int64_t judged = 100 - 8; // the first 0.15 s have no point before them
+        const std::int64_t judged = 100 - 11; // the first 0.21 s have no point before them
         if (c.leftOut) {
             EXPECT_EQ(analysis.leftOut[int(*c.leftOut)], judged) << c.what;
         } else {
@@ -128,20 +129,21 @@ TEST(VeAnalysis, eachFilterTakesWhatLiesBeyondItsThresholdAndCountsIt) {
     }
 }
 
-TEST(VeAnalysis, aTransientLastsASecondAfterThePressureSettles) {
-    // 12 PSI/s for the first 0.5 s, then steady from row 25 (0.5 s).
-    const auto drive = Drive(150, [](int k) {
+TEST(VeAnalysis, aTransientBeginsAMomentBeforeItShowsAndLastsASecondAfterThePressureSettles) {
+    // Steady until row 50 (1 s), then 12 PSI/s for 0.5 s, then steady again.
+    const auto drive = Drive(250, [](int k) {
         TuneRow row = Row(k, 8, 8, kTarget);
-        row.pressurePsi = 15 + 12 * std::min(k * kDt, 0.5);
+        row.pressurePsi = 15 + 12 * std::clamp(k * kDt - 1, 0.0, 0.5);
         return row;
     });
     TuneOptions options;
-    options.lagS = 0;
+    options.lag = {300, 0}; // each reading paired with the moment 0.36 s (18 rows) before it
     const Analysis analysis = Analyze(drive, options);
-    // Rows from 0.02 s (the first rate) to 1.5 s (the 100 ms window leaves the ramp at 0.6 s,
-    // one second more): 1.5 / 0.02 = 75 rows, and row 0 which has no rate yet is accepted.
-    EXPECT_NEAR(double(analysis.leftOut[int(LeftOut::Transient)]), 75, 1);
-    EXPECT_NEAR(double(analysis.accepted), 75, 1);
+    // The rate over its 100 ms window passes 10 PSI/s at 1.1 s and falls back at 1.52 s: moments
+    // from 0.85 s (0.25 s before it showed) to 2.52 s (a second after), the readings from 1.21 s
+    // to 2.88 s.
+    EXPECT_NEAR(double(analysis.leftOut[int(LeftOut::Transient)]), 84, 1);
+    EXPECT_NEAR(double(analysis.accepted), 250 - 18 - 84, 1);
 }
 
 TEST(VeAnalysis, afterEitherLimitTheSensorsRecoveryIsLeftOutForItsTime) {
@@ -151,7 +153,7 @@ TEST(VeAnalysis, afterEitherLimitTheSensorsRecoveryIsLeftOutForItsTime) {
             return Row(k, 8, 8, k == 50 ? limit : k > 50 ? (limit + kTarget) / 2 : kTarget);
         });
         TuneOptions options;
-        options.lagS = 0;
+        options.lag = {0, 0};
         VeAnalyzer analyzer(
             Table(),
             [] {
@@ -174,18 +176,19 @@ TEST(VeAnalysis, afterEitherLimitTheSensorsRecoveryIsLeftOutForItsTime) {
 }
 
 TEST(VeAnalysis, eachRecordIsJudgedUnderTheTableInForceWhenItsFuelWentIn) {
-    // The engine's true VE is 105 at cell (8, 8). The device held 100 there until 1 s into the
-    // drive, then 110: the readings go from 5% lean to 4.5% rich, and both say 105.
+    // The engine's true VE is 105 at cell (8, 8). The device held 100 there until 1.01 s into
+    // the drive, then 110: the readings, the sensor's 60 ms later, go from 5% lean to 4.5% rich,
+    // and both say 105.
     CellValues target{};
     target.fill(kTarget);
-    const std::vector<CellWrite> writes = {{1.0, CellIndex(8, 8), 110}};
+    const std::vector<CellWrite> writes = {{1.01, CellIndex(8, 8), 110}};
     const auto drive = Drive(100, [](int k) {
-        TuneRow row = Row(k, 8, 8, kTarget * 105 / (k * kDt < 1.0 ? 100.0 : 110.0));
-        row.ve = k * kDt < 1.0 ? 100 : 110;
+        TuneRow row = Row(k, 8, 8, kTarget * 105 / ((k - 3) * kDt < 1.01 ? 100.0 : 110.0));
+        row.ve = k * kDt < 1.01 ? 100 : 110;
         return row;
     });
     TuneOptions options;
-    options.lagS = 0;
+    options.lag = {0, 0};
     VeAnalyzer analyzer(Table(), target, options);
     analyzer.beginLog("drive.msl", TableInForce(Table(), writes));
     for (const TuneRow& row : drive) {
@@ -200,7 +203,7 @@ TEST(VeAnalysis, eachRecordIsJudgedUnderTheTableInForceWhenItsFuelWentIn) {
         ASSERT_EQ(analyzer.add(row), std::nullopt);
     }
     const CellTally& cell = analyzer.analysis().cells[CellIndex(8, 8)];
-    EXPECT_NEAR(cell.hits, 150, 1e-9);
+    EXPECT_NEAR(cell.hits, 150 - 2 * 3, 1e-9); // each log's first 60 ms has no point
     EXPECT_NEAR(cell.meanCorrected(), 105, 1e-9);
     // Without the write kept, the same drive is a table changed during the drive.
     VeAnalyzer unkept(Table(), target, options);

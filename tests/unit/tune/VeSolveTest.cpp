@@ -31,10 +31,11 @@ struct Point {
 };
 
 // A drive the model makes: at each row's point the device fuels by its table for the target, the
-// engine breathes by `truth`, and the wideband reads that `lagRows` rows later, give or take
-// `noise` (a share).
+// engine breathes by `truth`, and the wideband reads that the sensor's 60 ms (three rows) and
+// `lagRows` more rows later, give or take `noise` (a share).
 std::vector<TuneRow> ModelDrive(const CellValues& truth, const std::vector<Point>& path,
                                 int lagRows = 0, double noise = 0) {
+    lagRows += 3;
     const Lattice lattice = LatticeOf(Table());
     std::mt19937_64 random(7);
     std::vector<TuneRow> rows;
@@ -75,7 +76,7 @@ Analysis Analyze(const std::vector<TuneRow>& rows) {
     CellValues target{};
     target.fill(kTarget);
     TuneOptions options;
-    options.lagS = 0;
+    options.lag = {0, 0};                    // the sensor's 60 ms, three rows
     options.transientPsiPerS = std::nullopt; // strewn points jump
     VeAnalyzer analyzer(Table(), target, options);
     analyzer.beginLog("drive.msl", TableInForce(Table(), {}));

@@ -1,0 +1,46 @@
+// The wideband's delay model at worked points, and the lag as a command line gives it.
+#include "tune/WidebandDelay.h"
+
+#include <gtest/gtest.h>
+
+TEST(WidebandDelay, theDelayGrowsAsTheFlowFallsWithinItsCapAndRpmFloor) {
+    const struct {
+        WidebandLag lag;
+        double rpm, psi;
+        double ms;
+    } cases[] = {
+        {{60, 250}, 1000, 14.7, 310},
+        {{60, 250}, 800, 5, 60 + 250 * 1.25 * 14.7 / 5},       // idle: 978.75
+        {{60, 250}, 3000, 14.7, 60 + 250 / 3.0},               // 143
+        {{60, 250}, 6000, 34.7, 60 + 250 / 6.0 * 14.7 / 34.7}, // 78
+        {{60, 250}, 200, 14.7, 60 + 250 * 1000 / 300.0},       // below 300 RPM as at 300
+        {{60, 250}, 100, 5, 2000},                             // the cap
+        {{60, 250}, 3000, 0, 2000},                            // no pressure, no flow
+        {{150, 0}, 800, 5, 150},                               // a fixed delay
+        {{0, 0}, 6000, 30, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(TransportDelayS(c.lag, c.rpm, c.psi) * 1000, c.ms, 1e-9)
+            << c.lag.ms << "," << c.lag.flowMs << " at " << c.rpm << " RPM, " << c.psi << " PSI";
+    }
+    EXPECT_NEAR(ReadingDelayS({150, 0}, 3000, 14.7), 0.15 + kSensorResponseS, 1e-12);
+}
+
+TEST(WidebandDelay, aLagIsMsOrMsAndFlowMs) {
+    const struct {
+        const char* text;
+        bool read;
+        WidebandLag lag;
+    } cases[] = {{"150", true, {150, 0}}, {"60,250", true, {60, 250}},
+                 {"0,0", true, {0, 0}},   {"5000,5000", true, {5000, 5000}},
+                 {"5001", false, {}},     {"-1", false, {}},
+                 {"60,", false, {}},      {"60,250,1", false, {}},
+                 {"auto", false, {}},     {"", false, {}}};
+    for (const auto& c : cases) {
+        WidebandLag lag{1, 1};
+        EXPECT_EQ(ParseWidebandLag(c.text, lag), c.read) << c.text;
+        if (c.read) {
+            EXPECT_EQ(lag, c.lag) << c.text;
+        }
+    }
+}
