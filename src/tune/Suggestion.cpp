@@ -135,7 +135,8 @@ std::string CellsCsv(const VeTable& before, const Suggestion& suggestion,
             solved.uncertaintyPercent, kOutcomeNames[static_cast<int>(suggestion.outcome[cell])]);
         text += row;
         for (const std::int64_t n : tally.leftOut) {
-            text += "," + std::to_string(n);
+            text += ',';
+            text += std::to_string(n);
         }
         text += '\n';
     }
