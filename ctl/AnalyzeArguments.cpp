@@ -2,6 +2,7 @@
 
 #include "CheckedOption.h"
 #include "link/Protocol.h"
+#include "tune/TuneOptionTexts.h"
 
 #include <array>
 #include <cmath>
@@ -15,33 +16,6 @@ using Take = std::function<bool(const std::string&, AnalyzeRequest&)>;
 Take Text(std::string AnalyzeRequest::*field) {
     return [=](const std::string& value, AnalyzeRequest& request) {
         request.*field = value;
-        return true;
-    };
-}
-
-// A number within [low, high], or "off" for a filter that may be turned off.
-Take Filter(std::optional<double> TuneOptions::*field, double low, double high) {
-    return [=](const std::string& value, AnalyzeRequest& request) {
-        const auto number = ParseNumber(value);
-        if (value != "off" && (!number || *number < low || *number > high)) {
-            return false;
-        }
-        request.tune.*field = value == "off" ? std::nullopt : number;
-        return true;
-    };
-}
-
-// A number within [low, high] (a whole one if `whole`), over `divisor` in its field's unit.
-template <typename T>
-Take Number(T TuneOptions::*field, double low, double high, bool whole = false,
-            double divisor = 1) {
-    return [=](const std::string& value, AnalyzeRequest& request) {
-        const auto number = ParseNumber(value);
-        if (!number || *number < low || *number > high ||
-            (whole && *number != std::floor(*number))) {
-            return false;
-        }
-        request.tune.*field = static_cast<T>(*number / divisor);
         return true;
     };
 }
@@ -83,35 +57,13 @@ struct AnalyzeOption {
     Take take;
 };
 
-const std::array<AnalyzeOption, 16>& Options() {
-    static const std::array<AnalyzeOption, 16> options = {{
+// Where the table comes from and what is written; the tuning's own options are the core's.
+const std::array<AnalyzeOption, 5>& Options() {
+    static const std::array<AnalyzeOption, 5> options = {{
         {"--table", "", Text(&AnalyzeRequest::table)},
         {"--cells", "", Text(&AnalyzeRequest::cells)},
         {"--report", "", Text(&AnalyzeRequest::report)},
         {"--target", "", Text(&AnalyzeRequest::target)},
-        {"--lag", "auto, MS or MS,FLOW_MS (milliseconds, 0 to 5000 each)",
-         [](const std::string& v, AnalyzeRequest& r) {
-             r.tune.lagAuto = v == "auto";
-             return r.tune.lagAuto || ParseWidebandLag(v, r.tune.lag);
-         }},
-        {"--min-temp", "degrees F, -40 to 300, or off", Filter(&TuneOptions::minTempF, -40, 300)},
-        {"--transient", "PSI per second, 0.1 to 1000, or off",
-         Filter(&TuneOptions::transientPsiPerS, 0.1, 1000)},
-        {"--max-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::maxAfr, 5, 30)},
-        {"--min-afr", "an air/fuel ratio, 5 to 30, or off", Filter(&TuneOptions::minAfr, 5, 30)},
-        {"--min-rpm", "RPM, 0 to 20000, or off", Filter(&TuneOptions::minRpm, 0, 20000)},
-        {"--after-cut", "milliseconds, 0 to 5000",
-         Number(&TuneOptions::afterCutS, 0, 5000, false, 1000)},
-        {"--deadband", "a percentage, 0 to 100", Number(&TuneOptions::deadbandPercent, 0, 100)},
-        {"--wideband", "1 or 2", Number(&TuneOptions::wideband, 1, 2, true)},
-        {"--min-hits", "a whole number of hits, 1 to 1000000",
-         Number(&TuneOptions::minHits, 1, 1000000, true)},
-        {"--max-change", "a percentage, more than 0 and at most 100",
-         [](const std::string& v, AnalyzeRequest& r) {
-             const auto percent = ParseNumber(v);
-             return percent && *percent > 0 && *percent <= 100 &&
-                    (r.tune.maxChangePercent = *percent, true);
-         }},
         {"--lock", "a cell P,R or a rectangle P,R:P2,R2 (indices 0 to 19)",
          [](const std::string& v, AnalyzeRequest& r) {
              const auto block = BlockOf(v);
@@ -129,6 +81,12 @@ void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
         CheckedOption(analyze, option.name, option.what,
                       [take = option.take, &request](const std::string& value) {
                           return take(value, request);
+                      });
+    }
+    for (const TuneOptionText& option : TuneOptionTexts()) {
+        CheckedOption(analyze, option.name, option.what,
+                      [take = option.take, &request](const std::string& value) {
+                          return take(value, request.tune);
                       });
     }
 }
@@ -163,7 +121,7 @@ const char* const kAnalyzeOptionsHelp =
     "                        recovers (default 600)\n"
     "  --min-rpm RPM         leave out RPM below (default 300)\n"
     "                        (each filter also takes off)\n"
-    "  --wideband 1|2        one bank only (default: the mean of AFR1 and AFR2)\n"
+    "  --wideband 1|2|both   one bank only (default both: the mean of AFR1 and AFR2)\n"
     "  --min-hits N          cells with fewer hits keep their value (default 20)\n"
     "  --max-change PERCENT  the most a cell moves in one analysis (default 15)\n"
     "  --deadband PERCENT    a cell changes only by more than this and more than twice its\n"

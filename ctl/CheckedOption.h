@@ -3,6 +3,8 @@
 // so what follows stays an operand; given twice, the last value holds (or, for a list, adds).
 #pragma once
 
+#include "tune/TuneOptionTexts.h"
+
 #include <CLI/CLI.hpp>
 
 #include <functional>
@@ -16,8 +18,7 @@ inline void CheckedOption(CLI::App& app, const std::string& name, const std::str
            [name, what, take = std::move(take)](const std::vector<std::string>& values) {
                for (const std::string& value : values) {
                    if (!take(value)) {
-                       throw CLI::ValidationError(name + " takes " + what + ", not '" + value +
-                                                  "'");
+                       throw CLI::ValidationError(RefusalText(name, what, value));
                    }
                }
            })

@@ -21,10 +21,21 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
+
+// A cell live tuning writes.
+struct TuneWrite {
+    int cell;
+    std::int16_t value;
+    bool operator==(const TuneWrite&) const = default;
+};
+// Told, when an apply ends, of the cells it wrote, in order.
+using TuneApplied = std::function<void(const std::vector<TuneWrite>&)>;
 
 struct Platform {
     SerialPort& serial;
@@ -71,6 +82,14 @@ public:
     void mnu3KGTKV_Click();
     void btnRT_Click();
     void btnCMDOFF_Click();
+
+    // Live tuning: keeps the table first (saying why not, and writing nothing, when it cannot be
+    // kept), then writes the cells as key edits do, paced by ApplyTune_Tick; false when nothing
+    // was begun. `done` is told what was written.
+    bool ApplyTune(std::vector<TuneWrite> cells, TuneApplied done);
+    // Once a display frame: as many of the cells as the line carries in the time since.
+    void ApplyTune_Tick();
+    bool applyingTune() const { return applying_.has_value(); }
 
     // Serial receive event, and the line having been quiet for a while after it
     void ProcessSerialInput();
@@ -192,4 +211,20 @@ private:
     // The marker's size when its ring was drawn and its shape cut; both depend on nothing else.
     std::optional<std::pair<float, float>> shapedSize_;
     StreamDrain drain_;
+    struct Applied {
+        int cell;
+        std::int16_t before;
+        std::int16_t value;
+    };
+    struct Applying {
+        std::vector<TuneWrite> cells;
+        std::size_t next;
+        std::vector<Applied> written;
+        std::string keptAs;
+        TuneApplied done;
+        std::int64_t lastTickMs;
+        double budgetMs; // of the line's time the next cells may take
+    };
+    std::optional<Applying> applying_;
+    std::string AppliedText(const Applying& a, bool lost) const;
 };

@@ -57,7 +57,8 @@ void Recorder::add(const LoggedRecord& entry) {
     if (state_ != State::On) {
         return;
     }
-    pending_ += RowText(format_, clock_.nowMs() - startMs_, entry);
+    lastEventMs_ = clock_.nowMs();
+    pending_ += RowText(format_, lastEventMs_ - startMs_, entry);
     ++records_;
     tick();
 }
@@ -66,8 +67,16 @@ void Recorder::cellWritten(int cell, std::int16_t value) {
     if (state_ != State::On || !kept_) {
         return;
     }
-    kept_->writes.push_back({static_cast<double>(clock_.nowMs() - startMs_) / 1000, cell, value});
+    lastEventMs_ = clock_.nowMs();
+    kept_->writes.push_back({static_cast<double>(lastEventMs_ - startMs_) / 1000, cell, value});
     keptChanged_ = true;
+}
+
+void Recorder::lagFound(const WidebandLag& lag) {
+    if (state_ == State::On && kept_ && kept_->lag != lag) {
+        kept_->lag = lag;
+        keptChanged_ = true;
+    }
 }
 
 void Recorder::keepTable() {

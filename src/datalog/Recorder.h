@@ -42,6 +42,12 @@ public:
     void startWithFirstRecord(const std::string& path);
     void add(const LoggedRecord& entry) override;
     void cellWritten(int cell, std::int16_t value) override;
+    // The wideband's delay found while recording, kept with the drive's table.
+    void lagFound(const WidebandLag& lag);
+    // When the recording under way began, and when it took its last row or cell write, on its
+    // clock: the live tuning counts by them too, so its records and the log's agree.
+    std::int64_t startedAtMs() const { return startMs_; }
+    std::int64_t lastEventMs() const { return lastEventMs_; }
     bool listening() const override { return recording(); }
     // Writes what is waiting once it has waited kFlushMs; the window calls it on a timer.
     void tick();
@@ -67,6 +73,7 @@ private:
     std::string path_;
     std::string pending_;
     std::int64_t startMs_ = 0;
+    std::int64_t lastEventMs_ = 0;
     std::int64_t lastFlushMs_ = 0;
     std::uint64_t records_ = 0;
     std::uint64_t written_ = 0; // records already handed to the system

@@ -19,6 +19,8 @@ std::string SetIntake(int intakeCode);
 } // namespace command
 
 inline constexpr const char* kLineSettings = "115200,N,8,1";
+// What the line carries at those settings: ten bits a byte.
+inline constexpr double kLineBytesPerMs = 115200 / 10 / 1000.0;
 inline constexpr int kTableReplyFields = 441;
 inline constexpr int kLiveRecordFields = 7;
 

@@ -8,7 +8,8 @@
 std::string BackupStem(const std::tm& local, BackupKind kind) {
     const char* why = kind == BackupKind::BeforePut    ? "-before-put"
                       : kind == BackupKind::Downloaded ? "-downloaded"
-                                                       : "-before-load";
+                      : kind == BackupKind::BeforeLoad ? "-before-load"
+                                                       : "-before-tune";
     return FileStamp(local) + why;
 }
 

@@ -11,7 +11,7 @@
 // Under the user's Documents.
 inline constexpr const char* kBackupFolderName = "Torvex tables";
 
-enum class BackupKind { BeforePut, Downloaded, BeforeLoad };
+enum class BackupKind { BeforePut, Downloaded, BeforeLoad, BeforeTune };
 
 // "2026-12-07_20.31.05-before-put"
 std::string BackupStem(const std::tm& local, BackupKind kind);

@@ -15,17 +15,20 @@ double AsLogged(double value) {
     return ParseNumber(FormatGeneral(value)).value_or(value);
 }
 
+// Fewer than half a hit, as the map rounds it, is no hit: a record on a breakpoint grazes its
+// neighbour by a rounding's weight.
+constexpr double kSomeHits = 0.5;
+
 // After the first estimate, the lag is looked for again once this many more movements came.
 constexpr std::int64_t kMovementsBetweenEstimates = 40;
 
 } // namespace
 
-TuneRow TuneRowOf(const LoggedRecord& entry, double timeS) {
+TuneRow TuneRowOf(const LoggedRecord& entry, std::int64_t sinceStartMs) {
     const LiveRecord& r = entry.record;
-    // The log keeps the time to the millisecond.
-    const double ms = std::nearbyint(timeS * 1000);
+    // As the log writes the time, and reads it back.
     return {0,
-            ms / 1000,
+            static_cast<double>(sinceStartMs) / 1000,
             AsLogged(r.rpm),
             AsLogged(r.pressure),
             AsLogged(r.temperature),
@@ -41,7 +44,7 @@ TuneCounts CountsOf(const Suggestion& suggestion, const Analysis& analysis) {
     for (int cell = 0; cell < kCellCount; ++cell) {
         if (suggestion.outcome[cell] == Outcome::Changed) {
             ++counts.ready;
-        } else if (analysis.cells[cell].hits > 0) {
+        } else if (analysis.cells[cell].hits >= kSomeHits) {
             ++counts.learning;
         }
     }
@@ -52,13 +55,25 @@ LiveTuner::LiveTuner(TuneOptions options, std::optional<CellValues> target)
     : options_(std::move(options)),
       target_(target), lag_{options_.lag, false, "", "as set", 0, {}} {}
 
+void LiveTuner::reconfigure(TuneOptions options, std::optional<CellValues> target) {
+    options_ = std::move(options);
+    target_ = target;
+    movementsAtEstimate_ = 0;
+    lag_ = {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
+    if (analyzer_) {
+        replay();
+    }
+}
+
 CellValues LiveTuner::targetFor(const VeTable& table) const {
     return target_ ? *target_ : DefaultTarget(table);
 }
 
-void LiveTuner::reset(const TableFile& table, double timeS) {
+void LiveTuner::reset(const TableFile& table, std::int64_t ms) {
     table_ = started_ = table;
-    startS_ = timeS;
+    startMs_ = ms;
+    transients_ = TransientWatch(options_.transientPsiPerS);
+    unsteadyS_.reset();
     writes_.clear();
     rows_.clear();
     hitsAtApply_ = {};
@@ -78,28 +93,45 @@ void LiveTuner::replay() {
     analyzer_->beginLog("the drive", TableInForce(started_.table, writes_));
     std::size_t line = 0;
     for (const Row& row : rows_) {
-        TuneRow tuneRow = TuneRowOf(row.entry, row.timeS - startS_);
+        TuneRow tuneRow = TuneRowOf(row.entry, row.ms - startMs_);
         tuneRow.line = ++line;
         analyzer_->add(tuneRow);
     }
 }
 
-void LiveTuner::record(const LoggedRecord& entry, double timeS) {
+void LiveTuner::record(const LoggedRecord& entry, std::int64_t ms) {
     if (!analyzer_) {
         return;
     }
-    rows_.push_back({timeS, entry});
-    TuneRow row = TuneRowOf(entry, timeS - startS_);
+    rows_.push_back({ms, entry});
+    TuneRow row = TuneRowOf(entry, ms - startMs_);
     row.line = rows_.size();
     // The table the window holds is the one in force: no record can disagree with it.
     analyzer_->add(row);
+    const double afr = (row.afr1 + row.afr2) / 2;
+    const bool atLimit = (options_.maxAfr && afr >= *options_.maxAfr) ||
+                         (options_.minAfr && afr <= *options_.minAfr);
+    if (transients_.add(row.timeS, row.pressurePsi) || atLimit) {
+        unsteadyS_ = row.timeS;
+    }
+    lastS_ = row.timeS;
+    tempF_ = row.tempF;
 }
 
-void LiveTuner::cellWritten(int cell, std::int16_t value, double timeS) {
+bool LiveTuner::warmAndSteady() const {
+    const bool warm = !options_.minTempF || tempF_ >= *options_.minTempF;
+    if (rows_.empty()) {
+        return false;
+    }
+    const double first = static_cast<double>(rows_.front().ms - startMs_) / 1000;
+    return warm && lastS_ - unsteadyS_.value_or(first) >= kSteadyS;
+}
+
+void LiveTuner::cellWritten(int cell, std::int16_t value, std::int64_t ms) {
     if (!analyzer_) {
         return;
     }
-    const double at = std::nearbyint((timeS - startS_) * 1000) / 1000;
+    const double at = static_cast<double>(ms - startMs_) / 1000;
     writes_.push_back({at, cell, value});
     table_.table[cell] = value;
     analyzer_->cellWritten(writes_.back());

@@ -17,7 +17,10 @@
 
 // A record as the datalog keeps it, read back: the values the log's text gives, so a record
 // fed live and the same record read from the log are one and the same.
-TuneRow TuneRowOf(const LoggedRecord& entry, double timeS);
+TuneRow TuneRowOf(const LoggedRecord& entry, std::int64_t sinceStartMs);
+
+// How long the engine holds still, warm, before the hands-free apply writes.
+inline constexpr double kSteadyS = 2;
 
 // How many cells are worth applying, and how many are still being learnt.
 struct TuneCounts {
@@ -31,13 +34,18 @@ public:
     // `target` when one was given; else the default target on the table's breakpoints.
     LiveTuner(TuneOptions options, std::optional<CellValues> target);
 
-    // Forgets what was gathered and begins on the table the window holds, at `timeS` on the
-    // tuner's clock.
-    void reset(const TableFile& table, double timeS);
+    // Other settings: every record gathered is judged anew by them.
+    void reconfigure(TuneOptions options, std::optional<CellValues> target);
+
+    // Forgets what was gathered and begins on the table the window holds, at `ms` on the clock
+    // the records come by (the recording's, when one is under way).
+    void reset(const TableFile& table, std::int64_t ms);
     bool started() const { return analyzer_ != nullptr; }
 
-    void record(const LoggedRecord& entry, double timeS);
-    void cellWritten(int cell, std::int16_t value, double timeS);
+    void record(const LoggedRecord& entry, std::int64_t ms);
+    void cellWritten(int cell, std::int16_t value, std::int64_t ms);
+    // Warm, and steady for a while: no transient, fuel cut or rich limit in kSteadyS.
+    bool warmAndSteady() const;
 
     // With the lag on auto, finds it from what was gathered (after the first estimate, only
     // near the one in force) and, when it moved, pairs every record by it anew.
@@ -68,11 +76,11 @@ private:
     std::optional<CellValues> target_;
     TableFile table_;   // as the window holds it now
     TableFile started_; // as it held it when gathering began
-    double startS_ = 0;
+    std::int64_t startMs_ = 0;
     std::vector<CellWrite> writes_;
     // Every record as it came, to pair anew when the lag moves.
     struct Row {
-        double timeS;
+        std::int64_t ms;
         LoggedRecord entry;
     };
     std::vector<Row> rows_;
@@ -81,4 +89,8 @@ private:
     LagEstimate lag_;
     std::int64_t movementsAtEstimate_ = 0;
     std::array<std::optional<double>, kCellCount> hitsAtApply_{};
+    TransientWatch transients_{std::nullopt};
+    std::optional<double> unsteadyS_; // the last row of a transient or at a sensor's limit
+    double lastS_ = 0;
+    double tempF_ = 0;
 };

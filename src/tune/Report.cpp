@@ -49,16 +49,7 @@ bool Dark(Rgb c) {
     return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b < 128;
 }
 
-struct MapSpec {
-    HeatMap map;
-    const char* title;
-    std::function<Rgb(int)> colour;       // by cell
-    std::function<std::string(int)> text; // by cell
-    std::string low, high;                // the legend's ends
-    bool diverging;
-};
-
-std::string Legend(const MapSpec& spec, int id) {
+std::string Legend(const HeatMapSpec& spec, int id) {
     const int x = kMapLeftPx + kLatticeSize * kMapCellPx + 16;
     const int height = kLatticeSize * kMapCellPx;
     std::string svg = Format("<defs><linearGradient id=\"scale%d\" x1=\"0\" y1=\"1\" x2=\"0\" "
@@ -83,35 +74,7 @@ std::string OneDecimal(double x) {
     return Format("%.1f", x);
 }
 
-// Everything the analysis knows of a cell, for the pointer.
-std::string CellTitle(const ReportInput& in, int cell) {
-    const CellTally& tally = in.analysis.cells[cell];
-    const SolvedCell& solved = in.suggestion.solution[cell];
-    std::string text = Format("P %d, R %d (%s RPM, %s PSI): %s hits", PressureIndexOf(cell),
-                              RpmIndexOf(cell), RpmHeaderText(in.before, RpmIndexOf(cell)).c_str(),
-                              PressureHeaderText(in.before, PressureIndexOf(cell)).c_str(),
-                              OneDecimal(tally.hits).c_str());
-    if (tally.hits > 0) {
-        text += Format("; air/fuel error before %+.1f%%", (tally.meanRatio() - 1) * 100);
-    }
-    text += Format("; current %d", in.before[cell]);
-    if (solved.solved) {
-        text += Format(", solved %.1f (%+.1f%% +- %.1f%%)", solved.ve,
-                       ChangePercent(in.before[cell], solved.ve), solved.uncertaintyPercent);
-    }
-    text += Format(", suggested %d: %s", in.suggestion.table[cell],
-                   kOutcomeNames[static_cast<int>(in.suggestion.outcome[cell])]);
-    std::string leftOut;
-    for (int k = 0; k < kLeftOutKinds; ++k) {
-        if (tally.leftOut[k] > 0) {
-            leftOut += (leftOut.empty() ? "; left out: " : ", ") + Thousands(tally.leftOut[k]) +
-                       " " + kLeftOutNames[k];
-        }
-    }
-    return Escaped(text + leftOut);
-}
-
-std::string HeatMapSvg(const MapSpec& spec, const ReportInput& in, int id) {
+std::string HeatMapSvg(const HeatMapSpec& spec, const ReportInput& in, int id) {
     std::string svg =
         Format("<svg class=\"map\" width=\"%d\" height=\"%d\">", kMapWidthPx, kMapHeightPx);
     svg += Format("<text class=\"title\" x=\"%d\" y=\"16\">%s</text>", kMapLeftPx, spec.title);
@@ -137,7 +100,8 @@ std::string HeatMapSvg(const MapSpec& spec, const ReportInput& in, int id) {
         const Rgb fill = spec.colour(cell);
         svg += Format("<g><title>%s</title><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
                       "fill=\"%s\"/>",
-                      CellTitle(in, cell).c_str(), x, y, kMapCellPx, kMapCellPx, Css(fill).c_str());
+                      Escaped(CellFiguresText(in.before, in.suggestion, in.analysis, cell)).c_str(),
+                      x, y, kMapCellPx, kMapCellPx, Css(fill).c_str());
         // Hatched where the outcome is shown: too few hits, so no change.
         if (spec.map == HeatMap::Change && in.suggestion.outcome[cell] == Outcome::FewHits) {
             svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
@@ -172,7 +136,9 @@ std::string ChangeText(const ReportInput& in, int cell) {
     return "";
 }
 
-std::vector<MapSpec> Maps(const ReportInput& in) {
+} // namespace
+
+std::vector<HeatMapSpec> HeatMapSpecs(const ReportInput& in) {
     double maxHits = 1;
     int low = in.before[0], high = in.before[0];
     for (int cell = 0; cell < kCellCount; ++cell) {
@@ -223,6 +189,8 @@ std::vector<MapSpec> Maps(const ReportInput& in) {
          "0%", Format("%.0f%%", kUncertaintyScalePercent), false},
     };
 }
+
+namespace {
 
 // The mean measured air/fuel of each second against its target; stretches mostly left out
 // shaded.
@@ -481,6 +449,34 @@ std::string WarmUpNote(const Analysis& a) {
 
 } // namespace
 
+std::string CellFiguresText(const VeTable& before, const Suggestion& suggestion,
+                            const Analysis& analysis, int cell) {
+    const CellTally& tally = analysis.cells[cell];
+    const SolvedCell& solved = suggestion.solution[cell];
+    std::string text =
+        Format("P %d, R %d (%s RPM, %s PSI): %.1f hits", PressureIndexOf(cell), RpmIndexOf(cell),
+               RpmHeaderText(before, RpmIndexOf(cell)).c_str(),
+               PressureHeaderText(before, PressureIndexOf(cell)).c_str(), tally.hits);
+    if (tally.hits > 0) {
+        text += Format("; air/fuel error before %+.1f%%", (tally.meanRatio() - 1) * 100);
+    }
+    text += Format("; current %d", before[cell]);
+    if (solved.solved) {
+        text += Format(", solved %.1f (%+.1f%% +- %.1f%%)", solved.ve,
+                       ChangePercent(before[cell], solved.ve), solved.uncertaintyPercent);
+    }
+    text += Format(", suggested %d: %s", suggestion.table[cell],
+                   kOutcomeNames[static_cast<int>(suggestion.outcome[cell])]);
+    std::string leftOut;
+    for (int k = 0; k < kLeftOutKinds; ++k) {
+        if (tally.leftOut[k] > 0) {
+            leftOut += (leftOut.empty() ? "; left out: " : ", ") + Thousands(tally.leftOut[k]) +
+                       " " + kLeftOutNames[k];
+        }
+    }
+    return text + leftOut;
+}
+
 PagePoint HeatCellCorner(HeatMap map, int p, int r) {
     const int m = static_cast<int>(map);
     static_assert(kReportWidthPx <= 1280, "the report fits 1280 px");
@@ -531,7 +527,7 @@ std::string ReportHtml(const ReportInput& in) {
                    Css(kFewHitsHatch).c_str());
     html += "<div class=\"maps\">";
     int id = 0;
-    for (const MapSpec& spec : Maps(in)) {
+    for (const HeatMapSpec& spec : HeatMapSpecs(in)) {
         html += HeatMapSvg(spec, in, id++);
     }
     html += "</div>" + TimelineSvg(in.analysis) + HistogramSvg(in.analysis);

@@ -10,6 +10,7 @@
 #include "tune/TuneOptions.h"
 #include "tune/VeAnalysis.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,3 +76,21 @@ struct ReportInput {
 };
 
 std::string ReportHtml(const ReportInput& input);
+
+// A map as the report draws it, and the Tuning window too: each cell's colour and text, and the
+// legend's ends. Its functions hold on to the input.
+struct HeatMapSpec {
+    HeatMap map;
+    const char* title;
+    std::function<Rgb(int)> colour;       // by cell
+    std::function<std::string(int)> text; // by cell
+    std::string low, high;                // the legend's ends
+    bool diverging;
+};
+std::vector<HeatMapSpec> HeatMapSpecs(const ReportInput& in);
+
+// Everything the analysis knows of a cell, as the report and the Tuning window show it under the
+// pointer: its place, hits, error before, solved VE, change and uncertainty, what became of it,
+// and the records left out near it by reason.
+std::string CellFiguresText(const VeTable& before, const Suggestion& suggestion,
+                            const Analysis& analysis, int cell);

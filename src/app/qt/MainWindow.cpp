@@ -4,6 +4,8 @@
 #include "common/Printable.h"
 #include "common/Twips.h"
 #include "common/qt/FramePacer.h"
+#include "datalog/LiveLogs.h"
+#include "datalog/qt/QtLogClock.h"
 #include "datalog/qt/RecordField.h"
 #include "link/Intake.h"
 #include "link/qt/PresentPorts.h"
@@ -13,6 +15,10 @@
 #include "surface/qt/CanvasWidget.h"
 #include "table/qt/QtFileDialogs.h"
 #include "table/qt/QtGrid.h"
+#include "tune/qt/LiveTuning.h"
+#include "tune/qt/TuneField.h"
+#include "tune/qt/TuneSettingsStore.h"
+#include "tune/qt/TuningWindow.h"
 
 #include <QLabel>
 #include <QLayout>
@@ -154,15 +160,49 @@ MainWindow::MainWindow(Release release, QWidget* parent)
         return AirflowInHertz(form_->intakeType, release);
     });
     statusBar()->addPermanentWidget(recordField_);
-    form_->setLiveLog(&recordField_->recorder());
     recordField_->recorder().setTableSource([this] { return form_->HeldTable(); });
     form_->setTableArchive(&archive_);
+
+    tuneClock_ = std::make_unique<QtLogClock>();
+    tuning_ = std::make_unique<LiveTuning>(*form_, recordField_->recorder(), *tuneClock_, *status_);
+    const StoredTuning stored = LoadTuning();
+    tuning_->setSettings(stored.settings);
+    std::vector<int> locked;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (stored.locked[cell]) {
+            locked.push_back(cell);
+        }
+    }
+    tuning_->setLocked(locked, true);
+    // The recording hears of each record first: the tuning counts by its clock.
+    logs_ =
+        std::make_unique<LiveLogs>(std::vector<LiveLog*>{&recordField_->recorder(), tuning_.get()});
+    form_->setLiveLog(logs_.get());
+    tuneField_ = new TuneField(*tuning_, [this] {
+        TuningWindow& window = tuningWindow();
+        window.show();
+        window.raise();
+    });
+    statusBar()->addPermanentWidget(tuneField_);
+    // Each Connect begins the gathering afresh.
+    connect(findChild<QAction*>("mnuConnectToTVX"), &QAction::triggered, this,
+            [this] { tuning_->reset(); });
 }
 
 MainWindow::~MainWindow() {
     // The recording's last rows are written while the status line and the core still exist.
     form_->setLiveLog(nullptr);
+    delete tuningWindow_;
+    tuning_.reset();
     delete recordField_;
+}
+
+TuningWindow& MainWindow::tuningWindow() {
+    if (!tuningWindow_) {
+        // A window of its own that closes with this one.
+        tuningWindow_ = new TuningWindow(*tuning_, *form_, *status_, this);
+    }
+    return *tuningWindow_;
 }
 
 TextBoxes& MainWindow::boxes() {

@@ -20,7 +20,12 @@ class QtFileDialogs;
 class QtGrid;
 class QtLinkTimer;
 class QtSerialPort;
+class LiveLogs;
+class LiveTuning;
+class QtLogClock;
 class RecordField;
+class TuneField;
+class TuningWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -37,6 +42,10 @@ public:
     QString statusText() const;
     QString boxText(TextBox box) const;
     RecordField& recordField() { return *recordField_; }
+    LiveTuning& tuning() { return *tuning_; }
+    TuneField& tuneField() { return *tuneField_; }
+    // Made when first asked for, by the Tune field's button or a test.
+    TuningWindow& tuningWindow();
     const QtSerialPort& serialPort() const { return *serial_; }
 
 private:
@@ -61,4 +70,9 @@ private:
     std::unique_ptr<Form3D> form_;
     KeyPreview* keyPreview_ = nullptr;
     RecordField* recordField_ = nullptr;
+    std::unique_ptr<QtLogClock> tuneClock_;
+    std::unique_ptr<LiveTuning> tuning_;
+    std::unique_ptr<LiveLogs> logs_;
+    TuneField* tuneField_ = nullptr;
+    TuningWindow* tuningWindow_ = nullptr;
 };

@@ -2,18 +2,27 @@
 #include "app/qt/EventLoop.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/qt/RecordField.h"
+#include "tune/TuneOptionTexts.h"
+#include "tune/qt/LiveTuning.h"
+#include "tune/qt/TuneField.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// --help and --version are answered before any window system is needed. Gives the path
-// given with --record, empty without it.
-QString ReadCommandLine(int argc, char** argv) {
+struct CommandLine {
+    QString recordPath; // empty: no recording
+    bool tune = false;
+    std::optional<int> tuneApplyS; // nullopt: as the Tuning window's setting says; 0: off
+};
+
+// --help and --version are answered before any window system is needed.
+CommandLine ReadCommandLine(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationVersion(TVX_VERSION);
     QCommandLineParser parser;
@@ -29,6 +38,14 @@ QString ReadCommandLine(int argc, char** argv) {
         "until the program ends.",
         "PATH");
     parser.addOption(record);
+    const QCommandLineOption tune("tune", "Start with live tuning on (the Tune field).");
+    parser.addOption(tune);
+    const QCommandLineOption tuneApply(
+        "tune-apply",
+        "Apply the ready cells every SECONDS (10 or more) while the engine is warm and steady; "
+        "for this run only.",
+        "SECONDS");
+    parser.addOption(tuneApply);
     // Whatever this parser does not know (-platform, -style) is QApplication's to read.
     parser.parse(QCoreApplication::arguments());
     if (parser.isSet("version")) {
@@ -42,19 +59,36 @@ QString ReadCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", why->c_str());
         std::exit(1);
     }
-    return path;
+    CommandLine line{path, parser.isSet(tune), std::nullopt};
+    if (parser.isSet(tuneApply)) {
+        const std::string text = parser.value(tuneApply).toStdString();
+        const auto seconds = ApplyEveryOf(text);
+        if (!seconds) {
+            std::fprintf(stderr, "%s\n",
+                         RefusalText("--tune-apply", kApplyEveryWhat, text).c_str());
+            std::exit(1);
+        }
+        line.tuneApplyS = seconds;
+    }
+    return line;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const QString recordPath = ReadCommandLine(argc, argv);
+    const CommandLine line = ReadCommandLine(argc, argv);
     ChooseEventLoop();
     QApplication app(argc, argv);
     MainWindow window(TVX_RELEASE);
-    if (!recordPath.isEmpty()) {
-        window.recordField().recordFromFirstRecord(recordPath);
+    if (!line.recordPath.isEmpty()) {
+        window.recordField().recordFromFirstRecord(line.recordPath);
     }
+    if (line.tuneApplyS) {
+        TuneSettings settings = window.tuning().settings();
+        settings.applyEveryS = *line.tuneApplyS;
+        window.tuning().setSettings(settings);
+    }
+    window.tuneField().setOn(line.tune || line.tuneApplyS.value_or(0) > 0);
     window.show();
     return app.exec();
 }

@@ -19,7 +19,8 @@ TEST(TableBackup, theNameSaysWhenAndWhy) {
         const char* stem;
     } cases[] = {{BackupKind::BeforePut, "2026-12-07_09.05.03-before-put"},
                  {BackupKind::Downloaded, "2026-12-07_09.05.03-downloaded"},
-                 {BackupKind::BeforeLoad, "2026-12-07_09.05.03-before-load"}};
+                 {BackupKind::BeforeLoad, "2026-12-07_09.05.03-before-load"},
+                 {BackupKind::BeforeTune, "2026-12-07_09.05.03-before-tune"}};
     for (const auto& c : cases) {
         EXPECT_EQ(BackupStem(local, c.kind), c.stem);
     }
