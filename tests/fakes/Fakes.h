@@ -172,6 +172,29 @@ public:
     std::vector<std::string> lines;
 };
 
+// Keeps nothing on disk: notes what the serial line had sent when the table was kept.
+class FakeArchive : public TableArchive {
+public:
+    static constexpr const char* kKeptPath = "/docs/Torvex tables/t-before-tune.json";
+    explicit FakeArchive(const FakeSerialPort& serial) : serial_(serial) {}
+    std::variant<std::string, FileError> keep(const TableFile& file, BackupKind kind) override {
+        kinds.push_back(kind);
+        sentWhenKept = serial_.sent().size();
+        kept = file;
+        if (fail) {
+            return FileError{"the disk is full"};
+        }
+        return std::string(kKeptPath);
+    }
+    std::vector<BackupKind> kinds;
+    std::size_t sentWhenKept = 0;
+    TableFile kept;
+    bool fail = false;
+
+private:
+    const FakeSerialPort& serial_;
+};
+
 // A Form3D wired to fresh fakes, or to the real grid, canvas and marker adapters in their place.
 struct CoreHarness {
     explicit CoreHarness(Release release = Release::V17);

@@ -44,6 +44,7 @@ const QString kTarget = "--target";
 const QString kApplyEvery = "--apply-every";
 
 constexpr int kEngineEveryMs = 100;
+constexpr int kFieldWidthPx = 110;
 
 } // namespace
 
@@ -61,6 +62,10 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
     summary_->setWordWrap(true);
     message_->setObjectName("tuneMessage");
     message_->setWordWrap(true);
+    // Wrapped text asks for its lines only once laid out: room for them from the start, so the
+    // map is never squeezed under them.
+    summary_->setMinimumHeight(3 * fontMetrics().lineSpacing());
+    message_->setMinimumHeight(2 * fontMetrics().lineSpacing());
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel("View:", this));
     top->addWidget(view_);
@@ -76,6 +81,7 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
     const auto addField = [&](const QString& name, const QString& caption) {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(name.mid(2));
+        edit->setMinimumWidth(kFieldWidthPx);
         fields_[name] = edit;
         settings->addRow(caption, edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, name, edit] {
@@ -101,6 +107,7 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
     auto* whole = new QHBoxLayout(this);
     whole->addLayout(left);
     whole->addLayout(settings);
+    whole->setSizeConstraint(QLayout::SetMinimumSize); // the map is never squeezed
 
     connect(view_, &QComboBox::currentIndexChanged, this,
             [this](int index) { map_->setView(kViews[index].second); });

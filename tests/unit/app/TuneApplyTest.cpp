@@ -11,28 +11,6 @@ int Hundred(int) {
     return 100;
 }
 
-// Keeps nothing on disk: notes what the serial line had sent when the table was kept.
-class FakeArchive : public TableArchive {
-public:
-    explicit FakeArchive(const FakeSerialPort& serial) : serial_(serial) {}
-    std::variant<std::string, FileError> keep(const TableFile& file, BackupKind kind) override {
-        kinds.push_back(kind);
-        sentWhenKept = serial_.sent().size();
-        kept = file;
-        if (fail) {
-            return FileError{"the disk is full"};
-        }
-        return std::string("/docs/Torvex tables/t-before-tune.json");
-    }
-    std::vector<BackupKind> kinds;
-    std::size_t sentWhenKept = 0;
-    TableFile kept;
-    bool fail = false;
-
-private:
-    const FakeSerialPort& serial_;
-};
-
 struct Rig {
     Rig() {
         h.ConnectWithTable(TableReplyText(Hundred));
