@@ -1,6 +1,7 @@
 // The core's hot paths, timed over the tests' recording stand-ins.
 #include "BenchData.h"
 #include "datalog/Recorder.h"
+#include "tune/LiveTuning.h"
 
 #include <benchmark/benchmark.h>
 
@@ -57,6 +58,42 @@ void BM_LiveStepOneRecordRecording(benchmark::State& state) {
     std::filesystem::remove(log);
 }
 BENCHMARK(BM_LiveStepOneRecordRecording);
+
+// Live tuning's work for one record, in its own thread: the analysis of a drive that moves
+// between two operating points at the line rate, a record every 1/360 s.
+void BM_LiveTunerOneRecord(benchmark::State& state) {
+    Streaming s;
+    LiveTuner tuner(TuneOptions{}, std::nullopt);
+    tuner.reset(s.h.form.HeldTable(), 0);
+    LoggedRecord entries[2];
+    for (int k = 0; k < 2; ++k) {
+        const auto parsed = ParseLiveRecord(kRecords[k]);
+        entries[k] = LogEntryOf(std::get<LiveRecord>(parsed), s.h.form.veTable, {}, false);
+    }
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        tuner.record(entries[(n / 360) & 1], n * 1000 / 360); // a second at each point
+        ++n;
+    }
+}
+BENCHMARK(BM_LiveTunerOneRecord);
+
+// What the tuning does once a second: the solve and the suggestion, over a minute's records.
+void BM_LiveTunerSuggest(benchmark::State& state) {
+    Streaming s;
+    LiveTuner tuner(TuneOptions{}, std::nullopt);
+    tuner.reset(s.h.form.HeldTable(), 0);
+    const auto parsed = ParseLiveRecord(kRecords[0]);
+    const LoggedRecord entry =
+        LogEntryOf(std::get<LiveRecord>(parsed), s.h.form.veTable, {}, false);
+    for (std::int64_t n = 0; n < 60 * 360; ++n) {
+        tuner.record(entry, n * 1000 / 360);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tuner.suggest());
+    }
+}
+BENCHMARK(BM_LiveTunerSuggest)->Unit(benchmark::kMillisecond);
 
 // A flooded line: one read holds a pipe's worth of records; the newest is shown.
 void BM_FloodRead4KiB(benchmark::State& state) {

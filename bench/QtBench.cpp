@@ -3,9 +3,13 @@
 // window as in the program; paintEvery:N also times the repaint after every Nth step.
 #include "BenchData.h"
 #include "app/qt/MainWindow.h"
+#include "datalog/LiveLogs.h"
+#include "datalog/qt/QtLogClock.h"
+#include "link/Protocol.h"
 #include "marker/qt/MarkerWidget.h"
 #include "surface/qt/CanvasWidget.h"
 #include "table/qt/QtGrid.h"
+#include "tune/qt/LiveTuning.h"
 
 #include <QApplication>
 
@@ -71,6 +75,65 @@ void BM_Qt_LiveStepOneRecord(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_Qt_LiveStepOneRecord)->ArgName("paintEvery")->Arg(0)->Arg(1)->Arg(6);
+
+// The same step with Tune on: the record is decoded for the tuning and handed to its thread,
+// which analyses it meanwhile on the other core.
+void BM_Qt_LiveStepOneRecordTuning(benchmark::State& state) {
+    QtStreaming s;
+    QtLogClock clock;
+    StdioLogFile file;
+    Recorder recorder(file, clock, s.status, "Torvex v1.7");
+    LiveTuning tuning(s.form, recorder, clock, s.status);
+    LiveLogs logs({&recorder, &tuning});
+    tuning.setOn(true);
+    s.form.setLiveLog(&logs);
+    int i = 0;
+    Run(state, s, state.range(0), [&] {
+        s.serial.pending = kRecords[i++ & 1];
+        s.form.ProcessSerialInput();
+    });
+    s.form.setLiveLog(nullptr);
+}
+BENCHMARK(BM_Qt_LiveStepOneRecordTuning)->ArgName("paintEvery")->Arg(0)->Arg(6);
+
+// An apply of N cells while streaming, through the real window's grid and surface: each
+// iteration is one display frame's tick with the repaint it causes, the event loop's longest
+// hold. The counter says how many frames the apply took (a frame's tick sends what the line
+// carries meanwhile); the line's own time for the messages is the other counter.
+void BM_Qt_ApplyTick(benchmark::State& state) {
+    QtStreaming s;
+    FakeArchive archive(s.serial);
+    s.form.setTableArchive(&archive);
+    const auto cells = static_cast<int>(state.range(0));
+    double frames = 0, applies = 0, wireMs = 0;
+    std::int16_t step = 1;
+    for (auto _ : state) {
+        if (!s.form.applyingTune()) {
+            state.PauseTiming();
+            std::vector<TuneWrite> writes;
+            wireMs = 0;
+            for (int k = 0; k < cells; ++k) {
+                const int cell = k * (kCellCount / cells);
+                writes.push_back({cell, static_cast<std::int16_t>(s.form.veTable[cell] + step)});
+                wireMs += static_cast<double>(
+                              CellWriteMessage(writes.back().cell, writes.back().value).size()) /
+                          kLineBytesPerMs;
+            }
+            step = static_cast<std::int16_t>(-step);
+            s.form.ApplyTune(writes, nullptr);
+            ++applies;
+            ClearLogs(s.serial, s.status);
+            state.ResumeTiming();
+        }
+        s.timer.now += 16;
+        s.form.ApplyTune_Tick();
+        QtStreaming::Paint();
+        ++frames;
+    }
+    state.counters["frames an apply"] = frames / applies;
+    state.counters["wire ms"] = wireMs;
+}
+BENCHMARK(BM_Qt_ApplyTick)->ArgName("cells")->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
 
 void BM_Qt_FloodRead4KiB(benchmark::State& state) {
     QtStreaming s;

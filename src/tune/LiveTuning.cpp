@@ -19,8 +19,10 @@ double AsLogged(double value) {
 // neighbour by a rounding's weight.
 constexpr double kSomeHits = 0.5;
 
-// After the first estimate, the lag is looked for again once this many more movements came.
-constexpr std::int64_t kMovementsBetweenEstimates = 40;
+// The lag is looked for again once the movements have grown by half since the last estimate:
+// its precision grows with their root, and each search costs as much as a second of the drive's
+// analysis, so an hour's drive needs a dozen searches, not hundreds.
+constexpr double kMovementsGrowth = 1.5;
 
 } // namespace
 
@@ -138,8 +140,9 @@ void LiveTuner::cellWritten(int cell, std::int16_t value, std::int64_t ms) {
 }
 
 void LiveTuner::settleLag() {
-    if (!estimator_ ||
-        estimator_->movements() < movementsAtEstimate_ + kMovementsBetweenEstimates) {
+    if (!estimator_ || static_cast<double>(estimator_->movements()) <
+                           std::max(static_cast<double>(kMinMovements),
+                                    static_cast<double>(movementsAtEstimate_) * kMovementsGrowth)) {
         return;
     }
     movementsAtEstimate_ = estimator_->movements();

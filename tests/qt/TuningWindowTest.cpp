@@ -1,16 +1,17 @@
 // The Tuning window on a core wired to fakes: the map's colours, Apply and Lock as a tuner uses
 // them; and, on the real main window, keys still reaching the table with the window open.
+#include "tune/qt/TuningWindow.h"
 #include "Fakes.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LogFile.h"
 #include "link/Protocol.h"
 #include "tune/qt/TuneField.h"
 #include "tune/qt/TuneSettingsStore.h"
-#include "tune/qt/TuningWindow.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -107,6 +108,10 @@ class TuningWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the settings kept stay the tests' own
+    }
+
     void theMapShowsEachCellInTheReportsColours() {
         Tuner t;
         t.hold(60, 5, 3, 14.7 * 1.08);
@@ -128,9 +133,11 @@ private slots:
         t.applyAndWait();
         QCOMPARE(t.archive.kinds, std::vector<BackupKind>{BackupKind::BeforeTune});
         QCOMPARE(t.archive.sentWhenKept, t.h.serial.sent().size() - 2);
-        QCOMPARE(t.cellWrites(), (std::vector<std::string>{CellWriteMessage(CellIndex(5, 3), 95),
-                                                           CellWriteMessage(CellIndex(5, 9), 110)}));
-        QVERIFY(QString::fromStdString(t.h.status.last()).startsWith("Applied 2 cells, -5% to +10%"));
+        QCOMPARE(t.cellWrites(),
+                 (std::vector<std::string>{CellWriteMessage(CellIndex(5, 3), 95),
+                                           CellWriteMessage(CellIndex(5, 9), 110)}));
+        QVERIFY(
+            QString::fromStdString(t.h.status.last()).startsWith("Applied 2 cells, -5% to +10%"));
     }
 
     void aLockedCellStaysAsItIsAcrossApplyAndRuns() {

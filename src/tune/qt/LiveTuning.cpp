@@ -11,8 +11,10 @@
 
 namespace {
 
-// How often the analysis says what it found.
+// How often the analysis says what it found: once a second, or, when saying it takes longer
+// than a fiftieth of that (the solve over a full lattice), as seldom as keeps it to 2% of a core.
 constexpr std::chrono::milliseconds kSnapshotEvery{1000};
+constexpr int kSnapshotCostShare = 50;
 constexpr int kPaceMs = 16;
 
 // The settings' options with the locked cells among the locks.
@@ -129,6 +131,7 @@ std::shared_ptr<const TuneSnapshot> LiveTuning::snapshot() const {
 void LiveTuning::post(Event event) {
     {
         std::lock_guard lock(mutex_);
+        promptly_ = promptly_ || !std::holds_alternative<Record>(event);
         inbox_.push_back(std::move(event));
         ++posted_;
     }
@@ -140,16 +143,17 @@ void LiveTuning::work() {
     TuneSettings settings;
     std::array<bool, kCellCount> locked{};
     auto last = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration every = kSnapshotEvery;
     const auto fresh = [&] {
         tuner = std::make_unique<LiveTuner>(OptionsOf(settings, locked), std::nullopt);
     };
     fresh();
     for (;;) {
         std::vector<Event> events;
-        bool caughtUp = false;
+        bool promptly = false;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, kSnapshotEvery, [this] { return stop_ || !inbox_.empty(); });
+            wake_.wait_for(lock, every, [this] { return stop_ || !inbox_.empty(); });
             if (stop_) {
                 return;
             }
@@ -185,12 +189,16 @@ void LiveTuning::work() {
         {
             std::lock_guard lock(mutex_);
             handled_ += events.size();
-            caughtUp = handled_ == posted_;
+            // Records alone wait for the next second; anything else is shown once all is in.
+            promptly = promptly_ && handled_ == posted_;
         }
         const auto now = std::chrono::steady_clock::now();
-        if (now - last >= kSnapshotEvery || (caughtUp && published_ < handled_)) {
+        if (now - last >= every || promptly) {
             last = now;
             publish(*tuner);
+            const auto took = std::chrono::steady_clock::now() - now;
+            every = std::max<std::chrono::steady_clock::duration>(kSnapshotEvery,
+                                                                  took * kSnapshotCostShare);
         }
     }
 }
@@ -229,6 +237,7 @@ void LiveTuning::publish(LiveTuner& tuner) {
         std::lock_guard lock(mutex_);
         snapshot_ = std::move(shot);
         published_ = handled_;
+        promptly_ = false;
     }
     QMetaObject::invokeMethod(
         this, [this] { emit updated(); }, Qt::QueuedConnection);
@@ -239,6 +248,7 @@ void LiveTuning::settle() {
     {
         std::lock_guard lock(mutex_);
         wanted = posted_;
+        promptly_ = true;
     }
     wake_.notify_one();
     for (int wait = 0; wait < 3000; ++wait) {

@@ -125,6 +125,7 @@ private:
     std::condition_variable wake_;
     std::vector<Event> inbox_;
     std::uint64_t posted_ = 0, handled_ = 0, published_ = 0;
+    bool promptly_ = false; // a snapshot as soon as everything given is analysed
     std::shared_ptr<const TuneSnapshot> snapshot_;
     std::string targetProblem_;
     bool stop_ = false;
