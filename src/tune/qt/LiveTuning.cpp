@@ -97,7 +97,8 @@ void LiveTuning::add(const LoggedRecord& entry) {
 }
 
 void LiveTuning::cellWritten(int cell, std::int16_t value) {
-    if (on_ && !restart_) {
+    // Switched off, it still follows the table it keeps what it gathered against.
+    if (!restart_) {
         post(Write{cell, value, nowMs()});
     }
 }
