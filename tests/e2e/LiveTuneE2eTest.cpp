@@ -62,7 +62,8 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     const TableFile truth = TrueVe(c);
     const std::string truthPath = c.sim.file("true.json");
     ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(truthPath, truth)));
-    ASSERT_TRUE(c.sim.start({"--rate", "50", "--warm", "--drive", "sweep", "--true-ve", truthPath}));
+    ASSERT_TRUE(
+        c.sim.start({"--rate", "50", "--warm", "--drive", "sweep", "--true-ve", truthPath}));
 
     LiveTuning& tuning = c.window.tuning();
     TuneSettings settings = tuning.settings();
