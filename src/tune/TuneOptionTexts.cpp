@@ -63,9 +63,16 @@ const std::vector<TuneOptionText>& TuneOptionTexts() {
              return read;
          },
          [](const TuneOptions& o) {
-             return o.lagAuto ? std::string("auto")
-                              : Shown(o.lag.ms) +
-                                    (o.lag.flowMs > 0 ? "," + Shown(o.lag.flowMs) : std::string());
+             if (o.lagAuto) {
+                 return std::string("auto");
+             }
+             // Appended, not added to a literal: GCC's -Wrestrict misfires on that at -O2.
+             std::string shown = Shown(o.lag.ms);
+             if (o.lag.flowMs > 0) {
+                 shown += ',';
+                 shown += Shown(o.lag.flowMs);
+             }
+             return shown;
          }},
         Filter("--min-temp", "degrees F, -40 to 300, or off", &TuneOptions::minTempF, -40, 300),
         Filter("--transient", "PSI per second, 0.1 to 1000, or off", &TuneOptions::transientPsiPerS,
