@@ -18,8 +18,11 @@ std::string Seconds(double timeS) {
 } // namespace
 
 std::string DriveTablePath(const std::string& logPath) {
-    const std::filesystem::path path(logPath);
-    return (path.parent_path() / path.stem()).string() + kSuffix;
+    // The log's own text up to its extension: its separators stay as given on every system.
+    const std::size_t name = logPath.find_last_of("/\\") + 1; // 0 when there is no folder
+    const std::size_t dot = logPath.rfind('.');
+    const bool extension = dot != std::string::npos && dot > name;
+    return logPath.substr(0, extension ? dot : logPath.size()) + kSuffix;
 }
 
 std::string DriveTableText(const DriveTable& kept) {

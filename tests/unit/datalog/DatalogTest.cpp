@@ -255,5 +255,13 @@ TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
                      {{0.25, 12, 99}, {3.5, 399, 1}},
                      WidebandLag{60, 250}};
     EXPECT_EQ(std::get<DriveTable>(ParseDriveTable(DriveTableText(drive))), drive);
-    EXPECT_EQ(DriveTablePath("/logs/drive.msl"), "/logs/drive.table.json");
+    const std::pair<const char*, const char*> paths[] = {
+        {"/logs/drive.msl", "/logs/drive.table.json"},
+        {"C:\\logs\\drive.csv", "C:\\logs\\drive.table.json"}, // as given, on every system
+        {"/logs.d/drive", "/logs.d/drive.table.json"},
+        {"drive.msl", "drive.table.json"},
+    };
+    for (const auto& [log, table] : paths) {
+        EXPECT_EQ(DriveTablePath(log), table) << log;
+    }
 }
