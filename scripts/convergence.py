@@ -46,6 +46,24 @@ def true_ve(device, within_step):
     return dict(device, cells=cells)
 
 
+def start_sim(link, seed, *extra):
+    """tvxsim on `link`, once it says the link is there."""
+    sim = subprocess.Popen([os.path.join(BIN, "tvxsim"), "--link", link, "--seed", seed, *extra],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    sim.stdout.readline()
+    return sim
+
+
+def device_table(work, link, seed):
+    """The table an untouched tvxsim starts with, read with tvxctl get."""
+    sim = start_sim(link, seed)
+    ctl("get", "-o", os.path.join(work, "device.json"), "--port", link)
+    sim.kill()
+    sim.wait()
+    with open(os.path.join(work, "device.json")) as f:
+        return json.load(f)
+
+
 def ctl(*args, out=None):
     result = subprocess.run([os.path.join(BIN, "tvxctl"), *args], capture_output=True, text=True)
     if result.returncode not in (0, 1):
@@ -72,23 +90,11 @@ def main():
         os.environ["HOME"] = work  # the backups put keeps stay with the run
         os.environ.pop("XDG_CONFIG_HOME", None)
 
-        def start(*extra):
-            sim = subprocess.Popen([os.path.join(BIN, "tvxsim"), "--link", link, "--seed",
-                                    options.seed, *extra], stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL)
-            sim.stdout.readline()  # the link is there
-            return sim
-
-        sim = start()
-        ctl("get", "-o", os.path.join(work, "device.json"), "--port", link)
-        sim.kill()
-        sim.wait()
-        with open(os.path.join(work, "device.json")) as f:
-            truth = true_ve(json.load(f), options.within_step)
+        truth = true_ve(device_table(work, link, options.seed), options.within_step)
         with open(os.path.join(work, "true.json"), "w") as f:
             json.dump(truth, f)
-        sim = start("--true-ve", os.path.join(work, "true.json"), "--drive", "sweep",
-                    "--wideband-lag", options.wideband_lag)
+        sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
+                        "--drive", "sweep", "--wideband-lag", options.wideband_lag)
         print(f"analyze {' '.join(options.analyze) or '(defaults)'}; {options.seconds} s a round;"
               f" wideband lag {options.wideband_lag}")
         print("round  tuned  rms%  worst%  ridge%  solved rms% worst%  changed  few-hit cells changed"

@@ -17,6 +17,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from convergence import device_table, start_sim  # noqa: E402
+
 BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
 POINTS = [(800, 5.0), (3000, 14.7), (6000, 35.0)]
 
@@ -56,25 +59,14 @@ def main():
         os.environ["HOME"] = work
         for lag, drive in [((60, 250), "sweep"), ((60, 250), "mixed"), ((150, 0), "mixed"),
                            ((400, 0), "mixed")]:
-            def start(*extra):
-                sim = subprocess.Popen([os.path.join(BIN, "tvxsim"), "--link", link, "--seed",
-                                        options.seed, *extra], stdout=subprocess.PIPE,
-                                       stderr=subprocess.DEVNULL)
-                sim.stdout.readline()
-                return sim
-
-            sim = start()
-            ctl("get", "-o", os.path.join(work, "device.json"), "--port", link)
-            sim.kill()
-            sim.wait()
-            with open(os.path.join(work, "device.json")) as f:
-                device = json.load(f)
+            device = device_table(work, link, options.seed)
             truth = [max(1, round(ve * (1 + 0.1 * math.sin(k % 20 / 2.0 + k // 20))))
                      for k, ve in enumerate(device["cells"])]
             with open(os.path.join(work, "true.json"), "w") as f:
                 json.dump(dict(device, cells=truth), f)
-            sim = start("--true-ve", os.path.join(work, "true.json"), "--wideband-lag",
-                        f"{lag[0]},{lag[1]}", "--drive", drive, "--warm", "--rate", "100")
+            sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
+                            "--wideband-lag", f"{lag[0]},{lag[1]}", "--drive", drive, "--warm",
+                            "--rate", "100")
             log = os.path.join(work, f"{drive}-{lag[0]}-{lag[1]}.csv")
             try:
                 ctl("log", "--seconds", str(options.seconds), "-o", log, "--port", link)

@@ -23,7 +23,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from convergence import BIN, ctl, true_ve  # noqa: E402
+from convergence import BIN, ctl, device_table, start_sim, true_ve  # noqa: E402
 
 STEP_LIMIT = 15.0  # analyze's --max-change default
 MIN_HITS = 20      # analyze's --min-hits default
@@ -84,24 +84,13 @@ def main():
         os.environ["HOME"] = work  # the backups and the window's settings stay with the run
         os.environ["XDG_CONFIG_HOME"] = os.path.join(work, ".config")
 
-        def start_sim(*extra):
-            sim = subprocess.Popen([os.path.join(BIN, "tvxsim"), "--link", link, "--seed",
-                                    options.seed, *extra], stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL)
-            sim.stdout.readline()  # the link is there
-            return sim
-
-        sim = start_sim()
-        ctl("get", "-o", os.path.join(work, "device.json"), "--port", link)
-        sim.kill()
-        sim.wait()
-        with open(os.path.join(work, "device.json")) as f:
-            device = json.load(f)
+        device = device_table(work, link, options.seed)
         truth = true_ve(device, options.within_step)
         with open(os.path.join(work, "true.json"), "w") as f:
             json.dump(truth, f)
 
-        sim = start_sim("--true-ve", os.path.join(work, "true.json"), "--drive", "sweep", "--warm")
+        sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
+                        "--drive", "sweep", "--warm")
         xvfb = start_display(work)
         log = os.path.join(work, "drive.msl")
         env = dict(os.environ, TVX_COM1=link)
