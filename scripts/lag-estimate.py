@@ -6,7 +6,11 @@ lattice, on the sweep and the mixed drive (seeded, warm); one drive is logged an
 is from the truth at idle (800 RPM, 5 PSI), cruise (3000 RPM, 14.7 PSI) and boost (6000 RPM,
 35 PSI), and the RMS error of the suggested table against the true VE either way.
 
-Usage: scripts/lag-estimate.py [--seconds 300] [--seed 5] (build first: bash scripts/setup.sh)."""
+With --keep DIR the logs are kept in DIR and a log already there is analysed again rather than
+driven again (for trying the analysis on the same drives).
+
+Usage: scripts/lag-estimate.py [--seconds 300] [--seed 5] [--keep DIR]
+(build first: bash scripts/setup.sh)."""
 import argparse
 import csv
 import json
@@ -51,28 +55,32 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--seconds", type=int, default=300)
     parser.add_argument("--seed", default="5")
+    parser.add_argument("--keep", help="keep the logs here, and reuse those already here")
     options = parser.parse_args()
     print("true lag   drive  found           idle%  cruise%  boost%  movements  rms auto%  "
           "rms given%  tuned")
-    with tempfile.TemporaryDirectory() as work:
+    with tempfile.TemporaryDirectory() as scratch:
+        work = options.keep or scratch
+        os.makedirs(work, exist_ok=True)
         link = os.path.join(work, "tty")
         os.environ["HOME"] = work
         for lag, drive in [((60, 250), "sweep"), ((60, 250), "mixed"), ((150, 0), "mixed"),
                            ((400, 0), "mixed")]:
+            log = os.path.join(work, f"{drive}-{lag[0]}-{lag[1]}-{options.seconds}s.csv")
             device = device_table(work, link, options.seed)
             truth = [max(1, round(ve * (1 + 0.1 * math.sin(k % 20 / 2.0 + k // 20))))
                      for k, ve in enumerate(device["cells"])]
             with open(os.path.join(work, "true.json"), "w") as f:
                 json.dump(dict(device, cells=truth), f)
-            sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
-                            "--wideband-lag", f"{lag[0]},{lag[1]}", "--drive", drive, "--warm",
-                            "--rate", "100")
-            log = os.path.join(work, f"{drive}-{lag[0]}-{lag[1]}.csv")
-            try:
-                ctl("log", "--seconds", str(options.seconds), "-o", log, "--port", link)
-            finally:
-                sim.kill()
-                sim.wait()
+            if not os.path.exists(log):
+                sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
+                                "--wideband-lag", f"{lag[0]},{lag[1]}", "--drive", drive,
+                                "--warm", "--rate", "100")
+                try:
+                    ctl("log", "--seconds", str(options.seconds), "-o", log, "--port", link)
+                finally:
+                    sim.kill()
+                    sim.wait()
             said = ctl("analyze", log, "--cells", os.path.join(work, "auto.csv"))
             ctl("analyze", log, "--cells", os.path.join(work, "given.csv"), "--lag",
                 f"{lag[0]},{lag[1]}")
