@@ -33,8 +33,7 @@ BankReadings Wideband::step(double dt, double exhaustAfr, double rpm, double map
     now_ += dt;
     exhaust_.push_back({now_ + TransportDelayS(lag_, rpm, mapPsi), exhaustAfr});
     const double arrived = arriving();
-    sensed_ =
-        started_ ? sensed_ + (arrived - sensed_) * (1 - std::exp(-dt / kSensorResponseS)) : arrived;
+    sensed_ = started_ ? SensorResponse(sensed_, arrived, SensorShare(dt)) : arrived;
     started_ = true;
     // A slow random walk whatever the record rate: the same spread per second at any dt.
     bankOffset_ = std::clamp(bankOffset_ + (random_.unit() - 0.5) * 0.02 * std::sqrt(dt / 0.02),

@@ -11,25 +11,33 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 namespace {
 
 // The grid over the whole range only finds where to search: fewer readings tell it.
 constexpr std::size_t kReadingsOnGrid = kLagReadingsJudged / 4;
-constexpr std::size_t kJudgedBlock = 256;
+// The readings are judged in blocks this long, within one stretch without gaps; each block's
+// level is its own (see Scatter).
+constexpr double kJudgedBlockS = 5;
 // A nearest cell held this long and then left is a movement.
 constexpr double kHeldS = 0.2;
 // A drive whose best delay scatters its records less than this much less than a typical one
 // cannot tell one delay from another.
-constexpr double kLeastContrast = 0.02;
+constexpr double kLeastContrast = 0.25;
+constexpr int kMovesPerStep = 8;
+// The sensor's response has forgotten where it began this long after.
+constexpr double kResponseSettledS = 5 * kSensorResponseS;
+// A reading whose response still holds this much of a transient shows the transient.
+constexpr double kTransientShare = 0.02;
+// The share of the readings the criterion keeps: the rest agree least with the table fitted.
+constexpr double kScatterKept = 0.9;
+constexpr int kFitRounds = 2;
 
-// The records' sums for a table that best agrees with them, interpolated as the lattice does;
-// what is left over is the criterion.
+// The records' sums for the table that best agrees with them, interpolated as the lattice does.
 class LeastSquares {
 public:
     void add(const LatticeWeights& weights, double y) {
-        ++records_;
-        yy_ += y * y;
         for (const CellWeight& a : weights) {
             if (a.weight == 0) {
                 continue;
@@ -43,16 +51,16 @@ public:
         }
     }
 
-    // The mean square of the records about the table that best agrees with them.
-    double residual() const {
+    // The table that best agrees with the records; 0 at a cell none reaches.
+    CellValues solve() const {
         std::array<int, kCellCount> index{};
-        index.fill(-1);
         int n = 0;
         for (int c = 0; c < kCellCount; ++c) {
             index[c] = h_[c][4] > 0 ? n++ : -1;
         }
+        CellValues values{};
         if (n == 0) {
-            return 0;
+            return values;
         }
         std::vector<Eigen::Triplet<double>> entries;
         Eigen::VectorXd b(n);
@@ -73,7 +81,10 @@ public:
         h.setFromTriplets(entries.begin(), entries.end());
         const Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> solver(h);
         const Eigen::VectorXd v = solver.solve(b);
-        return std::max(0.0, yy_ - v.dot(b)) / static_cast<double>(records_);
+        for (int c = 0; c < kCellCount; ++c) {
+            values[c] = index[c] < 0 ? 0 : v(index[c]);
+        }
+        return values;
     }
 
 private:
@@ -81,8 +92,6 @@ private:
         return (PressureIndexOf(d) - PressureIndexOf(c) + 1) * 3 + RpmIndexOf(d) - RpmIndexOf(c) +
                1;
     }
-    std::int64_t records_ = 0;
-    double yy_ = 0;
     std::array<double, kCellCount> b_{};
     std::array<std::array<double, 9>, kCellCount> h_{};
 };
@@ -92,6 +101,78 @@ int NearestCell(const LatticeWeights& weights) {
                weights.begin(), weights.end(),
                [](const CellWeight& a, const CellWeight& b) { return a.weight < b.weight; })
         ->cell;
+}
+
+// What one reading says of the true VE at the point a lag pairs it with, and the block of
+// consecutive readings it came in.
+struct Shown {
+    LatticeWeights weights;
+    double y;
+    std::uint32_t block;
+};
+
+// Marks the `kept` smallest of `squares`.
+std::vector<char> Least(const std::vector<double>& squares, std::size_t kept) {
+    std::vector<std::uint32_t> order(squares.size());
+    std::iota(order.begin(), order.end(), 0U);
+    std::nth_element(
+        order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept - 1), order.end(),
+        [&squares](std::uint32_t a, std::uint32_t b) { return squares[a] < squares[b]; });
+    std::vector<char> least(squares.size(), 0);
+    for (std::size_t k = 0; k < kept; ++k) {
+        least[order[k]] = 1;
+    }
+    return least;
+}
+
+// The mean square of the records about the table that best agrees with them, each block of
+// readings allowed an offset of its own, over the kScatterKept share that agree best. The
+// offsets take out what drifts slowly (a bank's sensor wandering, the fuel warming), which
+// says nothing of the delay; the trimming keeps a reading the model does not explain (fuel
+// added on a tip-in too gentle to be seen as a transient) from deciding it. A few rounds of
+// fitting the table, then the offsets, then which readings agree.
+double Scatter(const std::vector<Shown>& shown, std::size_t blocks) {
+    if (shown.empty()) {
+        return 0;
+    }
+    const auto kept =
+        static_cast<std::size_t>(std::ceil(kScatterKept * static_cast<double>(shown.size())));
+    std::vector<double> offsets(blocks, 0.0);
+    std::vector<double> squares(shown.size());
+    std::vector<char> agrees(shown.size(), 1);
+    double criterion = 0;
+    for (int round = 0; round < kFitRounds; ++round) {
+        LeastSquares sums;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (agrees[i]) {
+                sums.add(shown[i].weights, shown[i].y - offsets[shown[i].block]);
+            }
+        }
+        const CellValues table = sums.solve();
+        std::vector<double> left(blocks, 0.0);
+        std::vector<std::size_t> counted(blocks, 0);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            squares[i] = shown[i].y - Interpolate(table, shown[i].weights);
+            if (agrees[i]) {
+                left[shown[i].block] += squares[i];
+                ++counted[shown[i].block];
+            }
+        }
+        for (std::size_t b = 0; b < blocks; ++b) {
+            offsets[b] = counted[b] > 0 ? left[b] / static_cast<double>(counted[b]) : 0;
+        }
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const double r = squares[i] - offsets[shown[i].block];
+            squares[i] = r * r;
+        }
+        agrees = Least(squares, kept);
+        criterion = 0;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            criterion += agrees[i] ? squares[i] : 0;
+        }
+        criterion /= static_cast<double>(kept);
+    }
+    return criterion;
 }
 
 } // namespace
@@ -141,71 +222,143 @@ void LagEstimator::add(const TuneRow& row, double afr, bool usable, bool transie
         cellSinceS_ = row.timeS;
     }
     if (usable) {
+        if (blockStarts_.empty() || runStarts_.back() > readings_.back().row ||
+            row.timeS - rows_[readings_[blockStarts_.back()].row].timeS >= kJudgedBlockS) {
+            blockStarts_.push_back(static_cast<std::uint32_t>(readings_.size()));
+        }
         readings_.push_back({static_cast<std::uint32_t>(rows_.size() - 1),
                              static_cast<std::uint32_t>(tables_.size() - 1),
                              static_cast<float>(afr)});
     }
 }
 
-double LagEstimator::scatter(const WidebandLag& lag, std::size_t judged) const {
-    LeastSquares sums;
-    const auto readAt = [this, &lag](std::size_t i) {
-        return rows_[i].timeS + ReadingDelayS(lag, rows_[i].rpm, rows_[i].pressurePsi);
+Moment LagEstimator::arrivingAt(Sensed& s, std::size_t row) const {
+    const auto arriveAt = [this, &s](std::size_t i) {
+        return rows_[i].timeS + TransportDelayS(s.lag, rows_[i].rpm, rows_[i].pressurePsi);
     };
     const auto moment = [this](std::size_t i) {
         const Row& r = rows_[i];
         return Moment{r.timeS, r.rpm, r.pressurePsi, r.tempF, r.transient};
     };
+    const double now = rows_[row].timeS;
+    while (s.cursor + 1 <= row && arriveAt(s.cursor + 1) <= now) {
+        ++s.cursor;
+    }
+    Moment point = moment(s.cursor);
+    if (s.cursor + 1 <= row && arriveAt(s.cursor + 1) > arriveAt(s.cursor)) {
+        const double share =
+            (now - arriveAt(s.cursor)) / (arriveAt(s.cursor + 1) - arriveAt(s.cursor));
+        point = Between(point, moment(s.cursor + 1),
+                        point.timeS + share * (rows_[s.cursor + 1].timeS - point.timeS));
+    }
+    return point;
+}
+
+bool LagEstimator::sense(Sensed& s, std::size_t row, double share) const {
+    const double now = rows_[row].timeS;
+    const Moment point = arrivingAt(s, row);
+    if (rows_[s.cursor].timeS +
+            TransportDelayS(s.lag, rows_[s.cursor].rpm, rows_[s.cursor].pressurePsi) >
+        now) {
+        s.started = false; // the run began less than a delay ago
+        return false;
+    }
+    const double transient = point.transient ? 1 : 0;
+    if (!s.started) {
+        s = {s.lag, s.cursor, true, now, point.rpm, point.pressurePsi, point.tempF, transient};
+    } else {
+        s.rpm = SensorResponse(s.rpm, point.rpm, share);
+        s.pressurePsi = SensorResponse(s.pressurePsi, point.pressurePsi, share);
+        s.tempF = SensorResponse(s.tempF, point.tempF, share);
+        s.transient = SensorResponse(s.transient, transient, share);
+    }
+    return now - s.sinceS >= kResponseSettledS && s.transient < kTransientShare &&
+           !(options_.minRpm && s.rpm < *options_.minRpm) &&
+           !(options_.minTempF && s.tempF < *options_.minTempF);
+}
+
+std::size_t LagEstimator::firstRowFrom(std::size_t runStart, std::size_t before,
+                                       double timeS) const {
+    return static_cast<std::size_t>(
+        std::lower_bound(rows_.begin() + static_cast<std::ptrdiff_t>(runStart),
+                         rows_.begin() + static_cast<std::ptrdiff_t>(before), timeS,
+                         [](const Row& r, double t) { return r.timeS < t; }) -
+        rows_.begin());
+}
+
+std::vector<double> LagEstimator::scatter(const std::vector<WidebandLag>& lags,
+                                          std::size_t judged) const {
     // Blocks of consecutive readings spread over the drives, so the pairing walks only the rows
-    // around each block.
-    const std::size_t blocks = (readings_.size() + kJudgedBlock - 1) / kJudgedBlock;
+    // around each block; each lag's point per reading judged, and a reading is judged only when
+    // every lag has a point, or a lag could gain by pairing the hardest readings away.
+    std::vector<std::vector<std::pair<float, float>>> points(lags.size());
+    std::vector<std::uint32_t> judgedReadings;
+    std::vector<std::uint32_t> judgedBlocks; // the block each came in, counted from 0
+    std::vector<Sensed> sensed(lags.size());
+    const std::size_t blocks = blockStarts_.size();
     const std::size_t stride =
-        std::max<std::size_t>(1, blocks * kJudgedBlock / std::max(judged, kJudgedBlock));
-    std::size_t cursor = 0; // the last row whose exhaust had been read by the reading's time
-    std::size_t runStart = 0;
+        std::max<std::size_t>(1, readings_.size() / std::max<std::size_t>(judged, 1));
     for (std::size_t block = 0; block < blocks; block += stride) {
-        const std::size_t first = block * kJudgedBlock;
-        const std::size_t last = std::min(readings_.size(), first + kJudgedBlock);
-        // The first row that may be paired with the block's first reading, in its run.
-        const std::uint32_t row = readings_[first].row;
-        runStart = *(std::upper_bound(runStarts_.begin(), runStarts_.end(), row) - 1);
-        const double earliest = rows_[row].timeS - kLongestDelayS - kSensorResponseS - 0.01;
-        cursor = static_cast<std::size_t>(
-            std::lower_bound(rows_.begin() + static_cast<std::ptrdiff_t>(runStart),
-                             rows_.begin() + row, earliest,
-                             [](const Row& r, double t) { return r.timeS < t; }) -
-            rows_.begin());
-        cursor = std::max(cursor, runStart);
-        for (std::size_t k = first; k < last; ++k) {
-            const Reading& reading = readings_[k];
-            if (reading.row >= runStart && k > first &&
-                std::binary_search(runStarts_.begin(), runStarts_.end(), reading.row)) {
-                runStart = cursor = reading.row; // a new run began within the block
+        std::size_t k = blockStarts_[block];
+        const std::size_t last = block + 1 < blocks ? blockStarts_[block + 1] : readings_.size();
+        // From a little before the block's first reading, so each response has settled; the
+        // transport walked from as far back as the longest delay.
+        const std::uint32_t firstRow = readings_[k].row;
+        const auto runStart = static_cast<std::size_t>(
+            *(std::upper_bound(runStarts_.begin(), runStarts_.end(), firstRow) - 1));
+        const std::size_t from =
+            firstRowFrom(runStart, firstRow, rows_[firstRow].timeS - kResponseSettledS);
+        const std::size_t cursor =
+            firstRowFrom(runStart, from, rows_[from].timeS - kLongestDelayS - 0.01);
+        for (std::size_t l = 0; l < lags.size(); ++l) {
+            sensed[l] = {lags[l], cursor};
+        }
+        for (std::size_t row = from; row <= readings_[last - 1].row; ++row) {
+            if (row > from && std::binary_search(runStarts_.begin(), runStarts_.end(),
+                                                 static_cast<std::uint32_t>(row))) {
+                for (std::size_t l = 0; l < lags.size(); ++l) {
+                    sensed[l] = {lags[l], row}; // a new run: nothing pairs across the gap
+                }
             }
-            const double now = rows_[reading.row].timeS;
-            while (cursor + 1 <= reading.row && readAt(cursor + 1) <= now) {
-                ++cursor;
+            // Every lag's sensor moves by the same share from one row to the next.
+            const double share =
+                row > from ? SensorShare(rows_[row].timeS - rows_[row - 1].timeS) : 1;
+            bool judgedByAll = true;
+            for (Sensed& s : sensed) {
+                judgedByAll = sense(s, row, share) && judgedByAll;
             }
-            if (readAt(cursor) > now) {
-                continue; // the run began less than a delay ago
-            }
-            Moment point = moment(cursor);
-            if (cursor + 1 <= reading.row && readAt(cursor + 1) > readAt(cursor)) {
-                const double share = (now - readAt(cursor)) / (readAt(cursor + 1) - readAt(cursor));
-                point = Between(point, moment(cursor + 1),
-                                point.timeS + share * (rows_[cursor + 1].timeS - point.timeS));
-            }
-            if ((options_.minRpm && point.rpm < *options_.minRpm) ||
-                (options_.minTempF && point.tempF < *options_.minTempF) || point.transient) {
+            if (row != readings_[k].row) {
                 continue;
             }
-            const LatticeWeights weights = WeightsAt(lattice_, point.rpm, point.pressurePsi);
-            const double y = ShownTrueVe(reading.afr, Interpolate(target_, weights),
-                                         CommandedVe(tables_[reading.table], weights));
-            sums.add(weights, y);
+            if (judgedByAll) {
+                judgedReadings.push_back(static_cast<std::uint32_t>(k));
+                judgedBlocks.push_back(static_cast<std::uint32_t>(block / stride));
+                for (std::size_t l = 0; l < lags.size(); ++l) {
+                    points[l].emplace_back(static_cast<float>(sensed[l].rpm),
+                                           static_cast<float>(sensed[l].pressurePsi));
+                }
+            }
+            if (++k == last) {
+                break;
+            }
         }
     }
-    return sums.residual();
+    std::vector<double> scatters;
+    std::vector<Shown> shown(judgedReadings.size());
+    for (std::size_t l = 0; l < lags.size(); ++l) {
+        for (std::size_t i = 0; i < judgedReadings.size(); ++i) {
+            const Reading& reading = readings_[judgedReadings[i]];
+            const LatticeWeights weights =
+                WeightsAt(lattice_, points[l][i].first, points[l][i].second);
+            shown[i] = {weights,
+                        ShownTrueVe(reading.afr, Interpolate(target_, weights),
+                                    CommandedVe(tables_[reading.table], weights)),
+                        judgedBlocks[i]};
+        }
+        scatters.push_back(Scatter(shown, (blocks + stride - 1) / stride));
+        points[l] = {};
+    }
+    return scatters;
 }
 
 LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
@@ -219,37 +372,38 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
     }
     // A grid over the whole range, then a search from its best that halves its step.
     const double step = kLagRangeMs / (kLagGridSteps - 1);
-    LagScore best{{0, 0}, 0};
-    std::vector<double> scores;
+    std::vector<WidebandLag> lags;
     for (int m = 0; m < kLagGridSteps; ++m) {
         for (int f = 0; f < kLagGridSteps; ++f) {
-            const WidebandLag lag{m * step, f * step};
-            const LagScore score{lag, scatter(lag, kReadingsOnGrid)};
-            estimate.grid.push_back(score);
-            scores.push_back(score.scatter);
-            if (estimate.grid.size() == 1 || score.scatter < best.scatter) {
-                best = score;
-            }
+            lags.push_back({m * step, f * step});
         }
     }
-    std::nth_element(scores.begin(), scores.begin() + scores.size() / 2, scores.end());
-    const double typical = scores[scores.size() / 2];
-    const bool contrast = best.scatter < typical * (1 - kLeastContrast);
-    // The best of the grid judged again by as many readings as the search judges each step by.
-    best.scatter = scatter(best.lag);
+    const std::vector<double> scores = scatter(lags, kReadingsOnGrid);
+    for (std::size_t k = 0; k < lags.size(); ++k) {
+        estimate.grid.push_back({lags[k], scores[k]});
+    }
+    LagScore best = *std::min_element(
+        estimate.grid.begin(), estimate.grid.end(),
+        [](const LagScore& a, const LagScore& b) { return a.scatter < b.scatter; });
+    std::vector<double> sorted = scores;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const bool contrast = best.scatter < sorted[sorted.size() / 2] * (1 - kLeastContrast);
+    // Each step judges its centre and the four lags around it by the same readings.
     for (double move = step / 2; move >= 5; move /= 2) {
-        for (bool better = true; better;) {
-            better = false;
+        // Each step's readings differ a little, so a move is taken at most a few times a step.
+        for (int moves = 0; moves < kMovesPerStep; ++moves) {
+            std::vector<WidebandLag> around{best.lag};
             for (const auto& [dm, df] :
                  {std::pair{move, 0.0}, {-move, 0.0}, {0.0, move}, {0.0, -move}}) {
-                const WidebandLag lag{std::clamp(best.lag.ms + dm, 0.0, kLagRangeMs),
-                                      std::clamp(best.lag.flowMs + df, 0.0, kLagRangeMs)};
-                const double s = scatter(lag);
-                if (s < best.scatter) {
-                    best = {lag, s};
-                    better = true;
-                }
+                around.push_back({std::clamp(best.lag.ms + dm, 0.0, kLagRangeMs),
+                                  std::clamp(best.lag.flowMs + df, 0.0, kLagRangeMs)});
             }
+            const std::vector<double> s = scatter(around);
+            const auto least = std::min_element(s.begin(), s.end());
+            if (least == s.begin() || !(*least < s[0])) {
+                break;
+            }
+            best = {around[static_cast<std::size_t>(least - s.begin())], *least};
         }
     }
     if (!contrast) {

@@ -1,11 +1,16 @@
 // The wideband's delay found from the drives themselves. At the right delay the records that
 // fall in one cell agree; at a wrong one, the readings taken while the engine moves are charged
 // to cells it had already left, and their cells scatter. So the delay taken is the one under
-// which the records scatter least within their cells, searched over 0 to 1000 ms for each part
-// of the delay model. A steady drive cannot tell one delay from another: then a delay found
-// earlier, or 150 ms, serves, and the summary says so.
+// which the records scatter least about the table that best agrees with them, searched over 0
+// to 1000 ms for each part of the delay model. Each reading is paired as the sensor reads:
+// the point arriving by the transport delay, through the sensor's response. Every delay
+// compared is judged by the same readings, each block of a few seconds keeps a level of its own
+// (a slow drift says nothing of the delay) and the tenth that agree least are left out (fuel
+// the model does not know of). A steady drive cannot tell one delay from another: then a delay
+// found earlier, or 150 ms, serves, and the summary says so.
 #pragma once
 
+#include "tune/DelayLine.h"
 #include "tune/Lattice.h"
 #include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
@@ -55,9 +60,11 @@ public:
     // The delay under which the records scatter least; `fallback` when the drives cannot tell.
     LagEstimate estimate(const WidebandLag& fallback, const std::string& fallbackSource) const;
 
-    // The scatter of the records about the table that best agrees with them, paired by `lag`,
-    // judged by about `judged` readings spread over the drives.
-    double scatter(const WidebandLag& lag, std::size_t judged = kLagReadingsJudged) const;
+    // The scatter of the records about the table that best agrees with them, paired by each of
+    // `lags`, all judged by the same readings: about `judged` spread over the drives, less those
+    // any of the lags pairs with a point not judged.
+    std::vector<double> scatter(const std::vector<WidebandLag>& lags,
+                                std::size_t judged = kLagReadingsJudged) const;
     std::int64_t movements() const { return movements_; }
 
 private:
@@ -69,11 +76,30 @@ private:
         bool transient;
         bool startsRun; // the first row of a stretch without gaps
     };
+    // What one lag says the sensor shows as the rows go by: the point whose exhaust arrives,
+    // by the transport delay, passed through the sensor's response as the engine's reading is.
+    // So the noise in the logged point is smoothed as the sensor smooths the fuel metered by it.
+    struct Sensed {
+        WidebandLag lag;
+        std::size_t cursor = 0; // the last row whose exhaust had arrived
+        bool started = false;
+        double sinceS = 0; // when the response began
+        double rpm = 0, pressurePsi = 0, tempF = 0;
+        double transient = 0; // how much of the response is of a transient
+    };
     struct Reading {
         std::uint32_t row;
         std::uint32_t table; // the table in force, as kept in tables_
         float afr;
     };
+
+    // The point arriving at the sensor at a row's time, under a lag.
+    Moment arrivingAt(Sensed& sensed, std::size_t row) const;
+    // Steps a lag's sensor to `row`, its response moving `share` of the way; whether the point
+    // it shows there is one to judge.
+    bool sense(Sensed& sensed, std::size_t row, double share) const;
+    // The first row from `runStart`, and before `before`, at or after `timeS`.
+    std::size_t firstRowFrom(std::size_t runStart, std::size_t before, double timeS) const;
 
     Lattice lattice_;
     CellValues target_;
@@ -81,6 +107,7 @@ private:
     std::vector<Row> rows_;
     std::vector<std::uint32_t> runStarts_; // the rows that begin a stretch without gaps
     std::vector<Reading> readings_;
+    std::vector<std::uint32_t> blockStarts_; // the readings that begin a block judged together
     std::vector<VeTable> tables_;
     std::optional<TableInForce> inForce_;
     std::size_t applied_ = 0; // of the current log's writes

@@ -3,6 +3,11 @@
 #include "link/Protocol.h"
 
 #include <algorithm>
+#include <cmath>
+
+double SensorShare(double dtS) {
+    return 1 - std::exp(-dtS / kSensorResponseS);
+}
 
 double TransportDelayS(const WidebandLag& lag, double rpm, double mapPsi) {
     double ms = lag.ms;

@@ -21,6 +21,12 @@ inline constexpr double kAtmosphereForFlowPsi = 14.7;
 // reading by as much again.
 inline constexpr double kSensorResponseS = 0.06;
 
+// How far the sensor's reading moves toward what reaches it in `dtS`, as a share of the way.
+double SensorShare(double dtS);
+inline double SensorResponse(double sensed, double arrived, double share) {
+    return sensed + (arrived - sensed) * share;
+}
+
 // The transport delay of exhaust made at (rpm, absolute MAP), in seconds.
 double TransportDelayS(const WidebandLag& lag, double rpm, double mapPsi);
 

@@ -56,9 +56,9 @@ TEST(LagEstimate, theDelayOfADriveTheModelMadeIsFoundAtIdleCruiseAndBoost) {
     const struct {
         WidebandLag truth;
         DriveChoice drive;
-    } cases[] = {{{60, 250}, sweep}, {{150, 0}, mixed}, {{400, 0}, mixed}};
+    } cases[] = {{{60, 250}, sweep}, {{60, 250}, mixed}, {{150, 0}, mixed}, {{400, 0}, mixed}};
     for (const auto& [truth, drive] : cases) {
-        const LagEstimate found = Estimate(truth, drive, 600);
+        const LagEstimate found = Estimate(truth, drive, 300);
         ASSERT_TRUE(found.found) << truth.ms << "," << truth.flowMs << ": " << found.why;
         for (const auto& [rpm, psi] : {std::pair{800.0, 5.0}, {3000.0, 14.7}, {6000.0, 35.0}}) {
             const double real = TransportDelayS(truth, rpm, psi);
