@@ -125,6 +125,23 @@ std::vector<char> Least(const std::vector<double>& squares, std::size_t kept) {
     return least;
 }
 
+// Each block's level: the mean of what the table leaves of its agreeing readings.
+std::vector<double> BlockLevels(const std::vector<Shown>& shown, const std::vector<double>& left,
+                                const std::vector<char>& agrees, std::size_t blocks) {
+    std::vector<double> sum(blocks, 0.0);
+    std::vector<std::size_t> counted(blocks, 0);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (agrees[i]) {
+            sum[shown[i].block] += left[i];
+            ++counted[shown[i].block];
+        }
+    }
+    for (std::size_t b = 0; b < blocks; ++b) {
+        sum[b] = counted[b] > 0 ? sum[b] / static_cast<double>(counted[b]) : 0;
+    }
+    return sum;
+}
+
 // The mean square of the records about the table that best agrees with them, each block of
 // readings allowed an offset of its own, over the kScatterKept share that agree best. The
 // offsets take out what drifts slowly (a bank's sensor wandering, the fuel warming), which
@@ -138,6 +155,7 @@ double Scatter(const std::vector<Shown>& shown, std::size_t blocks) {
     const auto kept =
         static_cast<std::size_t>(std::ceil(kScatterKept * static_cast<double>(shown.size())));
     std::vector<double> offsets(blocks, 0.0);
+    std::vector<double> left(shown.size()); // by the table alone
     std::vector<double> squares(shown.size());
     std::vector<char> agrees(shown.size(), 1);
     double criterion = 0;
@@ -149,20 +167,12 @@ double Scatter(const std::vector<Shown>& shown, std::size_t blocks) {
             }
         }
         const CellValues table = sums.solve();
-        std::vector<double> left(blocks, 0.0);
-        std::vector<std::size_t> counted(blocks, 0);
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            squares[i] = shown[i].y - Interpolate(table, shown[i].weights);
-            if (agrees[i]) {
-                left[shown[i].block] += squares[i];
-                ++counted[shown[i].block];
-            }
+            left[i] = shown[i].y - Interpolate(table, shown[i].weights);
         }
-        for (std::size_t b = 0; b < blocks; ++b) {
-            offsets[b] = counted[b] > 0 ? left[b] / static_cast<double>(counted[b]) : 0;
-        }
+        offsets = BlockLevels(shown, left, agrees, blocks);
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            const double r = squares[i] - offsets[shown[i].block];
+            const double r = left[i] - offsets[shown[i].block];
             squares[i] = r * r;
         }
         agrees = Least(squares, kept);
