@@ -317,8 +317,11 @@ std::string LagGridSvg(const LagEstimate& e) {
     for (std::size_t k = 0; k < e.grid.size(); ++k) {
         const LagScore& s = e.grid[k];
         const int m = static_cast<int>(k) / kLagGridSteps, f = static_cast<int>(k) % kLagGridSteps;
-        // Darker for less scatter: the scale's dark end is the best lag.
-        const double share = high > low ? (high - s.scatter) / (high - low) : 1;
+        // Darker for less scatter: the scale's dark end is the best lag. Logarithmic, as the
+        // scatter near the best is often a small fraction of the worst's.
+        const auto level = [low](double v) { return low > 0 ? std::log(v) : v; };
+        const double share =
+            high > low ? (level(high) - level(s.scatter)) / (level(high) - level(low)) : 1;
         svg += Format("<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\">"
                       "<title>%.0f ms + %.0f ms: %.3g</title></rect>",
                       kLagGridLeftPx + f * kLagGridCellPx, kLagGridTopPx + m * kLagGridCellPx,
