@@ -111,19 +111,27 @@ struct Shown {
     std::uint32_t block;
 };
 
-// Marks the `kept` smallest of `squares`.
-std::vector<char> Least(const std::vector<double>& squares, std::size_t kept) {
-    std::vector<std::uint32_t> order(squares.size());
+// Marks in `least` the `kept` smallest of `squares`; `order` is room to sort in.
+void MarkLeast(const std::vector<double>& squares, std::size_t kept,
+               std::vector<std::uint32_t>& order, std::vector<char>& least) {
+    order.resize(squares.size());
     std::iota(order.begin(), order.end(), 0U);
     std::nth_element(
         order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept - 1), order.end(),
         [&squares](std::uint32_t a, std::uint32_t b) { return squares[a] < squares[b]; });
-    std::vector<char> least(squares.size(), 0);
+    least.assign(squares.size(), 0);
     for (std::size_t k = 0; k < kept; ++k) {
         least[order[k]] = 1;
     }
-    return least;
 }
+
+// Room for Scatter, kept from one lag to the next: a long drive judges many.
+struct ScatterRoom {
+    std::vector<double> left; // by the table alone
+    std::vector<double> squares;
+    std::vector<char> agrees;
+    std::vector<std::uint32_t> order;
+};
 
 // Each block's level: the mean of what the table leaves of its agreeing readings.
 std::vector<double> BlockLevels(const std::vector<Shown>& shown, const std::vector<double>& left,
@@ -148,16 +156,19 @@ std::vector<double> BlockLevels(const std::vector<Shown>& shown, const std::vect
 // says nothing of the delay; the trimming keeps a reading the model does not explain (fuel
 // added on a tip-in too gentle to be seen as a transient) from deciding it. A few rounds of
 // fitting the table, then the offsets, then which readings agree.
-double Scatter(const std::vector<Shown>& shown, std::size_t blocks) {
+double Scatter(const std::vector<Shown>& shown, std::size_t blocks, ScatterRoom& room) {
     if (shown.empty()) {
         return 0;
     }
     const auto kept =
         static_cast<std::size_t>(std::ceil(kScatterKept * static_cast<double>(shown.size())));
     std::vector<double> offsets(blocks, 0.0);
-    std::vector<double> left(shown.size()); // by the table alone
-    std::vector<double> squares(shown.size());
-    std::vector<char> agrees(shown.size(), 1);
+    std::vector<double>& left = room.left;
+    std::vector<double>& squares = room.squares;
+    std::vector<char>& agrees = room.agrees;
+    left.resize(shown.size());
+    squares.resize(shown.size());
+    agrees.assign(shown.size(), 1);
     double criterion = 0;
     for (int round = 0; round < kFitRounds; ++round) {
         LeastSquares sums;
@@ -175,7 +186,7 @@ double Scatter(const std::vector<Shown>& shown, std::size_t blocks) {
             const double r = left[i] - offsets[shown[i].block];
             squares[i] = r * r;
         }
-        agrees = Least(squares, kept);
+        MarkLeast(squares, kept, room.order, agrees);
         criterion = 0;
         for (std::size_t i = 0; i < shown.size(); ++i) {
             criterion += agrees[i] ? squares[i] : 0;
@@ -301,16 +312,26 @@ std::vector<double> LagEstimator::scatter(const std::vector<WidebandLag>& lags,
     // Blocks of consecutive readings spread over the drives, so the pairing walks only the rows
     // around each block; each lag's point per reading judged, and a reading is judged only when
     // every lag has a point, or a lag could gain by pairing the hardest readings away.
-    std::vector<std::vector<std::pair<float, float>>> points(lags.size());
-    std::vector<std::uint32_t> judgedReadings;
-    std::vector<std::uint32_t> judgedBlocks; // the block each came in, counted from 0
-    std::vector<Sensed> sensed(lags.size());
     const std::size_t blocks = blockStarts_.size();
     const std::size_t stride =
         std::max<std::size_t>(1, readings_.size() / std::max<std::size_t>(judged, 1));
+    const auto blockEnd = [&](std::size_t block) {
+        return block + 1 < blocks ? blockStarts_[block + 1] : readings_.size();
+    };
+    std::size_t most = 0; // readings in the blocks judged: room for them all, made once
+    for (std::size_t block = 0; block < blocks; block += stride) {
+        most += blockEnd(block) - blockStarts_[block];
+    }
+    std::vector<std::pair<float, float>> points; // reading by reading, each lag's in turn
+    points.reserve(most * lags.size());
+    std::vector<std::uint32_t> judgedReadings;
+    judgedReadings.reserve(most);
+    std::vector<std::uint32_t> judgedBlocks; // the block each came in, counted from 0
+    judgedBlocks.reserve(most);
+    std::vector<Sensed> sensed(lags.size());
     for (std::size_t block = 0; block < blocks; block += stride) {
         std::size_t k = blockStarts_[block];
-        const std::size_t last = block + 1 < blocks ? blockStarts_[block + 1] : readings_.size();
+        const std::size_t last = blockEnd(block);
         // From a little before the block's first reading, so each response has settled; the
         // transport walked from as far back as the longest delay.
         const std::uint32_t firstRow = readings_[k].row;
@@ -343,9 +364,9 @@ std::vector<double> LagEstimator::scatter(const std::vector<WidebandLag>& lags,
             if (judgedByAll) {
                 judgedReadings.push_back(static_cast<std::uint32_t>(k));
                 judgedBlocks.push_back(static_cast<std::uint32_t>(block / stride));
-                for (std::size_t l = 0; l < lags.size(); ++l) {
-                    points[l].emplace_back(static_cast<float>(sensed[l].rpm),
-                                           static_cast<float>(sensed[l].pressurePsi));
+                for (const Sensed& s : sensed) {
+                    points.emplace_back(static_cast<float>(s.rpm),
+                                        static_cast<float>(s.pressurePsi));
                 }
             }
             if (++k == last) {
@@ -355,18 +376,18 @@ std::vector<double> LagEstimator::scatter(const std::vector<WidebandLag>& lags,
     }
     std::vector<double> scatters;
     std::vector<Shown> shown(judgedReadings.size());
+    ScatterRoom room;
     for (std::size_t l = 0; l < lags.size(); ++l) {
         for (std::size_t i = 0; i < judgedReadings.size(); ++i) {
             const Reading& reading = readings_[judgedReadings[i]];
-            const LatticeWeights weights =
-                WeightsAt(lattice_, points[l][i].first, points[l][i].second);
+            const LatticeWeights weights = WeightsAt(lattice_, points[i * lags.size() + l].first,
+                                                     points[i * lags.size() + l].second);
             shown[i] = {weights,
                         ShownTrueVe(reading.afr, Interpolate(target_, weights),
                                     CommandedVe(tables_[reading.table], weights)),
                         judgedBlocks[i]};
         }
-        scatters.push_back(Scatter(shown, (blocks + stride - 1) / stride));
-        points[l] = {};
+        scatters.push_back(Scatter(shown, (blocks + stride - 1) / stride, room));
     }
     return scatters;
 }
