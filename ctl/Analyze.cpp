@@ -56,6 +56,11 @@ GivenTable(const Invocation& inv, const std::optional<TableReply>& held) {
 std::variant<std::vector<Drive>, std::string> Drives(const Invocation& inv, bool given) {
     std::vector<Drive> drives;
     for (const std::string& log : inv.files) {
+        for (const Drive& before : drives) {
+            if (SameFile(before.log, log)) {
+                return before.log + " and " + log + " are one log: give each log once";
+            }
+        }
         auto read = ReadDriveTable(log);
         if (const auto* error = std::get_if<FileError>(&read)) {
             return error->reason;

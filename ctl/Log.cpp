@@ -43,7 +43,7 @@ int RecordLog(Device& device, const TableReply& held, const Invocation& inv) {
             return kExitFailed;
         }
     } else if (inv.force) {
-        recorder.startWithFirstRecord(inv.output); // the old file stays until a record comes
+        recorder.startWithFirstRecord(inv.output, true); // the old drive stays until a record comes
     } else if (!recorder.start(inv.output, hertz)) {
         return kExitFailed;
     }

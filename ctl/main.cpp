@@ -127,10 +127,8 @@ int Run(const Invocation& inv) {
         if (const auto why = Recorder::refusal(inv.output)) {
             return Fail(*why);
         }
-        if (!inv.force && std::filesystem::exists(inv.output)) {
-            return Fail("Not recording: " + inv.output +
-                        " is there already; give --force to replace it once the first record "
-                        "arrives");
+        if (const auto why = inv.force ? std::nullopt : Recorder::existing(inv.output, StdioLogFile())) {
+            return Fail(*why);
         }
     }
 

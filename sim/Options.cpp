@@ -68,8 +68,8 @@ void Declare(CLI::App& app, Options& o) {
     Number(app, "--intake", o.intake, -32768, 32767, "-32768 to 32767");
     Number(app, "--garbage", o.garbage, 0.0, 1.0, "a probability, 0 to 1");
     Number(app, "--long-field", o.longField, 1, 100000, "1 to 100000 digits");
-    Number(app, "--speed", o.speed, 1e-9, 1e9, "a factor above 0");
-    Custom(app, "--wideband-lag", "MS or MS,FLOW_MS: milliseconds, 0 to 5000 each",
+    Number(app, "--speed", o.speed, 0.001, 1000.0, "a factor, 0.001 to 1000");
+    Custom(app, "--wideband-lag", kLagText,
            [&o](const std::string& v) { return ParseWidebandLag(v, o.widebandLag); });
     Custom(app, "--stall-after", "a record count, 0 or more", [&o](const std::string& v) {
         long n = 0;

@@ -29,6 +29,11 @@ struct DriveTable {
     bool operator==(const DriveTable&) const = default;
 };
 
+// What a kept table may hold: writes within this long a drive, and this much text in all (the
+// recorder stops keeping a table that would outgrow it, so what it writes is always read).
+inline constexpr double kLongestDriveS = 30 * 24 * 3600.0;
+inline constexpr std::size_t kMaxDriveTableBytes = std::size_t{32} << 20;
+
 // "drive.msl" -> "drive.table.json"
 std::string DriveTablePath(const std::string& logPath);
 

@@ -27,7 +27,8 @@ LogRows::LogRows(TextLines& lines, LogFormat format, std::vector<std::string_vie
 std::optional<std::string_view> LogRows::nextLine(bool& terminated) {
     const std::optional<std::string_view> line = lines_.next(terminated);
     if (!line && lines_.fault() && !fault_) {
-        fault_ = "log " + *lines_.fault();
+        const std::string& fault = *lines_.fault();
+        fault_ = fault.starts_with("line ") ? "log " + fault : "the log: " + fault;
     }
     return line;
 }
@@ -65,7 +66,9 @@ bool LogRows::readHeader() {
     if (format_ == LogFormat::Msl) {
         // A units line, unless the line holds a row: a log without one loses no row.
         if (const auto units = nextLine(terminated)) {
-            pending_ = !read(*units);
+            const bool row = !read(*units);
+            pending_ = row && terminated;
+            cutShort_ = row && !terminated;
             line_ = lines_.number();
         }
     }
@@ -104,12 +107,14 @@ std::optional<std::span<const double>> LogRows::next() {
         return std::nullopt;
     }
     line_ = lines_.number();
+    // A writer ends every row it finishes: a last line without its end was cut short, however
+    // well it reads (a value cut in its last digit still does).
+    if (!terminated) {
+        cutShort_ = true;
+        return std::nullopt;
+    }
     if (const auto error = read(*line)) {
-        if (!terminated) {
-            cutShort_ = true;
-        } else {
-            fault_ = LogLineError(line_, *error);
-        }
+        fault_ = LogLineError(line_, *error);
         return std::nullopt;
     }
     return std::span<const double>(values_);

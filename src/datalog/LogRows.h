@@ -20,8 +20,7 @@ public:
     LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed);
 
     // The next row's values of the needed channels; nothing at the end or on a fault. A last line
-    // without its line end that does not read was cut short by its writer: it ends the rows, and
-    // cutShort() says so.
+    // without its line end was cut short by its writer: it ends the rows, and cutShort() says so.
     std::optional<std::span<const double>> next();
 
     // The line of the row `next` returned last.

@@ -12,22 +12,40 @@ std::optional<std::string> Recorder::refusal(const std::string& path) {
     return "Not recording: " + path + " must end in .msl or .csv";
 }
 
-bool Recorder::start(const std::string& path, bool airflowInHertz) {
+std::optional<std::string> Recorder::existing(const std::string& path, const LogFile& file) {
+    for (const std::string& name : {path, DriveTablePath(path)}) {
+        if (file.taken(name)) {
+            return "Not recording: " + name +
+                   " is there already; give --force to replace the drive once the first record "
+                   "arrives";
+        }
+    }
+    return std::nullopt;
+}
+
+bool Recorder::start(const std::string& path, bool airflowInHertz, bool replace) {
     if (const auto why = refusal(path)) {
         stop();
         status_.showStatus(*why);
         return false;
     }
-    return start(path, *LogFormatOf(path), airflowInHertz);
+    return start(path, *LogFormatOf(path), airflowInHertz, replace);
 }
 
-bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHertz) {
+bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHertz,
+                     bool replace) {
     stop();
-    if (const auto error = file_.open(path)) {
+    if (const auto why = replace ? std::nullopt : existing(path, file_)) {
+        status_.showStatus(*why);
+        return false;
+    }
+    if (const auto error = file_.open(path, replace)) {
         status_.showStatus("Not recording: cannot create " + path + ": " + *error);
         return false;
     }
     state_ = State::On;
+    replace_ = replace;
+    tableMade_ = false;
     format_ = format;
     path_ = path;
     records_ = written_ = 0;
@@ -38,19 +56,26 @@ bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHe
     kept_.reset();
     if (tableSource_) {
         kept_ = DriveTable{tableSource_(), began, {}, std::nullopt};
-        keepTable();
+        if (!keepTable()) {
+            return false;
+        }
     }
     return flush();
 }
 
-void Recorder::startWithFirstRecord(const std::string& path) {
+void Recorder::startWithFirstRecord(const std::string& path, bool replace) {
     stop();
+    if (const auto why = replace ? std::nullopt : existing(path, file_)) {
+        status_.showStatus(*why);
+        return;
+    }
     state_ = State::WaitingForRecord;
     path_ = path;
+    replace_ = replace;
 }
 
 void Recorder::add(const LoggedRecord& entry) {
-    if (state_ == State::WaitingForRecord && !start(path_, entry.airflowInHertz)) {
+    if (state_ == State::WaitingForRecord && !start(path_, entry.airflowInHertz, replace_)) {
         state_ = State::Off;
         return;
     }
@@ -79,14 +104,27 @@ void Recorder::lagFound(const WidebandLag& lag) {
     }
 }
 
-void Recorder::keepTable() {
+bool Recorder::keepTable() {
     keptChanged_ = false;
-    if (const auto error = file_.keep(DriveTablePath(path_), DriveTableText(*kept_))) {
+    const std::string text = DriveTableText(*kept_);
+    if (text.size() > kMaxDriveTableBytes) {
+        // Beyond what a kept table may hold it could no longer be read: the drive ends here,
+        // whole, rather than go on without its table.
+        fail("the table kept beside " + path_ + " would outgrow " +
+                 std::to_string(kMaxDriveTableBytes >> 20) + " MiB",
+             std::to_string(kept_->writes.size()) + " cell writes; start a new recording");
+        return false;
+    }
+    const bool fresh = !tableMade_;
+    if (const auto error = file_.keep(DriveTablePath(path_), text, fresh && !replace_)) {
         // The log goes on: it can still be analysed against a table given by hand.
         status_.showStatus("The table of the drive could not be kept beside " + path_ + ": " +
                            *error);
         kept_.reset();
+        return true;
     }
+    tableMade_ = true;
+    return true;
 }
 
 void Recorder::tick() {
@@ -98,16 +136,29 @@ void Recorder::tick() {
 void Recorder::stop() {
     if (state_ == State::On && flush()) {
         file_.close();
-        status_.showStatus("Recording stopped: " + std::to_string(records_) + " records in " +
-                           path_);
+        if (records_ == 0) {
+            discard();
+            status_.showStatus("Recording stopped: no record arrived, so " + path_ +
+                               " was not kept");
+        } else {
+            status_.showStatus("Recording stopped: " + std::to_string(records_) + " records in " +
+                               path_);
+        }
     }
     state_ = State::Off;
 }
 
+void Recorder::discard() {
+    file_.remove(path_);
+    if (tableMade_) {
+        file_.remove(DriveTablePath(path_));
+    }
+}
+
 bool Recorder::flush() {
     lastFlushMs_ = clock_.nowMs();
-    if (kept_ && keptChanged_) {
-        keepTable();
+    if (kept_ && keptChanged_ && !keepTable()) {
+        return false;
     }
     if (pending_.empty()) {
         return true;
@@ -125,6 +176,12 @@ void Recorder::fail(const std::string& what, const std::string& reason) {
     file_.close();
     pending_.clear();
     state_ = State::Off;
+    if (written_ == 0) {
+        discard(); // nothing but a header: nothing worth keeping
+        status_.showStatus("Recording stopped: " + what + ": " + reason + "; no record was " +
+                           "written, so nothing was kept");
+        return;
+    }
     status_.showStatus("Recording stopped: " + what + ": " + reason + "; " + "the file holds " +
                        std::to_string(written_) + " records");
 }

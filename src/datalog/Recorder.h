@@ -33,13 +33,19 @@ public:
     void setTableSource(std::function<TableFile()> source) { tableSource_ = std::move(source); }
 
     // Begins at once, in the layout the path's extension names; false, with a status message,
-    // when the file cannot be made.
-    bool start(const std::string& path, bool airflowInHertz);
-    bool start(const std::string& path, LogFormat format, bool airflowInHertz);
+    // when the file cannot be made. A drive there already (its log or its table) is kept, unless
+    // `replace`: then both are replaced.
+    bool start(const std::string& path, bool airflowInHertz, bool replace = false);
+    bool start(const std::string& path, LogFormat format, bool airflowInHertz,
+               bool replace = false);
     // Why a recording cannot go to `path` (its extension names no layout); nothing if it can.
     static std::optional<std::string> refusal(const std::string& path);
-    // Begins with the first record that arrives, in that record's airflow unit.
-    void startWithFirstRecord(const std::string& path);
+    // "Not recording: drive.msl is there already; ...": a log or a table file by the names the
+    // recording would take; nothing when both are free.
+    static std::optional<std::string> existing(const std::string& path, const LogFile& file);
+    // Begins with the first record that arrives, in that record's airflow unit; a drive there
+    // is refused at once unless `replace`, which replaces it only once that record is in.
+    void startWithFirstRecord(const std::string& path, bool replace = false);
     void add(const LoggedRecord& entry) override;
     void cellWritten(int cell, std::int16_t value) override;
     // The wideband's delay found while recording, kept with the drive's table.
@@ -61,14 +67,18 @@ private:
     enum class State { Off, WaitingForRecord, On };
 
     bool flush();
-    void keepTable();
+    bool keepTable();
     void fail(const std::string& what, const std::string& reason);
+    // Takes away the files of a recording that holds no record.
+    void discard();
 
     LogFile& file_;
     const LogClock& clock_;
     StatusLine& status_;
     std::string signature_;
     State state_ = State::Off;
+    bool replace_ = false;
+    bool tableMade_ = false; // the kept table of this recording is on disk
     LogFormat format_ = LogFormat::Msl;
     std::string path_;
     std::string pending_;

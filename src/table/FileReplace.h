@@ -4,6 +4,7 @@
 #include "common/File.h"
 #include "table/VetFile.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <variant>
@@ -33,6 +34,28 @@ std::variant<std::string, FileError> WriteBeside(const std::string& target, cons
 // Renames the file written beside over target; it is removed if that fails.
 std::optional<FileError> MoveOver(const std::string& temporary, const std::string& target,
                                   const std::string& path);
+
+// Renames the file written beside to target only where nothing is by that name (a link there
+// is not followed); it is removed if that fails.
+std::optional<FileError> MoveToNew(const std::string& temporary, const std::string& target,
+                                   const std::string& path);
+
+// A new file opened for writing, binary; nothing is created where anything is by that name (a
+// link there is not followed). Nothing, with errno set, when it cannot be made.
+std::FILE* CreateNewFile(const std::string& path);
+
+// While one lives, a signal that would end the program (interrupt, terminate, hang-up) waits, and
+// is taken when it goes: a set of files being written is then all new or all old.
+class SignalsHeld {
+public:
+    SignalsHeld();
+    ~SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    std::array<unsigned long, 16> saved_{}; // the signal mask before, as the system keeps it
+};
 
 // Both: target is either its old self or wholly new.
 std::optional<FileError> ReplaceWhole(const std::string& target, const std::string& path,

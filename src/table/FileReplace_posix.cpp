@@ -3,7 +3,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,4 +65,47 @@ std::optional<FileError> MoveOver(const std::string& temporary, const std::strin
         return error;
     }
     return std::nullopt;
+}
+
+std::optional<FileError> MoveToNew(const std::string& temporary, const std::string& target,
+                                   const std::string& path) {
+    // A hard link fails where the name is taken, whatever is there; rename would replace it.
+    if (::link(temporary.c_str(), target.c_str()) != 0) {
+        const FileError error = ErrorFromErrno("Cannot write", path);
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    ::unlink(temporary.c_str());
+    return std::nullopt;
+}
+
+std::FILE* CreateNewFile(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(0666));
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+    }
+    return file;
+}
+
+SignalsHeld::SignalsHeld() {
+    static_assert(sizeof(sigset_t) <= sizeof(saved_));
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&ending, signal);
+    }
+    sigset_t before;
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
+    std::memcpy(saved_.data(), &before, sizeof before);
+}
+
+SignalsHeld::~SignalsHeld() {
+    sigset_t before;
+    std::memcpy(&before, saved_.data(), sizeof before);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -82,3 +83,30 @@ std::optional<FileError> MoveOver(const std::string& temporary, const std::strin
     }
     return std::nullopt;
 }
+
+std::optional<FileError> MoveToNew(const std::string& temporary, const std::string& target,
+                                   const std::string& path) {
+    if (!::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const FileError error{"Cannot write " + path + ": " + SystemMessage(::GetLastError())};
+        std::remove(temporary.c_str());
+        return error;
+    }
+    return std::nullopt;
+}
+
+std::FILE* CreateNewFile(const std::string& path) {
+    const int fd = ::_open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                           _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "wb");
+    if (!file) {
+        ::_close(fd);
+    }
+    return file;
+}
+
+// Windows ends a console program by its own handlers, not by signals a mask could hold.
+SignalsHeld::SignalsHeld() = default;
+SignalsHeld::~SignalsHeld() = default;

@@ -51,6 +51,11 @@ TableFile Form3D::HeldTable() const {
 }
 
 void Form3D::SaveVE(const std::string& fileName) {
+    // A cell a .vet cannot hold would come back as another value: nothing is written.
+    if (const auto why = IsTextTable(fileName) ? std::nullopt : VetRefusal(veTable)) {
+        io_.status.showStatus("Not saved, " + fileName + ": " + *why);
+        return;
+    }
     // Our own .json and .csv hold the breakpoints and intake type too, once the device gave them.
     const auto written = IsTextTable(fileName) ? WriteTableFile(fileName, HeldTable())
                                                : WriteVetFile(fileName, VetCellsOf(veTable));

@@ -1,4 +1,5 @@
 #include "table/TableFormats.h"
+#include "table/JsonTable.h"
 
 #include "common/Extension.h"
 #include "common/InputFile.h"
@@ -12,14 +13,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <set>
 
-#include <nlohmann/json.hpp>
 
 namespace {
-
-// Far beyond any table, so a wrong file is refused before it is read into memory.
-constexpr std::size_t kMaxTextFileBytes = 1 << 20;
 
 // Built up in place: GCC 12 reports a false -Wrestrict for "..." + std::string at -O2.
 std::string Quoted(std::string_view name) {
@@ -202,42 +198,11 @@ std::optional<std::string> ReadJsonArray(const JsonArray& array, const nlohmann:
     return std::nullopt;
 }
 
-// The library's own words, without its exception's tag: "parse error at line 1, column 5: ...",
-// "number overflow parsing '1e999'".
-std::string ParseErrorText(const nlohmann::json::exception& error) {
-    const std::string what = error.what();
-    const std::size_t tag = what.find("] ");
-    return tag == std::string::npos ? what : what.substr(tag + 2);
-}
-
 } // namespace
 
-std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
-    // The library keeps the last of two equal names; a table file with two is refused.
-    std::string twice;
-    std::set<std::string> names;
-    const auto onName = [&](int depth, nlohmann::json::parse_event_t event,
-                            nlohmann::json& parsed) {
-        if (depth == 1 && event == nlohmann::json::parse_event_t::key) {
-            const std::string& name = parsed.get_ref<const std::string&>();
-            if (!names.insert(name).second && twice.empty()) {
-                twice = name;
-            }
-        }
-        return true;
-    };
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(text, onName);
-    } catch (
-        const nlohmann::json::exception& error) { // a syntax error, or a number beyond a double
-        return ParseErrorText(error);
-    }
+std::variant<TableFile, std::string> TableOfJson(const nlohmann::json& json) {
     if (!json.is_object()) {
         return std::string("it is not a JSON object");
-    }
-    if (!twice.empty()) {
-        return Quoted(twice) + " is given twice";
     }
     TableFile file;
     for (const auto& member : json.items()) {
@@ -269,6 +234,14 @@ std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
     return file;
 }
 
+std::variant<TableFile, std::string> ParseJsonTable(std::string_view text) {
+    auto json = ParseJson(text, kJsonTableDepth);
+    if (const auto* why = std::get_if<std::string>(&json)) {
+        return *why;
+    }
+    return TableOfJson(std::get<nlohmann::json>(json));
+}
+
 namespace {
 
 // What every text input is checked for, line by line; a UTF-8 byte-order mark is dropped.
@@ -288,20 +261,21 @@ std::optional<std::string> TextFault(std::string& text) {
 
 } // namespace
 
-std::variant<std::string, FileError> ReadTableText(const std::string& path) {
+std::variant<std::string, FileError> ReadTableText(const std::string& path, std::size_t most) {
     auto opened = OpenInputFile(path);
     if (const auto* why = std::get_if<std::string>(&opened)) {
         return FileError{*why};
     }
     const File in = std::get<File>(std::move(opened));
     errno = 0;
-    std::string text(kMaxTextFileBytes + 1, '\0');
+    std::string text(most + 1, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), in.get()));
     if (std::ferror(in.get())) {
         return ErrorFromErrno("Cannot read", path);
     }
-    if (text.size() > kMaxTextFileBytes) {
-        return FileError{"Not a table file, " + path + " is over 1 MiB"};
+    if (text.size() > most) {
+        return FileError{"Not a table file, " + path + " is over " + std::to_string(most >> 20) +
+                         " MiB"};
     }
     if (const auto fault = TextFault(text)) {
         return FileError{"Not a table file, " + path + ": " + *fault};
@@ -343,6 +317,9 @@ std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
         return FileError{"Cannot write " + path + ": name it .vet, .csv or .json"};
     }
     if (*format == TableFormat::Vet) {
+        if (auto why = VetRefusal(file.table)) {
+            return FileError{"Cannot write " + path + ": " + *why};
+        }
         return WriteVetFile(path, VetCellsOf(file.table));
     }
     return WriteTextFile(path, *format == TableFormat::Csv ? CsvText(file) : JsonText(file));
@@ -377,10 +354,8 @@ std::variant<Planned, FileError> Plan(const TextFileWrite& write) {
     return Planned{&write, std::get<std::string>(beside), target};
 }
 
-std::optional<FileError> Commit(const Planned& planned) {
-    if (planned.temporary) {
-        return MoveOver(*planned.temporary, planned.target, planned.write->path);
-    }
+// A device or a pipe: there is nothing to write beside.
+std::optional<FileError> WriteInPlace(const Planned& planned) {
     const std::string& path = planned.write->path;
     const std::string& text = planned.write->text;
     File out(std::fopen(path.c_str(), "wb"));
@@ -394,21 +369,35 @@ std::optional<FileError> Commit(const Planned& planned) {
 } // namespace
 
 std::variant<std::monostate, FileError> WriteTextFiles(const std::vector<TextFileWrite>& files) {
+    // Every plain file is written whole beside its target, every device written in place, and
+    // only then is any target replaced; a failure, or a signal meanwhile (it waits), leaves every
+    // old file as it was and nothing beside it.
+    const SignalsHeld held;
     std::vector<Planned> planned;
+    const auto fail = [&planned](const FileError& error) {
+        for (const Planned& done : planned) {
+            if (done.temporary) {
+                std::remove(done.temporary->c_str());
+            }
+        }
+        return error;
+    };
     for (const TextFileWrite& write : files) {
         auto plan = Plan(write);
         if (const auto* error = std::get_if<FileError>(&plan)) {
-            for (const Planned& done : planned) {
-                if (done.temporary) {
-                    std::remove(done.temporary->c_str());
-                }
-            }
-            return *error;
+            return fail(*error);
         }
         planned.push_back(std::get<Planned>(plan));
     }
     for (const Planned& plan : planned) {
-        if (const auto error = Commit(plan)) {
+        if (const auto error = plan.temporary ? std::nullopt : WriteInPlace(plan)) {
+            return fail(*error);
+        }
+    }
+    for (const Planned& plan : planned) {
+        if (const auto error = plan.temporary
+                                   ? MoveOver(*plan.temporary, plan.target, plan.write->path)
+                                   : std::nullopt) {
             return *error;
         }
     }
@@ -431,6 +420,9 @@ std::variant<std::string, FileError> TableFileText(const std::string& path, cons
     if (*format == TableFormat::Json) {
         return JsonText(file);
     }
+    if (auto why = VetRefusal(file.table)) {
+        return FileError{"Cannot write " + path + ": " + *why};
+    }
     const VetCells cells = VetCellsOf(file.table);
     std::string text(cells.begin(), cells.end());
     // An older, longer plain file keeps its tail after the 400 cells, as the window saves it.
@@ -452,12 +444,6 @@ std::vector<std::string> LeftOutOf(TableFormat format, const TableFile& file) {
     if (format == TableFormat::Vet) {
         if (file.hasBreakpoints || file.intakeType) {
             notes.push_back("A .vet holds no breakpoints or intake type; they are left out");
-        }
-        const auto outside = std::count_if(file.table.begin(), file.table.begin() + kCellCount,
-                                           [](std::int16_t v) { return v < 0 || v > 255; });
-        if (outside > 0) {
-            notes.push_back(std::to_string(outside) +
-                            " cells lie outside 0..255; a .vet keeps only their low byte");
         }
         return notes;
     }

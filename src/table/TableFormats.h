@@ -38,8 +38,10 @@ std::string JsonText(const TableFile& file);
 std::variant<TableFile, std::string> ParseCsvTable(std::string_view text);
 std::variant<TableFile, std::string> ParseJsonTable(std::string_view text);
 
-// The whole of a table's text file; one over 1 MiB is no table and is refused unread.
-std::variant<std::string, FileError> ReadTableText(const std::string& path);
+// The whole of a table's text file; one over `most` bytes is no table and is refused unread.
+inline constexpr std::size_t kMaxTableTextBytes = std::size_t{1} << 20;
+std::variant<std::string, FileError> ReadTableText(const std::string& path,
+                                                   std::size_t most = kMaxTableTextBytes);
 
 // Read and written as the extension says; a .vet exactly as the window loads and saves it.
 std::variant<TableFile, FileError> ReadTableFile(const std::string& path);

@@ -1,6 +1,7 @@
 #include "table/VetFile.h"
 
 #include "common/InputFile.h"
+#include "table/CsvGrid.h"
 #include "table/FileReplace.h"
 
 #include <cerrno>
@@ -13,6 +14,16 @@ VetCells VetCellsOf(const VeTable& table) {
         cells[k] = static_cast<std::uint8_t>(table[k] & 0xFF);
     }
     return cells;
+}
+
+std::optional<std::string> VetRefusal(const VeTable& table) {
+    for (int k = 0; k < kVetFileBytes; ++k) {
+        if (table[k] < 0 || table[k] > 255) {
+            return "the " + CellPlace(k) + " holds " + std::to_string(table[k]) +
+                   "; a .vet holds 0 to 255 (save it as .csv or .json)";
+        }
+    }
+    return std::nullopt;
 }
 
 FileError ErrorFromErrno(const std::string& what, const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -13,6 +14,11 @@ using VetCells = std::array<std::uint8_t, kVetFileBytes>;
 
 // The bytes the window saves: the low byte of each of the 400 cells.
 VetCells VetCellsOf(const VeTable& table);
+
+// A table a .vet cannot hold (a cell outside 0..255 would come back as another value, and a .vet
+// is made to be sent): "the cell at pressure index 3, RPM index 7 holds 275; a .vet holds 0 to
+// 255 (save it as .csv or .json)". Nothing when it fits.
+std::optional<std::string> VetRefusal(const VeTable& table);
 
 struct FileError {
     std::string reason;

@@ -79,7 +79,8 @@ std::variant<CellValues, std::string> ParseTargetCsv(std::string_view text, cons
 }
 
 std::variant<CellValues, std::string> TargetFromArgument(const std::string& argument,
-                                                         const VeTable& table) {
+                                                         const VeTable& table,
+                                                         const std::string& name) {
     if (const std::optional<double> afr = ParseNumber(argument)) {
         if (const auto why = OutsideWideband(*afr)) {
             return *why;
@@ -89,7 +90,7 @@ std::variant<CellValues, std::string> TargetFromArgument(const std::string& argu
         return target;
     }
     if (FormatOf(argument) != TableFormat::Csv) {
-        return "--target takes an air/fuel ratio or a .csv grid, not " + argument;
+        return name + " takes an air/fuel ratio or a .csv grid, not " + argument;
     }
     const auto text = ReadTableText(argument);
     if (const auto* error = std::get_if<FileError>(&text)) {
@@ -97,7 +98,7 @@ std::variant<CellValues, std::string> TargetFromArgument(const std::string& argu
     }
     auto parsed = ParseTargetCsv(std::get<std::string>(text), table);
     if (const auto* why = std::get_if<std::string>(&parsed)) {
-        return "Target " + argument + ": " + *why;
+        return name + " " + argument + ": " + *why;
     }
     return parsed;
 }

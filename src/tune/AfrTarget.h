@@ -21,5 +21,7 @@ CellValues DefaultTarget(const VeTable& table);
 // One number for every cell ("14.7"), or a .csv grid of targets with at most one decimal whose
 // headers, when given, are the table's breakpoints. Else why not, in words for stderr.
 std::variant<CellValues, std::string> ParseTargetCsv(std::string_view text, const VeTable& table);
+// `name` is what the caller calls the setting: "--target", or a window's field.
 std::variant<CellValues, std::string> TargetFromArgument(const std::string& argument,
-                                                         const VeTable& table);
+                                                         const VeTable& table,
+                                                         const std::string& name = "--target");

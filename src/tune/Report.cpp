@@ -197,7 +197,7 @@ namespace {
 std::string TimelineSvg(const Analysis& a) {
     const int width = kReportWidthPx, height = kTimelineHeightPx, left = 56, top = 28, bottom = 30;
     const double plotW = width - left - 16, plotH = height - top - bottom;
-    const double seconds = std::max<double>(1, static_cast<double>(a.timeline.size()));
+    const double seconds = std::max<double>(1, static_cast<double>(a.timelineSeconds()));
     constexpr double kLow = 9, kHigh = 20; // the wideband's range
     const auto x = [&](std::size_t second) { return left + plotW * second / seconds; };
     const auto y = [&](double afr) {
@@ -207,19 +207,22 @@ std::string TimelineSvg(const Analysis& a) {
     svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">Air/fuel over the drive, a second at a "
                   "time: measured (solid) and target (dashed); shaded: mostly left out</text>",
                   left);
-    std::size_t shadeFrom = 0;
-    bool shading = false;
-    for (std::size_t s = 0; s <= a.timeline.size(); ++s) {
-        const bool shaded =
-            s < a.timeline.size() && 2 * a.timeline[s].leftOut > a.timeline[s].records;
-        if (shaded && !shading) {
-            shadeFrom = s;
-        } else if (!shaded && shading) {
+    // Runs of seconds mostly left out, each drawn as one rectangle.
+    std::optional<std::size_t> shadeFrom;
+    for (std::size_t k = 0; k <= a.timeline.size(); ++k) {
+        const bool shaded = k < a.timeline.size() && 2 * a.timeline[k].leftOut > a.timeline[k].records;
+        const bool joined = k > 0 && k < a.timeline.size() &&
+                            a.timeline[k].second == a.timeline[k - 1].second + 1;
+        if (shadeFrom && (!shaded || !joined)) {
+            const std::size_t end = a.timeline[k - 1].second + 1;
             svg += Format("<rect class=\"left-out\" x=\"%.1f\" y=\"%d\" width=\"%.1f\" "
                           "height=\"%.0f\"/>",
-                          x(shadeFrom), top, x(s) - x(shadeFrom), plotH);
+                          x(*shadeFrom), top, x(end) - x(*shadeFrom), plotH);
+            shadeFrom.reset();
         }
-        shading = shaded;
+        if (shaded && !shadeFrom) {
+            shadeFrom = a.timeline[k].second;
+        }
     }
     for (double afr = kLow; afr <= kHigh; afr += 1) {
         svg += Format("<line class=\"grid\" x1=\"%d\" x2=\"%.0f\" y1=\"%.1f\" y2=\"%.1f\"/>"
@@ -229,13 +232,17 @@ std::string TimelineSvg(const Analysis& a) {
     const auto line = [&](const char* cls, auto value, auto present) {
         std::string path;
         bool drawing = false;
-        for (std::size_t s = 0; s < a.timeline.size(); ++s) {
-            if (!present(a.timeline[s])) {
+        for (std::size_t k = 0; k < a.timeline.size(); ++k) {
+            const TimeBin& bin = a.timeline[k];
+            // A second without records breaks the line.
+            if (!present(bin) || (k > 0 && bin.second != a.timeline[k - 1].second + 1)) {
                 drawing = false;
+            }
+            if (!present(bin)) {
                 continue;
             }
-            path += Format("%c%.1f %.1f ", drawing ? 'L' : 'M', x(s) + 0.5 * plotW / seconds,
-                           y(value(a.timeline[s])));
+            path += Format("%c%.1f %.1f ", drawing ? 'L' : 'M',
+                           x(bin.second) + 0.5 * plotW / seconds, y(value(bin)));
             drawing = true;
         }
         return Format("<path class=\"%s\" d=\"", cls) + path + "\"/>";
@@ -442,7 +449,7 @@ std::string Listed(const std::vector<std::string>& items) {
 
 // Said when warm-up took a large share of the drives.
 std::string WarmUpNote(const Analysis& a) {
-    const double seconds = static_cast<double>(a.timeline.size());
+    const double seconds = static_cast<double>(a.timelineSeconds());
     if (a.warmUpS < 10 || a.warmUpS < 0.2 * seconds) {
         return "";
     }

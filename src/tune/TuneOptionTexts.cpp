@@ -7,6 +7,8 @@
 
 namespace {
 
+const std::string kAutoLagText = std::string("auto, ") + kLagText;
+
 using Take = std::function<bool(const std::string&, TuneOptions&)>;
 using Show = std::function<std::string(const TuneOptions&)>;
 
@@ -52,7 +54,7 @@ TuneOptionText Number(const char* name, const char* what, T TuneOptions::*field,
 
 const std::vector<TuneOptionText>& TuneOptionTexts() {
     static const std::vector<TuneOptionText> options = {
-        {"--lag", "auto, MS or MS,FLOW_MS (milliseconds, 0 to 5000 each)",
+        {"--lag", kAutoLagText.c_str(),
          [](const std::string& v, TuneOptions& o) {
              if (v == "auto") {
                  o.lagAuto = true;
@@ -106,5 +108,12 @@ const std::vector<TuneOptionText>& TuneOptionTexts() {
 
 std::string RefusalText(const std::string& name, const std::string& what,
                         const std::string& value) {
-    return name + " takes " + what + ", not '" + value + "'";
+    // A value of thousands of characters is shown by its start, so the message stays readable.
+    constexpr std::size_t kShown = 40;
+    const std::string shown =
+        value.size() <= kShown
+            ? "'" + value + "'"
+            : "'" + value.substr(0, kShown) + "...' (" + std::to_string(value.size()) +
+                  " characters)";
+    return name + " takes " + what + ", not " + shown;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 std::int64_t CellTally::leftOutTotal() const {
     std::int64_t total = 0;
@@ -83,7 +84,7 @@ void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
     richUntilS_.reset();
     started_ = false;
     warm_ = false;
-    binBase_ = analysis_.timeline.size();
+    binBase_ = analysis_.timelineSeconds();
 }
 
 bool VeAnalyzer::impossible(const TuneRow& row) const {
@@ -111,6 +112,47 @@ std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
                      " held " + std::to_string(table[cell]) + ", then " + held
                : log_ + ": recorded against another table (line " + line + ": " + place + " held " +
                      held + ", the table holds " + std::to_string(table[cell]) + ")";
+}
+
+namespace {
+
+// Where the breakpoint search places `x`: the last breakpoint strictly below it; nothing below
+// them all (the search keeps the index it had). The log's values are rounded as written, so a
+// value this close to a breakpoint may have fallen either side.
+constexpr double kLoggedRounding = 0.01;
+std::optional<int> PlacedAt(const std::array<double, kLatticeSize>& breakpoints, double x) {
+    std::optional<int> at;
+    for (int k = 0; k < kLatticeSize; ++k) {
+        if (breakpoints[k] < x) {
+            at = k;
+        }
+    }
+    return at;
+}
+bool Placed(const std::array<double, kLatticeSize>& breakpoints, double x, int index) {
+    const std::optional<int> low = PlacedAt(breakpoints, x - kLoggedRounding);
+    const std::optional<int> high = PlacedAt(breakpoints, x + kLoggedRounding);
+    return !low || (index >= *low && index <= high.value_or(*low));
+}
+
+} // namespace
+
+std::optional<std::string> VeAnalyzer::pointMismatch(const TuneRow& row) const {
+    const auto say = [&](const char* axis, double x, const char* unit, int logged,
+                         const std::array<double, kLatticeSize>& breakpoints) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "line %zu: the log puts %g %s at %s index %d, the table's breakpoints at %d",
+                      row.line, x, unit, axis, logged, PlacedAt(breakpoints, x).value_or(0));
+        return log_ + ": recorded on other breakpoints than the table's (" + text + ")";
+    };
+    if (!Placed(lattice_.rpmHundreds, row.rpm / 100, row.rpmIndex)) {
+        return say("RPM", row.rpm, "RPM", row.rpmIndex, lattice_.rpmHundreds);
+    }
+    if (!Placed(lattice_.pressurePsi, row.pressurePsi, row.pressureIndex)) {
+        return say("pressure", row.pressurePsi, "PSI", row.pressureIndex, lattice_.pressurePsi);
+    }
+    return std::nullopt;
 }
 
 std::optional<LeftOut> VeAnalyzer::readingLimit(double afr, double timeS) {
@@ -150,13 +192,14 @@ std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point,
 }
 
 TimeBin& VeAnalyzer::binOf(double timeS) {
-    // A clock that jumps (a bad row) must not make the timeline huge: a day at most.
-    constexpr double kLongestLogS = 86400;
-    const auto second = static_cast<std::size_t>(std::clamp(timeS - logStartS_, 0.0, kLongestLogS));
-    if (analysis_.timeline.size() <= binBase_ + second) {
-        analysis_.timeline.resize(binBase_ + second + 1);
+    // The rows of a log come in time order (one running backwards is impossible, never binned).
+    const std::size_t second =
+        binBase_ + static_cast<std::size_t>(std::clamp(timeS - logStartS_, 0.0, kLongestDriveS));
+    std::vector<TimeBin>& timeline = analysis_.timeline;
+    if (timeline.empty() || timeline.back().second != second) {
+        timeline.push_back({second});
     }
-    return analysis_.timeline[binBase_ + second];
+    return timeline.back();
 }
 
 void VeAnalyzer::countUnplaced(LeftOut why) {
@@ -230,6 +273,9 @@ std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
     if (leftOut) {
         countUnplaced(LeftOut::Impossible);
         return std::nullopt;
+    }
+    if (auto refused = pointMismatch(row)) {
+        return refused;
     }
     if (auto refused = consistency(row)) {
         return refused;

@@ -93,8 +93,10 @@ struct PointBins {
     static std::pair<int, int> SquareOfBin(int k);
 };
 
-// One second of the drives, laid end to end, for the report.
+// One second of the drives, laid end to end, for the report; only seconds that hold a record are
+// kept, so memory follows the records and not the span of the logs' clocks.
 struct TimeBin {
+    std::size_t second = 0; // from the first log's start, the logs laid end to end
     double measuredSum = 0;
     double targetSum = 0;
     std::int64_t records = 0;
@@ -113,7 +115,8 @@ struct Analysis {
     std::array<std::int64_t, kLeftOutKinds> leftOut{};
     std::int64_t records = 0;
     std::int64_t accepted = 0;
-    std::vector<TimeBin> timeline;
+    std::vector<TimeBin> timeline; // in rising seconds
+    std::size_t timelineSeconds() const { return timeline.empty() ? 0 : timeline.back().second + 1; }
     std::array<std::int64_t, kErrorBins> errors{};
     double warmUpS = 0; // from each log's start until the engine first ran warm, all logs
 
@@ -143,6 +146,9 @@ public:
 private:
     bool impossible(const TuneRow& row) const;
     std::optional<std::string> consistency(const TuneRow& row);
+    // A row whose operating point the table's breakpoints do not give: the log was recorded on
+    // other breakpoints.
+    std::optional<std::string> pointMismatch(const TuneRow& row) const;
     // A reading at or recovering from a sensor's limit; starts the recovery.
     std::optional<LeftOut> readingLimit(double afr, double timeS);
     std::optional<LeftOut> judge(const std::optional<Moment>& point,
@@ -168,7 +174,7 @@ private:
     std::optional<double> leanUntilS_;    // readings until then are a fuel cut's recovery
     std::optional<double> richUntilS_;
     double logStartS_ = 0;
-    std::size_t binBase_ = 0; // the timeline's first bin of this log
+    std::size_t binBase_ = 0; // the timeline's first second of this log
     bool started_ = false;
     bool warm_ = false;
 };

@@ -28,10 +28,10 @@ bool ParseWidebandLag(const std::string& text, WidebandLag& lag) {
     WidebandLag read{0, 0};
     for (std::size_t k = 0; k < parts.size(); ++k) {
         const std::optional<double> ms = ParseNumber(parts[k]);
-        if (!ms || *ms < 0 || *ms > 5000) {
+        if (!ms || *ms < 0 || *ms > kLongestDelayMs) {
             return false;
         }
-        (k == 0 ? read.ms : read.flowMs) = *ms;
+        (k == 0 ? read.ms : read.flowMs) = *ms + 0.0; // "-0" is 0
     }
     lag = read;
     return true;

@@ -13,8 +13,10 @@ struct WidebandLag {
     bool operator==(const WidebandLag&) const = default;
 };
 
-// The whole transport delay is capped here; below this RPM the flow is taken as at it.
-inline constexpr double kLongestDelayS = 2.0;
+// The whole transport delay is capped here, and so is each part of it as given; below this RPM
+// the flow is taken as at it.
+inline constexpr double kLongestDelayMs = 2000;
+inline constexpr double kLongestDelayS = kLongestDelayMs / 1000;
 inline constexpr double kSlowestFlowRpm = 300;
 inline constexpr double kAtmosphereForFlowPsi = 14.7;
 // The sensor's response: a first-order lag with this time constant, which delays a changing
@@ -35,5 +37,9 @@ inline double ReadingDelayS(const WidebandLag& lag, double rpm, double mapPsi) {
     return TransportDelayS(lag, rpm, mapPsi) + kSensorResponseS;
 }
 
-// "MS" or "MS,FLOW_MS": whole or decimal milliseconds, 0 to 5000 each; else nothing.
+// How a lag is given, and its range, in every message that asks for one.
+inline constexpr const char* kLagText = "MS or MS,FLOW_MS (milliseconds, 0 to 2000 each)";
+static_assert(kLongestDelayMs == 2000, "kLagText states the range");
+
+// "MS" or "MS,FLOW_MS": whole or decimal milliseconds, 0 to kLongestDelayMs each; else nothing.
 bool ParseWidebandLag(const std::string& text, WidebandLag& lag);

@@ -41,7 +41,7 @@ std::vector<std::string> RowsWithoutTime(const std::string& path, std::size_t he
 
 // Records what the window receives from the first record on until the stream is switched off.
 void RecordDrive(Rig& c, const std::string& path, std::uint64_t atLeast) {
-    c.window.recordField().recordFromFirstRecord(QString::fromStdString(path));
+    c.window.recordField().recordFromFirstRecord(path, false);
     ASSERT_TRUE(c.connect()) << c.status();
     Recorder& recorder = c.window.recordField().recorder();
     c.form.btnRT_Click();
@@ -69,7 +69,7 @@ TEST(Datalog, aRecordedDriveReplayedThroughTvxsimRecordsAgainToTheSameRows) {
 TEST(Datalog, atTheLineRateTheWindowReadsOnceAFrameAndLogsEveryRecordInOrder) {
     Rig c({"--rate", "360"});
     const std::string path = c.sim.file("drive.csv");
-    c.window.recordField().recordFromFirstRecord(QString::fromStdString(path));
+    c.window.recordField().recordFromFirstRecord(path, false);
     ASSERT_TRUE(c.connect()) << c.status();
     const std::uint64_t readsBefore = c.window.serialPort().readsTaken();
     c.form.btnRT_Click();
@@ -101,7 +101,7 @@ TEST(Datalog, atTheLineRateTheWindowReadsOnceAFrameAndLogsEveryRecordInOrder) {
 TEST(Datalog, theWindowKeepsTheTableAndItsKeyEditsBesideTheLogAndThatIsAllAnalyzeNeeds) {
     Rig c({"--rate", "100", "--warm", "--drive", "hold:2000,20"});
     const std::string log = c.sim.file("drive.msl");
-    c.window.recordField().recordFromFirstRecord(QString::fromStdString(log));
+    c.window.recordField().recordFromFirstRecord(log, false);
     ASSERT_TRUE(c.connect()) << c.status();
     const VeTable device = c.form.veTable;
     Recorder& recorder = c.window.recordField().recorder();
@@ -135,7 +135,7 @@ TEST(Datalog, theWindowKeepsTheTableAndItsKeyEditsBesideTheLogAndThatIsAllAnalyz
 TEST(DatalogChild, DISABLED_recordUntilKilled) {
     qputenv("TVX_COM1", qgetenv("TVX_E2E_LINK"));
     MainWindow window(Release::V17);
-    window.recordField().recordFromFirstRecord(qEnvironmentVariable("TVX_E2E_LOG"));
+    window.recordField().recordFromFirstRecord(qEnvironmentVariable("TVX_E2E_LOG").toStdString(), false);
     window.form().mnuComPort_Click(1);
     window.form().mnuConnectToTVX_Click();
     ASSERT_TRUE(WaitFor([&] { return window.statusText().startsWith("Table received"); }));

@@ -73,7 +73,7 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     tuning.setSettings(settings);
     c.window.tuneField().setOn(true);
     const std::string log = c.sim.file("drive.msl");
-    c.window.recordField().recordFromFirstRecord(QString::fromStdString(log));
+    c.window.recordField().recordFromFirstRecord(log, false);
     ASSERT_TRUE(c.connect()) << c.status();
     const VeTable before = c.form.veTable;
     c.form.btnRT_Click();

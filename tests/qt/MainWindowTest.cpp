@@ -197,7 +197,7 @@ private slots:
 
         MainWindow w(Release::V17);
         auto* toggle = w.findChild<QToolButton*>("record");
-        w.recordField().recordFromFirstRecord("/nonexistent/drive.msl");
+        w.recordField().recordFromFirstRecord("/nonexistent/drive.msl", false);
         QTRY_VERIFY(toggle->isChecked());
         w.recordField().recorder().add(LoggedRecord{});
         QTRY_VERIFY(!toggle->isChecked());

@@ -151,7 +151,7 @@ private slots:
         t.applyAndWait();
         QCOMPARE(t.cellWrites(),
                  (std::vector<std::string>{CellWriteMessage(CellIndex(5, 9), 110)}));
-        QVERIFY(LoadTuning().locked[CellIndex(5, 3)]);
+        QVERIFY(LoadTuning().stored.locked[CellIndex(5, 3)]);
         QCOMPARE(t.pixel(CellIndex(5, 3), {2, 12}), QColor(40, 40, 40));
     }
 

@@ -110,7 +110,10 @@ class MainWindow::Status : public StatusLine {
 public:
     explicit Status(QLabel* label) : label_(label) {}
     void showStatus(const std::string& text) override {
-        label_->setText(QString::fromStdString(Printable(text)));
+        // A long message is cut at the window's edge: the whole of it shows when pointed at.
+        const QString shown = QString::fromStdString(Printable(text));
+        label_->setText(shown);
+        label_->setToolTip(shown);
     }
 
 private:
@@ -165,7 +168,11 @@ MainWindow::MainWindow(Release release, QWidget* parent)
 
     tuneClock_ = std::make_unique<QtLogClock>();
     tuning_ = std::make_unique<LiveTuning>(*form_, recordField_->recorder(), *tuneClock_, *status_);
-    const StoredTuning stored = LoadTuning();
+    const LoadedTuning loaded = LoadTuning();
+    const StoredTuning& stored = loaded.stored;
+    for (const std::string& note : loaded.notes) {
+        status_->showStatus(note);
+    }
     tuning_->setSettings(stored.settings);
     std::vector<int> locked;
     for (int cell = 0; cell < kCellCount; ++cell) {

@@ -1,6 +1,7 @@
 // TVXv17 and TVXv12: the build names the release each program is (TVX_RELEASE).
 #include "app/qt/EventLoop.h"
 #include "app/qt/MainWindow.h"
+#include "common/Printable.h"
 #include "datalog/qt/RecordField.h"
 #include "tune/TuneOptionTexts.h"
 #include "tune/qt/LiveTuning.h"
@@ -12,14 +13,36 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 namespace {
 
 struct CommandLine {
-    QString recordPath; // empty: no recording
+    std::string recordPath; // empty: no recording
+    bool replace = false;   // --force: a drive there already is replaced
     bool tune = false;
     std::optional<int> tuneApplyS; // nullopt: as the Tuning window's setting says; 0: off
 };
+
+// The value of `--name VALUE` or `--name=VALUE` as its bytes were given: Qt's arguments are
+// decoded text, and a path whose bytes are not UTF-8 would name another file.
+std::string RawValue(int argc, char** argv, const std::string& name) {
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == name && k + 1 < argc) {
+            return argv[k + 1];
+        }
+        if (arg.starts_with(name + "=")) {
+            return arg.substr(name.size() + 1);
+        }
+    }
+    return {};
+}
+
+[[noreturn]] void Refuse(const std::string& why) {
+    std::fprintf(stderr, "%s\n", Printable(why).c_str());
+    std::exit(1);
+}
 
 // --help and --version are answered before any window system is needed.
 CommandLine ReadCommandLine(int argc, char** argv) {
@@ -38,6 +61,10 @@ CommandLine ReadCommandLine(int argc, char** argv) {
         "until the program ends.",
         "PATH");
     parser.addOption(record);
+    const QCommandLineOption force(
+        "force", "With --record: replace a drive of that name (its log and its table) once the "
+                 "first record arrives.");
+    parser.addOption(force);
     const QCommandLineOption tune("tune", "Start with live tuning on (the Tune field).");
     parser.addOption(tune);
     const QCommandLineOption tuneApply(
@@ -54,19 +81,16 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     if (parser.isSet("help")) {
         parser.showHelp();
     }
-    const QString path = parser.value(record);
-    if (const auto why = Recorder::refusal(path.toStdString()); why && !path.isEmpty()) {
-        std::fprintf(stderr, "%s\n", why->c_str());
-        std::exit(1);
+    const std::string path = parser.isSet(record) ? RawValue(argc, argv, "--record") : "";
+    if (const auto why = Recorder::refusal(path); why && !path.empty()) {
+        Refuse(*why);
     }
-    CommandLine line{path, parser.isSet(tune), std::nullopt};
+    CommandLine line{path, parser.isSet(force), parser.isSet(tune), std::nullopt};
     if (parser.isSet(tuneApply)) {
-        const std::string text = parser.value(tuneApply).toStdString();
+        const std::string text = RawValue(argc, argv, "--tune-apply");
         const auto seconds = ApplyEveryOf(text);
         if (!seconds) {
-            std::fprintf(stderr, "%s\n",
-                         RefusalText("--tune-apply", kApplyEveryWhat, text).c_str());
-            std::exit(1);
+            Refuse(RefusalText("--tune-apply", kApplyEveryWhat, text));
         }
         line.tuneApplyS = seconds;
     }
@@ -80,8 +104,8 @@ int main(int argc, char** argv) {
     ChooseEventLoop();
     QApplication app(argc, argv);
     MainWindow window(TVX_RELEASE);
-    if (!line.recordPath.isEmpty()) {
-        window.recordField().recordFromFirstRecord(line.recordPath);
+    if (!line.recordPath.empty()) {
+        window.recordField().recordFromFirstRecord(line.recordPath, line.replace);
     }
     if (line.tuneApplyS) {
         TuneSettings settings = window.tuning().settings();

@@ -11,12 +11,15 @@ namespace {
 
 // <Documents>/Torvex logs/YYYY-MM-DD_HH.MM.SS.msl, its folder made if need be; a second
 // recording begun within the same second gets "_2" and so on rather than replacing the first.
-QString NewLogPath() {
+QString NewLogPath(const LogFile& file) {
     const QString folder = DocumentsFolder("Torvex logs");
+    if (folder.isEmpty()) {
+        return {};
+    }
     QDir().mkpath(folder);
     return QString::fromStdString(UnusedPath(
         folder.toStdString() + "/" + FileStamp(LocalNow()), ".msl",
-        [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }));
+        [&file](const std::string& path) { return Recorder::existing(path, file).has_value(); }));
 }
 
 } // namespace
@@ -25,7 +28,7 @@ RecordField::RecordField(StatusLine& status, std::string signature,
                          std::function<bool()> airflowInHertz, QWidget* parent)
     : QWidget(parent), clock_(std::make_unique<QtLogClock>()),
       recorder_(std::make_unique<Recorder>(file_, *clock_, status, std::move(signature))),
-      airflowInHertz_(std::move(airflowInHertz)), button_(new QToolButton(this)),
+      airflowInHertz_(std::move(airflowInHertz)), status_(status), button_(new QToolButton(this)),
       label_(new QLabel(this)) {
     setObjectName("recordField");
     button_->setObjectName("record");
@@ -48,8 +51,8 @@ RecordField::~RecordField() {
     recorder_->stop(); // the program is closing: what is waiting goes to the file
 }
 
-void RecordField::recordFromFirstRecord(const QString& path) {
-    recorder_->startWithFirstRecord(path.toStdString());
+void RecordField::recordFromFirstRecord(const std::string& path, bool replace) {
+    recorder_->startWithFirstRecord(path, replace);
     refresh();
 }
 
@@ -58,7 +61,12 @@ void RecordField::toggled(bool on) {
         return;
     }
     if (on) {
-        recorder_->start(NewLogPath().toStdString(), airflowInHertz_());
+        const QString path = NewLogPath(file_);
+        if (path.isEmpty()) {
+            status_.showStatus(std::string("Not recording: ") + kNoHomeText);
+        } else {
+            recorder_->start(path.toStdString(), airflowInHertz_());
+        }
     } else {
         recorder_->stop();
     }

@@ -27,8 +27,9 @@ public:
     ~RecordField() override;
 
     Recorder& recorder() { return *recorder_; }
-    // `TVXv17 --record PATH`: recording begins when the first live record arrives.
-    void recordFromFirstRecord(const QString& path);
+    // `TVXv17 --record PATH [--force]`: recording begins when the first live record arrives; a
+    // drive there already is kept, or with `replace` replaced then.
+    void recordFromFirstRecord(const std::string& path, bool replace);
 
 private:
     void toggled(bool on);
@@ -39,6 +40,7 @@ private:
     StdioLogFile file_;
     std::unique_ptr<Recorder> recorder_;
     std::function<bool()> airflowInHertz_;
+    StatusLine& status_;
     QToolButton* button_;
     QLabel* label_;
     QTimer timer_;

@@ -5,5 +5,9 @@
 
 std::variant<std::string, FileError> DocumentsArchive::keep(const TableFile& file,
                                                             BackupKind kind) {
-    return KeepBackup(DocumentsFolder(kBackupFolderName).toStdString(), LocalNow(), kind, file);
+    const QString folder = DocumentsFolder(kBackupFolderName);
+    if (folder.isEmpty()) {
+        return FileError{std::string("The table could not be kept: ") + kNoHomeText};
+    }
+    return KeepBackup(folder.toStdString(), LocalNow(), kind, file);
 }

@@ -43,6 +43,19 @@ std::optional<int> ApplyEveryOf(const std::string& text) {
     return static_cast<int>(*seconds);
 }
 
+std::optional<std::string> TargetTextFault(const std::string& text) {
+    if (text.size() > kLongestTargetText) {
+        return std::string(kTargetField) + " takes an air/fuel ratio or a file name of at most " +
+               std::to_string(kLongestTargetText) + " characters, not one of " +
+               std::to_string(text.size());
+    }
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+        return std::string(kTargetField) + " holds a control character";
+    }
+    return std::nullopt;
+}
+
 LiveTuning::LiveTuning(Form3D& form, Recorder& recorder, const LogClock& clock, StatusLine& status,
                        QObject* parent)
     : QObject(parent), form_(form), recorder_(recorder), clock_(clock), status_(status),
@@ -209,9 +222,9 @@ std::optional<CellValues> LiveTuning::targetOf(const TuneSettings& settings, con
         targetProblem_.clear();
         return std::nullopt; // the default, on the table's breakpoints
     }
-    auto target = TargetFromArgument(settings.target, table);
+    auto target = TargetFromArgument(settings.target, table, kTargetField);
     if (const auto* why = std::get_if<std::string>(&target)) {
-        targetProblem_ = "the target " + *why + "; the default serves";
+        targetProblem_ = *why + "; the default serves";
         return std::nullopt;
     }
     targetProblem_.clear();

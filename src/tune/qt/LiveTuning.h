@@ -32,6 +32,11 @@ inline constexpr int kMostApplyEveryS = 3600;
 // "off" (0) or whole seconds within those bounds; nullopt when it is neither.
 std::optional<int> ApplyEveryOf(const std::string& text);
 inline constexpr const char* kApplyEveryWhat = "off or whole seconds, 10 to 3600";
+// The target as the Tuning window names it; a longer text is no AFR and no file name.
+inline constexpr const char* kTargetField = "Target";
+inline constexpr std::size_t kLongestTargetText = 4096;
+// Why a target's text cannot be one, before it is read: too long, or holding a control character.
+std::optional<std::string> TargetTextFault(const std::string& text);
 
 // What the analysis says, once a second.
 struct TuneSnapshot {

@@ -1,5 +1,6 @@
 #include "tune/qt/TuningWindow.h"
 
+#include "common/Printable.h"
 #include "common/qt/Documents.h"
 #include "table/TableFormats.h"
 #include "tune/TuneOptionTexts.h"
@@ -62,6 +63,10 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
     summary_->setWordWrap(true);
     message_->setObjectName("tuneMessage");
     message_->setWordWrap(true);
+    // What is said never widens the window: a long word is cut at its edge instead.
+    for (QLabel* label : {summary_, message_}) {
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     // Wrapped text asks for its lines only once laid out: room for them from the start, so the
     // map is never squeezed under them.
     summary_->setMinimumHeight(3 * fontMetrics().lineSpacing());
@@ -155,7 +160,11 @@ bool TuningWindow::takeSetting(const QString& name, const QString& text) {
     const std::string value = text.trimmed().toStdString();
     std::string refused;
     if (name == kTarget) {
-        settings.target = value;
+        if (const auto why = TargetTextFault(value)) {
+            refused = *why;
+        } else {
+            settings.target = value;
+        }
     } else if (name == kApplyEvery) {
         if (const auto seconds = ApplyEveryOf(value.empty() ? "off" : value)) {
             settings.applyEveryS = *seconds;
@@ -170,7 +179,7 @@ bool TuningWindow::takeSetting(const QString& name, const QString& text) {
         }
     }
     if (!refused.empty()) {
-        message_->setText(QString::fromStdString(refused));
+        message_->setText(QString::fromStdString(Printable(refused)));
         showSettings();
         return false;
     }
@@ -190,7 +199,10 @@ void TuningWindow::showSettings() {
 }
 
 void TuningWindow::keep() {
-    SaveTuning({tuning_.settings(), tuning_.locked()});
+    if (const auto why = SaveTuning({tuning_.settings(), tuning_.locked()})) {
+        message_->setText(QString::fromStdString(Printable(*why)));
+        status_.showStatus(*why);
+    }
 }
 
 void TuningWindow::lockSelection(bool locked) {
@@ -244,7 +256,7 @@ void TuningWindow::refresh() {
                     .arg(QString::fromStdString(LagText(s->lag)));
     }
     if (!s->problem.empty()) {
-        text += QString(" · %1").arg(QString::fromStdString(s->problem));
+        text += QString(" · %1").arg(QString::fromStdString(Printable(s->problem)));
     }
     summary_->setText(text);
 }

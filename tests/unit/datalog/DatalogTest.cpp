@@ -9,8 +9,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <random>
 #include <filesystem>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -25,8 +28,9 @@ public:
 
 class FakeLogFile : public LogFile {
 public:
-    std::optional<std::string> open(const std::string& path) override {
+    std::optional<std::string> open(const std::string& path, bool replace) override {
         opened = path;
+        replaced = replace;
         return openError;
     }
     std::optional<std::string> append(std::string_view text) override {
@@ -38,11 +42,25 @@ public:
         return std::nullopt;
     }
     void close() override { closed = true; }
-    std::optional<std::string> keep(const std::string& path, const std::string& text) override {
+    std::optional<std::string> keep(const std::string& path, const std::string& text,
+                                    bool fresh) override {
+        if (fresh && taken(path)) {
+            return "File exists";
+        }
         kept[path] = text;
         return std::nullopt;
     }
+    void remove(const std::string& path) override {
+        removed.push_back(path);
+        kept.erase(path);
+    }
+    bool taken(const std::string& path) const override {
+        return kept.contains(path) || there.contains(path);
+    }
     std::map<std::string, std::string> kept;
+    std::set<std::string> there; // files the drive would be recorded over
+    std::vector<std::string> removed;
+    bool replaced = false;
     std::string opened;
     std::string written;
     int appends = 0;
@@ -50,6 +68,17 @@ public:
     std::optional<std::string> openError;
     std::optional<std::string> appendError;
 };
+
+// A table a drive may be recorded against: rising breakpoints, every cell 100.
+TableFile DeviceTable(std::int16_t intakeType) {
+    TableFile file{{}, true, intakeType};
+    std::fill(file.table.begin(), file.table.begin() + kCellCount, 100);
+    for (int k = 0; k < kLatticeSize; ++k) {
+        file.table[kRpmBase + k] = static_cast<std::int16_t>(4 + 2 * k);
+        file.table[kPressureBase + k] = static_cast<std::int16_t>(5 + 2 * k);
+    }
+    return file;
+}
 
 struct Rig {
     FakeClock clock;
@@ -89,7 +118,7 @@ TEST(LogFormat, bothLayoutsWriteTheSignatureNamesUnitsAndRowsAsDecoded) {
     }
 }
 
-TEST(LogReader, readsWhatWasWrittenAndALastRowWithoutItsLineEndWhenItReads) {
+TEST(LogReader, readsWhatWasWrittenAndNoLastRowWithoutItsLineEnd) {
     for (const LogFormat format : {LogFormat::Msl, LogFormat::Csv}) {
         const std::string header = HeaderText(format, {"Torvex v1.2", "now", false});
         const std::string row = RowText(format, 1500, kEntry);
@@ -101,7 +130,8 @@ TEST(LogReader, readsWhatWasWrittenAndALastRowWithoutItsLineEndWhenItReads) {
         EXPECT_EQ(samples[1].timeS, 2.0);
         const std::array<double, 6> wire = {14.7, 2250.5, 98.6, 14.25, 2.5, 12.8};
         EXPECT_EQ(samples[0].fields, wire);
-        const auto last = ReadLog(header + row.substr(0, row.size() - 1), format);
+        // Cut in its last digit (142 as 14), a row still reads: only its missing end tells.
+        const auto last = ReadLog(header + row + row.substr(0, row.size() - 2), format);
         EXPECT_EQ(std::get<std::vector<LogSample>>(last).size(), 1u);
     }
 }
@@ -173,6 +203,30 @@ TEST(Recorder, withFirstRecordBeginsThenInThatRecordsAirflowUnit) {
     EXPECT_NE(r.file.written.find("\n0.000\t"), std::string::npos);
 }
 
+TEST(Recorder, neverRecordsOverADriveUnlessToldToReplaceItOnceARecordIsIn) {
+    for (const char* there : {"drive.msl", "drive.table.json"}) {
+        Rig r;
+        r.file.there.insert(there);
+        EXPECT_FALSE(r.recorder.start("drive.msl", false));
+        EXPECT_TRUE(r.file.opened.empty()) << there;
+        EXPECT_EQ(r.status.last(), std::string("Not recording: ") + there +
+                                       " is there already; give --force to replace the drive "
+                                       "once the first record arrives");
+        r.recorder.startWithFirstRecord("drive.msl");
+        r.recorder.add(kEntry);
+        EXPECT_TRUE(r.file.opened.empty()) << there;
+    }
+    Rig r;
+    r.file.there = {"drive.msl", "drive.table.json"};
+    r.recorder.setTableSource([] { return DeviceTable(1); });
+    r.recorder.startWithFirstRecord("drive.msl", true);
+    EXPECT_TRUE(r.file.opened.empty()); // nothing replaced until a record comes
+    r.recorder.add(kEntry);
+    EXPECT_EQ(r.file.opened, "drive.msl");
+    EXPECT_TRUE(r.file.replaced);
+    EXPECT_TRUE(r.file.kept.contains("drive.table.json"));
+}
+
 TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
     {
         Rig r;
@@ -197,20 +251,47 @@ TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
     EXPECT_EQ(r.status.last(),
               "Recording stopped: cannot write drive.msl: No space left on device; the file holds "
               "2 records");
+    // A file that took no record is nothing worth keeping: it goes, with its table.
+    Rig empty;
+    empty.recorder.setTableSource([] { return DeviceTable(1); });
+    ASSERT_TRUE(empty.recorder.start("drive.msl", false));
+    empty.file.appendError = "No space left on device";
+    empty.recorder.add(kEntry);
+    empty.clock.now += Recorder::kFlushMs;
+    empty.recorder.tick();
+    EXPECT_EQ(empty.file.removed, (std::vector<std::string>{"drive.msl", "drive.table.json"}));
+    EXPECT_EQ(empty.status.last(), "Recording stopped: cannot write drive.msl: No space left on "
+                                   "device; no record was written, so nothing was kept");
 }
 
-TEST(StdioLogFilePosix, reportsTheSystemsReason) {
+TEST(StdioLogFilePosix, reportsTheSystemsReasonAndNeverWritesThroughALink) {
     StdioLogFile file;
-    EXPECT_EQ(file.open("/nonexistent-folder/drive.msl"), "No such file or directory");
-    EXPECT_EQ(file.open(std::filesystem::temp_directory_path().string()), "Is a directory");
-    ASSERT_EQ(file.open("/dev/full"), std::nullopt);
-    EXPECT_EQ(file.append(std::string(100000, 'x')), "No space left on device");
+    EXPECT_EQ(file.open("/nonexistent-folder/drive.msl", false), "No such file or directory");
+    EXPECT_EQ(file.open(std::filesystem::temp_directory_path().string(), false), "File exists");
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tvx-logfile-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+    const std::string target = (dir / "target").string(), link = (dir / "drive.msl").string();
+    std::ofstream(target) << "kept";
+    std::filesystem::create_symlink(target, link);
+    std::filesystem::create_symlink(target, dir / "drive.table.json");
+    EXPECT_EQ(file.open(link, false), "File exists");
+    EXPECT_EQ(file.keep((dir / "drive.table.json").string(), "{}", true),
+              "Cannot write " + (dir / "drive.table.json").string() + ": File exists");
+    ASSERT_EQ(file.open(link, true), std::nullopt); // the link itself is replaced
+    ASSERT_EQ(file.append("new"), std::nullopt);
+    file.close();
+    ASSERT_EQ(file.keep((dir / "drive.table.json").string(), "{}", false), std::nullopt);
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "drive.table.json"));
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Recorder, theTableAndEveryCellWriteMadeWhileRecordingAreKeptBesideTheLog) {
     Rig r;
-    TableFile table{{}, true, 2};
-    table.table[kRpmBase + 19] = 65;
+    TableFile table = DeviceTable(2);
     r.recorder.setTableSource([&table] { return table; });
     ASSERT_TRUE(r.recorder.start("/logs/drive.msl", false));
     const auto kept = [&r] {
@@ -223,26 +304,43 @@ TEST(Recorder, theTableAndEveryCellWriteMadeWhileRecordingAreKeptBesideTheLog) {
     r.recorder.cellWritten(5, 78);
     r.recorder.tick();
     EXPECT_EQ(kept().writes, (std::vector<CellWrite>{{1.5, 5, 77}, {2.0, 5, 78}}));
+    r.recorder.add(kEntry);
     r.recorder.stop();
     r.recorder.cellWritten(6, 1); // not recording: nothing to keep it for
     EXPECT_EQ(kept().writes.size(), 2u);
 }
 
 TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
-    const std::string table = JsonText({{}, true, 1});
+    const std::string table = JsonText(DeviceTable(1));
+    const auto with = [&table](const std::string& writes, const std::string& more = "") {
+        return "{\"table\": " + table + ", \"writes\": " + writes + more + "}";
+    };
+    TableFile zero = DeviceTable(1), intake9 = DeviceTable(9);
+    zero.table[7] = 0;
     const struct {
         std::string text;
         const char* refusal; // nullptr: read
     } cases[] = {
-        {"{\"table\": " + table + ", \"writes\": [[0.5, 3, 7], [0.5, 4, -2]]}", nullptr},
+        {with("[[0.5, 3, 7], [0.5, 4, 2]]"), nullptr},
         {"{\"table\": " + table + "}", "it holds no \"table\" and \"writes\""},
         {"{\"table\": {\"cells\": [1]}, \"writes\": []}", "its table: \"cells\" has 1 values"},
         {"{\"table\": " + JsonText({}) + ", \"writes\": []}", "its table has no breakpoints"},
-        {"{\"table\": " + table + ", \"writes\": [[1, 2]]}", "write 1 is not [time, cell, value]"},
-        {"{\"table\": " + table + ", \"writes\": [[1, 400, 2]]}", "write 1 is outside"},
-        {"{\"table\": " + table + ", \"writes\": [[2, 1, 2], [1, 1, 2]]}",
-         "write 2 is earlier than the write before it"},
-        {"{\"table\": " + table + ", \"writes\": [], \"lag\": [60, 2001]}", "\"lag\" is not"},
+        // Checked as a table given by hand is: the drive was fuelled by it.
+        {"{\"table\": " + JsonText(zero) + ", \"writes\": []}", "its table: the cell at"},
+        {"{\"table\": " + JsonText(intake9) + ", \"writes\": []}",
+         "its table: its intake type 9"},
+        {with("[[1, 2]]"), "write 1 is not [time, cell, value]"},
+        {with("[[1, 400, 2]]"), "write 1 is to cell 400, not 0 to 399"},
+        {with("[[1, 3, 0]]"), "write 1 writes 0; a VE is 1 to 32767"},
+        {with("[[1, 3, -32768]]"), "write 1 writes -32768"},
+        {with("[[1e308, 3, 7]]"), "write 1 is at 1e+308 s, not within a drive"},
+        {with("[[2, 1, 2], [1, 1, 2]]"), "write 2 is earlier than the write before it"},
+        {with("[]", ", \"lag\": [60, 2001]"), "\"lag\" is not"},
+        {with("[]", ", \"writes\": []"), "\"writes\" is given twice"},
+        {"{\"table\": {\"cells\": [1], \"cells\": [2]}, \"writes\": []}",
+         "\"cells\" is given twice"},
+        {with("[" + std::string(120000, '[') + std::string(120000, ']') + "]"),
+         "it nests deeper than 3"}, // refused before anything deep is built
     };
     for (const auto& c : cases) {
         const auto parsed = ParseDriveTable(c.text);
@@ -250,7 +348,7 @@ TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
         EXPECT_EQ(why ? why->substr(0, std::strlen(c.refusal ? c.refusal : "")) : "read",
                   c.refusal ? c.refusal : "read");
     }
-    DriveTable drive{{{}, true, 3},
+    DriveTable drive{DeviceTable(3),
                      "2026-12-08 10:00:00",
                      {{0.25, 12, 99}, {3.5, 399, 1}},
                      WidebandLag{60, 250}};

@@ -4,18 +4,17 @@
 #include "link/Protocol.h"
 #include "table/TableFormats.h"
 
-TEST_F(Files, saveWritesLowBytesAndLoadSendsEveryCellInOrderGivingTheSameBytesBack) {
+TEST_F(Files, saveWritesTheCellsAndLoadSendsEveryCellInOrderGivingTheSameBytesBack) {
     for (int i = 0; i < kCellCount; ++i) {
-        h.form.veTable[i] = static_cast<std::int16_t>(i * 7 - 1000);
+        h.form.veTable[i] = static_cast<std::int16_t>(i * 7 % 256);
     }
-    h.form.veTable[1] = -1;
+    h.form.veTable[1] = 255;
     const std::string file = Path("t.vet");
     Save(file);
     const std::string bytes = Bytes(file);
     ASSERT_EQ(bytes.size(), 400u);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), (-1000) & 0xFF);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFF);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[399]), (399 * 7 - 1000) & 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 255);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[399]), 399 * 7 % 256);
     EXPECT_TRUE(h.serial.log.empty());
 
     Load(file);
@@ -36,10 +35,22 @@ TEST_F(Files, saveWritesLowBytesAndLoadSendsEveryCellInOrderGivingTheSameBytesBa
     EXPECT_EQ(Bytes(Path("again.vet")), bytes);
 }
 
+TEST_F(Files, aTableAVetCannotHoldIsNotSavedAndTheOldFileStays) {
+    Write(Path("old.vet"), std::string(400, '\x07'));
+    std::fill(h.form.veTable.begin(), h.form.veTable.begin() + kCellCount, 9);
+    for (const std::int16_t value : {256, -1}) {
+        h.form.veTable[CellIndex(3, 7)] = value;
+        Save(Path("old.vet"));
+        ExpectStatus("Not saved, " + Path("old.vet") + ": the cell at pressure index 3, RPM index 7 "
+                     "holds " + std::to_string(value) + "; a .vet holds 0 to 255");
+        EXPECT_EQ(Bytes(Path("old.vet")), std::string(400, '\x07'));
+    }
+}
+
 TEST_F(Files, aLongerFileKeepsItsTailOnSaveAndOnlyItsHeadIsLoaded) {
     const std::string file = Path("long.vet");
     Write(file, std::string(4 * 1024 * 1024, '\x07'));
-    h.form.veTable[0] = 9;
+    std::fill(h.form.veTable.begin(), h.form.veTable.begin() + kCellCount, 9);
     Save(file);
     const std::string bytes = Bytes(file);
     ASSERT_EQ(bytes.size(), 4u * 1024 * 1024);

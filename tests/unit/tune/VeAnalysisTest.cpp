@@ -2,6 +2,7 @@
 // table in force at each record, and the refusals of a log that saw another table.
 #include "tune/VeAnalysis.h"
 #include "datalog/LogFormat.h"
+#include "WindowPoint.h"
 
 #include <gtest/gtest.h>
 
@@ -37,11 +38,12 @@ TuneRow Row(int k, int p, int r, double afr) {
             100};
 }
 
-// Rows 0 .. n-1, each made by `row`.
+// Rows 0 .. n-1, each made by `row`, at the point the window's breakpoint search gives it.
 std::vector<TuneRow> Drive(int n, const std::function<TuneRow(int)>& row) {
     std::vector<TuneRow> rows;
     for (int k = 0; k < n; ++k) {
         rows.push_back(row(k));
+        PlaceAsTheWindowDoes(rows.back(), Table());
     }
     return rows;
 }

@@ -3,6 +3,7 @@
 #include "tune/VeSolve.h"
 #include "tune/AfrModel.h"
 #include "tune/Suggestion.h"
+#include "WindowPoint.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +82,7 @@ Analysis Analyze(const std::vector<TuneRow>& rows) {
     VeAnalyzer analyzer(Table(), target, options);
     analyzer.beginLog("drive.msl", TableInForce(Table(), {}));
     for (TuneRow row : rows) {
-        const LatticeWeights w = WeightsAt(LatticeOf(Table()), row.rpm, row.pressurePsi);
-        const auto nearest = std::max_element(w.begin(), w.end(),
-                                              [](auto& a, auto& b) { return a.weight < b.weight; });
-        row.pressureIndex = PressureIndexOf(nearest->cell);
-        row.rpmIndex = RpmIndexOf(nearest->cell);
+        PlaceAsTheWindowDoes(row, Table());
         EXPECT_EQ(analyzer.add(row), std::nullopt);
     }
     return analyzer.analysis();
