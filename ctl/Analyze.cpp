@@ -245,6 +245,13 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     }
     const CellValues& aim = std::get<CellValues>(target);
     TuneOptions options = inv.analyze.tune;
+    if (!options.lagAuto && inv.analyze.lag.find(',') != std::string::npos) {
+        // "1,000" is not a thousand here: say how it was read.
+        char read[96];
+        std::snprintf(read, sizeof read, "%g ms, and %g ms more at 1000 RPM and atmosphere",
+                      options.lag.ms, options.lag.flowMs);
+        Say("--lag " + inv.analyze.lag + " is read as MS,FLOW_MS: " + read);
+    }
     LagEstimate lag{options.lag, false, "", "as given", 0, {}};
     if (options.lagAuto) {
         // A first reading of the logs finds the delay, the second pairs the records by it.

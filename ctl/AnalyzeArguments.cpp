@@ -84,8 +84,12 @@ void DeclareAnalyzeOptions(CLI::App& analyze, AnalyzeRequest& request) {
                       });
     }
     for (const TuneOptionText& option : TuneOptionTexts()) {
+        const bool lag = std::string_view(option.name) == "--lag";
         CheckedOption(analyze, option.name, option.what,
-                      [take = option.take, &request](const std::string& value) {
+                      [take = option.take, lag, &request](const std::string& value) {
+                          if (lag) {
+                              request.lag = value;
+                          }
                           return take(value, request.tune);
                       });
     }
@@ -110,7 +114,8 @@ const char* const kAnalyzeOptionsHelp =
     "                        sensor's 60 ms response is added): MS, and FLOW_MS more at 1000\n"
     "                        RPM and atmosphere, growing as the exhaust's flow falls. auto (the\n"
     "                        default) finds both from the drives: the delay under which the\n"
-    "                        records scatter least within their cells, 0 to 1000 ms each; a\n"
+    "                        records scatter least within their cells, 0 to 1000 ms each\n"
+    "                        (given, each part may be 0 to 2000); a\n"
     "                        drive with too little movement keeps a delay found earlier (kept\n"
     "                        with the drive) or 150 ms, and says so\n"
     "  --min-temp F          leave out warm-up below F (default 160)\n"

@@ -14,6 +14,7 @@ struct AnalyzeRequest {
     std::string cells;  // --cells FILE
     std::string report; // --report FILE
     std::string target; // --target AFR|FILE; empty: the default target
+    std::string lag;    // --lag as given, to say how it was read
     TuneOptions tune;
 };
 

@@ -105,6 +105,11 @@ void Device::maybeMakeRecord(TimePoint now) {
     if (sentLog_) {
         sentLog_(record);
     }
+    if (replay_ && replay_->finished() && notices_) {
+        if (const auto why = replay_->cutShort()) {
+            notices_(*why);
+        }
+    }
     const RecordFaults faults{options_.garbage, options_.nul, options_.longField};
     enqueue(corruptRecord(record, terminatorText(options_.terminator), faults, faultRandom_), now);
     ++records_;

@@ -31,6 +31,8 @@ public:
     void setReceivedLog(LineSink sink) { receivedLog_ = std::move(sink); }
     // Every record and reply as generated, before faults.
     void setSentLog(LineSink sink) { sentLog_ = std::move(sink); }
+    // What the user should hear of: a replay that ended early.
+    void setNotices(LineSink sink) { notices_ = std::move(sink); }
 
     void receive(std::string_view bytes, TimePoint now);
 
@@ -68,6 +70,7 @@ private:
     CommandParser parser_;
     LineSink receivedLog_;
     LineSink sentLog_;
+    LineSink notices_;
     std::optional<Replay> replay_;
 
     std::deque<Piece> queue_;

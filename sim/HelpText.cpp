@@ -69,7 +69,7 @@ Options:
                         their recorded spacing; each value is sent as the log
                         printed it. <201> pauses, the next <255> resumes at the
                         next row; after the last row the stream falls silent
-  --speed X             replay X times as fast as recorded (default 1; above 0)
+  --speed X             replay X times as fast as recorded (default 1; 0.001 to 1000)
   --loop                replay from the first row again after the last
 
 The engine (while not replaying): the device fuels for a target air/fuel

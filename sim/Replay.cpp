@@ -16,30 +16,45 @@ std::variant<std::shared_ptr<ReplayFile>, std::string> ReplayFile::open(const st
     if (const auto* why = std::get_if<std::string>(&opened)) {
         return *why;
     }
-    std::shared_ptr<ReplayFile> replay(new ReplayFile(std::get<File>(std::move(opened)), *format));
-    bool any = false;
+    std::shared_ptr<ReplayFile> replay(
+        new ReplayFile(std::get<File>(std::move(opened)), *format, path));
     while (replay->next()) {
-        any = true;
     }
     if (const auto& fault = replay->samples_->fault()) {
         return path + ": " + *fault;
     }
-    if (!any) {
+    if (replay->played_ == 0) {
         return path + ": the log has no rows";
     }
+    replay->rows_ = replay->played_;
     replay->rewind();
     return replay;
 }
 
-ReplayFile::ReplayFile(File file, LogFormat format) : file_(std::move(file)), format_(format) {
+ReplayFile::ReplayFile(File file, LogFormat format, std::string path)
+    : file_(std::move(file)), format_(format), path_(std::move(path)) {
     rewind();
 }
 
 std::optional<LogSample> ReplayFile::next() {
-    return samples_->next();
+    auto sample = samples_->next();
+    played_ += sample ? 1 : 0;
+    return sample;
+}
+
+std::optional<std::string> ReplayFile::cutShort() const {
+    if (const auto& fault = samples_->fault()) {
+        return path_ + ": " + *fault;
+    }
+    if (played_ < rows_) {
+        return path_ + " ended after row " + std::to_string(played_) + " of the " +
+               std::to_string(rows_) + " it held when the replay began: it changed meanwhile";
+    }
+    return std::nullopt;
 }
 
 void ReplayFile::rewind() {
+    played_ = 0;
     samples_.reset();
     std::rewind(file_.get());
     lines_ = std::make_unique<TextLines>(TextLines::Of(file_.get()));

@@ -18,6 +18,8 @@ public:
     virtual ~ReplaySource() = default;
     virtual std::optional<LogSample> next() = 0; // nothing after the last
     virtual void rewind() = 0;
+    // Once next() gave nothing: why the rows ended before the last, or nothing.
+    virtual std::optional<std::string> cutShort() const { return std::nullopt; }
 };
 
 // A log file read as it plays, so a log of any length takes the same memory.
@@ -29,12 +31,16 @@ public:
 
     std::optional<LogSample> next() override;
     void rewind() override;
+    std::optional<std::string> cutShort() const override;
 
 private:
-    ReplayFile(File file, LogFormat format);
+    ReplayFile(File file, LogFormat format, std::string path);
 
     File file_;
     LogFormat format_;
+    std::string path_;
+    std::size_t rows_ = 0; // as read through at start-up
+    std::size_t played_ = 0;
     std::unique_ptr<TextLines> lines_;
     std::unique_ptr<LogSamples> samples_;
 };
@@ -46,6 +52,8 @@ public:
 
     // Past the last row and not looping: the stream has nothing more to send.
     bool finished() const { return !next_; }
+    // Why the rows ended early (the file changed while it played), once finished.
+    std::optional<std::string> cutShort() const { return source_->cutShort(); }
 
     // The next row as a live record without terminator, in the log's own digits.
     std::string take();

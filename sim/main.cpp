@@ -248,6 +248,7 @@ int main(int argc, char** argv) {
     Device device(options, std::move(table), seed);
     device.setReceivedLog(appendingTo(receivedLog));
     device.setSentLog(appendingTo(sentLog));
+    device.setNotices(complain);
     const Ending ending = serve(device, pty);
     if (ending == Ending::HangUp) {
         lingerForReader(pty);

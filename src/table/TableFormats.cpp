@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 
@@ -339,6 +340,12 @@ std::variant<Planned, FileError> Plan(const TextFileWrite& write) {
     errno = 0;
     std::string target = write.path;
     unsigned mode = NewFileMode();
+    // Looked at before it is opened: opening a pipe to read it would wait for a writer.
+    std::error_code ignored;
+    const auto status = std::filesystem::status(write.path, ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return Planned{&write, std::nullopt, target};
+    }
     if (File old{std::fopen(write.path.c_str(), "rb")}) {
         const std::optional<OpenFileFacts> facts = FactsOf(old.get(), write.path);
         if (!facts || !facts->regular) {

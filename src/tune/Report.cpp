@@ -130,6 +130,8 @@ std::string ChangeText(const ReportInput& in, int cell) {
         return "?";
     case Outcome::Locked:
         return "L";
+    case Outcome::AtLimit:
+        return "!";
     case Outcome::FewHits:
         break;
     }
@@ -175,7 +177,7 @@ std::vector<HeatMapSpec> HeatMapSpecs(const ReportInput& in) {
          [&in, veShare](int c) { return Along(kScale, veShare(in.suggestion.table[c])); },
          [&in](int c) { return std::to_string(in.suggestion.table[c]); }, std::to_string(low),
          std::to_string(high), false},
-        {HeatMap::Change, "Change, percent (= within the deadband, ? unsure, L locked)",
+        {HeatMap::Change, "Change, percent (= within the deadband, ? unsure, L locked, ! at the device's limit)",
          [&in, limit](int c) { return ChangeColour(ChangeOf(in, c), limit); },
          [&in](int c) { return ChangeText(in, c); }, Format("-%.0f%%", limit),
          Format("+%.0f%%", limit), true},

@@ -1,5 +1,7 @@
 #include "tune/Suggestion.h"
 
+#include "table/TableFit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -43,7 +45,12 @@ Suggestion Suggest(const VeTable& base, const Analysis& analysis, const Solution
         } else {
             const double ratio = solved.ve / std::max<double>(base[cell], 1);
             const std::int16_t value = SuggestedValue(base[cell], ratio, options.maxChangePercent);
-            outcome = value == base[cell] ? Outcome::Deadband : Outcome::Changed;
+            // A cell already at the most (or least) the device takes cannot follow its records.
+            const bool atLimit = (ratio > 1 && base[cell] >= kHighestVe) ||
+                                 (ratio < 1 && base[cell] <= kLowestVe);
+            outcome = value != base[cell] ? Outcome::Changed
+                      : atLimit           ? Outcome::AtLimit
+                                          : Outcome::Deadband;
             s.table[cell] = value;
         }
     }
@@ -112,7 +119,11 @@ std::string SummaryText(const VeTable& before, const Suggestion& suggestion,
     return text + "; " + Plural(count(Outcome::FewHits), "cell", "cells") + " below " +
            std::to_string(options.minHits) + " hits; " + Thousands(count(Outcome::Deadband)) +
            " within the " + deadband + " deadband, " + Thousands(count(Outcome::Unsure)) +
-           " less than twice their uncertainty; " + Plural(analysis.accepted, "record", "records") +
+           " less than twice their uncertainty" +
+           (count(Outcome::AtLimit) ? ", " + Thousands(count(Outcome::AtLimit)) +
+                                          " at the device's limit"
+                                    : "") +
+           "; " + Plural(analysis.accepted, "record", "records") +
            " used; " + LeftOutText(analysis);
 }
 

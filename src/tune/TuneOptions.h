@@ -10,6 +10,7 @@
 struct CellBlock {
     int p1 = 0, r1 = 0, p2 = 0, r2 = 0;
     bool holds(int p, int r) const;
+    bool operator==(const CellBlock&) const = default;
 };
 
 struct TuneOptions {
@@ -28,6 +29,7 @@ struct TuneOptions {
     std::vector<CellBlock> locks;
 
     bool locked(int p, int r) const;
+    bool operator==(const TuneOptions&) const = default;
 };
 
 // Longer than this between rows, the log is not continuous: nothing is paired across it.

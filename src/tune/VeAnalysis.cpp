@@ -138,19 +138,21 @@ bool Placed(const std::array<double, kLatticeSize>& breakpoints, double x, int i
 } // namespace
 
 std::optional<std::string> VeAnalyzer::pointMismatch(const TuneRow& row) const {
-    const auto say = [&](const char* axis, double x, const char* unit, int logged,
+    // `x` as the breakpoints count it, `shown` as the log has it.
+    const auto say = [&](const char* axis, double x, double shown, const char* unit, int logged,
                          const std::array<double, kLatticeSize>& breakpoints) {
         char text[200];
         std::snprintf(text, sizeof text,
                       "line %zu: the log puts %g %s at %s index %d, the table's breakpoints at %d",
-                      row.line, x, unit, axis, logged, PlacedAt(breakpoints, x).value_or(0));
+                      row.line, shown, unit, axis, logged, PlacedAt(breakpoints, x).value_or(0));
         return log_ + ": recorded on other breakpoints than the table's (" + text + ")";
     };
     if (!Placed(lattice_.rpmHundreds, row.rpm / 100, row.rpmIndex)) {
-        return say("RPM", row.rpm, "RPM", row.rpmIndex, lattice_.rpmHundreds);
+        return say("RPM", row.rpm / 100, row.rpm, "RPM", row.rpmIndex, lattice_.rpmHundreds);
     }
     if (!Placed(lattice_.pressurePsi, row.pressurePsi, row.pressureIndex)) {
-        return say("pressure", row.pressurePsi, "PSI", row.pressureIndex, lattice_.pressurePsi);
+        return say("pressure", row.pressurePsi, row.pressurePsi, "PSI", row.pressureIndex,
+                   lattice_.pressurePsi);
     }
     return std::nullopt;
 }

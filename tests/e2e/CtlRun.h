@@ -23,14 +23,19 @@ struct Result {
     std::string err;
 };
 
-inline Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
-    QProcess ctl;
-    ctl.setWorkingDirectory(QString::fromStdString(sim.file("")));
+// tvxsim as COM 3, and a home of the test's own.
+inline QProcessEnvironment CtlEnvironment(const TvxSim& sim) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TVX_COM3", QString::fromStdString(sim.link()));
     env.insert("HOME", QString::fromStdString(sim.file("home")));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(sim.file("home/.config")));
-    ctl.setProcessEnvironment(env);
+    return env;
+}
+
+inline Result Ctl(const TvxSim& sim, const std::vector<std::string>& args) {
+    QProcess ctl;
+    ctl.setWorkingDirectory(QString::fromStdString(sim.file("")));
+    ctl.setProcessEnvironment(CtlEnvironment(sim));
     QStringList list;
     for (const std::string& arg : args) {
         list << QString::fromStdString(arg);

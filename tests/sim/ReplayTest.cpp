@@ -107,3 +107,33 @@ TEST(SimReplayProgram, aLogItCannotReplayEndsItWithStatus2BeforeTheTerminal) {
         EXPECT_FALSE(std::filesystem::exists(link)) << c.name;
     }
 }
+
+TEST(SimReplay, aLogCutWhileItPlaysSaysSoWhenItEnds) {
+    const std::string path = testing::TempDir() + "cut-while-playing.csv";
+    // Far longer than what is read ahead, so the cut is met while playing.
+    std::string text = "Time,RPM,MAP,Temp,AFR1,AFR2,MAF\n";
+    for (int k = 0; k < 10000; ++k) {
+        text += std::to_string(k) + ",900,5,180,14.7,14.7,1\n";
+    }
+    std::ofstream(path) << text;
+    auto opened = ReplayFile::open(path);
+    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<ReplayFile>>(opened));
+    auto file = std::get<std::shared_ptr<ReplayFile>>(opened);
+    std::filesystem::resize_file(path, text.find("\n4000,") + 1); // rows 0 to 3999 are left
+    Options options;
+    options.replay = file;
+    options.speed = 1000; // a row a millisecond
+    Device device(options, DeviceTable(), 7);
+    std::vector<std::string> notices;
+    device.setNotices([&notices](const std::string& line) { notices.push_back(line); });
+    device.receive("<255>", Device::TimePoint{});
+    for (int ms = 0; ms <= 12000; ++ms) {
+        const Device::TimePoint now{std::chrono::milliseconds(ms)};
+        for (std::string_view bytes; !(bytes = device.outgoing(now)).empty();) {
+            device.wrote(bytes.size(), now);
+        }
+    }
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], path + " ended after row 4000 of the 10000 it held when the replay "
+                                 "began: it changed meanwhile");
+}

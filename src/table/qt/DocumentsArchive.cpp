@@ -7,7 +7,7 @@ std::variant<std::string, FileError> DocumentsArchive::keep(const TableFile& fil
                                                             BackupKind kind) {
     const QString folder = DocumentsFolder(kBackupFolderName);
     if (folder.isEmpty()) {
-        return FileError{std::string("The table could not be kept: ") + kNoHomeText};
+        return FileError{kNoHomeText};
     }
     return KeepBackup(folder.toStdString(), LocalNow(), kind, file);
 }

@@ -31,31 +31,6 @@ TuneOptions OptionsOf(const TuneSettings& settings, const std::array<bool, kCell
 
 } // namespace
 
-std::optional<int> ApplyEveryOf(const std::string& text) {
-    if (text == "off") {
-        return 0;
-    }
-    const auto seconds = ParseNumber(text);
-    if (!seconds || *seconds < kLeastApplyEveryS || *seconds > kMostApplyEveryS ||
-        *seconds != std::floor(*seconds)) {
-        return std::nullopt;
-    }
-    return static_cast<int>(*seconds);
-}
-
-std::optional<std::string> TargetTextFault(const std::string& text) {
-    if (text.size() > kLongestTargetText) {
-        return std::string(kTargetField) + " takes an air/fuel ratio or a file name of at most " +
-               std::to_string(kLongestTargetText) + " characters, not one of " +
-               std::to_string(text.size());
-    }
-    if (std::any_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
-        return std::string(kTargetField) + " holds a control character";
-    }
-    return std::nullopt;
-}
-
 LiveTuning::LiveTuning(Form3D& form, Recorder& recorder, const LogClock& clock, StatusLine& status,
                        QObject* parent)
     : QObject(parent), form_(form), recorder_(recorder), clock_(clock), status_(status),

@@ -6,6 +6,7 @@
 #include "app/Form3D.h"
 #include "datalog/Recorder.h"
 #include "tune/LiveTuning.h"
+#include "tune/TuneSettings.h"
 
 #include <QObject>
 #include <QTimer>
@@ -19,24 +20,6 @@
 #include <thread>
 #include <variant>
 #include <vector>
-
-struct TuneSettings {
-    TuneOptions options;
-    std::string target;  // as tvxctl analyze --target takes it; empty: the default
-    int applyEveryS = 0; // the hands-free apply; 0: off
-    bool operator==(const TuneSettings&) const = default;
-};
-// The hands-free apply is never more often than the first, nor rarer than the second.
-inline constexpr int kLeastApplyEveryS = 10;
-inline constexpr int kMostApplyEveryS = 3600;
-// "off" (0) or whole seconds within those bounds; nullopt when it is neither.
-std::optional<int> ApplyEveryOf(const std::string& text);
-inline constexpr const char* kApplyEveryWhat = "off or whole seconds, 10 to 3600";
-// The target as the Tuning window names it; a longer text is no AFR and no file name.
-inline constexpr const char* kTargetField = "Target";
-inline constexpr std::size_t kLongestTargetText = 4096;
-// Why a target's text cannot be one, before it is read: too long, or holding a control character.
-std::optional<std::string> TargetTextFault(const std::string& text);
 
 // What the analysis says, once a second.
 struct TuneSnapshot {

@@ -2,7 +2,6 @@
 
 #include "common/FileNames.h"
 #include "common/InputFile.h"
-#include "tune/TuneOptionTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,20 +50,6 @@ std::string SetAside(const std::string& path, const std::string& why) {
            "; the defaults serve";
 }
 
-// A setting as typed in the window would be taken; else why it keeps its default.
-std::optional<std::string> Take(const QSettings& store, const QString& key,
-                                const std::function<std::optional<std::string>(
-                                    const std::string&)>& take) {
-    if (!store.contains(key)) {
-        return std::nullopt;
-    }
-    const std::string value = store.value(key).toString().toStdString();
-    if (const auto why = take(value)) {
-        return "Tuning setting " + key.toStdString() + ": " + *why + "; its default serves";
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 LoadedTuning LoadTuning() {
@@ -80,35 +65,17 @@ LoadedTuning LoadTuning() {
         loaded.notes.push_back(SetAside(path, path + " is no settings file"));
         return loaded;
     }
-    const auto note = [&loaded](std::optional<std::string> why) {
-        if (why) {
-            loaded.notes.push_back(*why);
-        }
-    };
-    for (const TuneOptionText& option : TuneOptionTexts()) {
-        note(Take(store, QString(option.name).mid(2), [&](const std::string& value) {
-            return option.take(value, stored.settings.options)
-                       ? std::nullopt
-                       : std::optional(RefusalText(option.name, option.what, value));
-        }));
-    }
-    note(Take(store, "target", [&](const std::string& value) {
-        const auto why = TargetTextFault(value);
-        if (!why) {
-            stored.settings.target = value;
-        }
-        return why;
-    }));
-    note(Take(store, "apply-every", [&](const std::string& value) {
-        const auto seconds = ApplyEveryOf(value == "0" ? "off" : value); // "0": as kept before
-        stored.settings.applyEveryS = seconds.value_or(0);
-        return seconds ? std::nullopt
-                       : std::optional(RefusalText("apply-every", kApplyEveryWhat, value));
-    }));
+    SettingsRead read = ReadSettings([&store](const std::string& key) {
+        const QString name = QString::fromStdString(key);
+        return store.contains(name) ? std::optional(store.value(name).toString().toStdString())
+                                    : std::nullopt;
+    });
+    stored.settings = read.settings;
+    loaded.notes.insert(loaded.notes.end(), read.notes.begin(), read.notes.end());
     for (const QVariant& cell : store.value("locked").toList()) {
-        bool read = false;
-        const int index = cell.toInt(&read);
-        if (read && index >= 0 && index < kCellCount) {
+        bool number = false;
+        const int index = cell.toInt(&number);
+        if (number && index >= 0 && index < kCellCount) {
             stored.locked[index] = true;
         }
     }
@@ -118,14 +85,9 @@ LoadedTuning LoadTuning() {
 std::optional<std::string> SaveTuning(const StoredTuning& stored) {
     QDir().mkpath(QFileInfo(SettingsPath()).path());
     QSettings store(SettingsPath(), QSettings::IniFormat);
-    for (const TuneOptionText& option : TuneOptionTexts()) {
-        store.setValue(QString(option.name).mid(2),
-                       QString::fromStdString(option.show(stored.settings.options)));
+    for (const auto& [key, text] : SettingTexts(stored.settings)) {
+        store.setValue(QString::fromStdString(key), QString::fromStdString(text));
     }
-    store.setValue("target", QString::fromStdString(stored.settings.target));
-    store.setValue("apply-every", stored.settings.applyEveryS
-                                      ? QString::number(stored.settings.applyEveryS)
-                                      : QString("off"));
     QVariantList locked;
     for (int cell = 0; cell < kCellCount; ++cell) {
         if (stored.locked[cell]) {

@@ -89,11 +89,8 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
         edit->setMinimumWidth(kFieldWidthPx);
         fields_[name] = edit;
         settings->addRow(caption, edit);
-        connect(edit, &QLineEdit::editingFinished, this, [this, name, edit] {
-            if (takeSetting(name, edit->text())) {
-                keep();
-            }
-        });
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, name, edit] { takeSetting(name, edit->text()); });
     };
     for (const TuneOptionText& option : TuneOptionTexts()) {
         addField(option.name, kCaptions.at(option.name));
@@ -104,7 +101,7 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
     left->addLayout(top);
     left->addWidget(map_);
     left->addWidget(new QLabel("Hatched: too few hits · framed: locked · = within the deadband · "
-                               "? unsure · outlined: the engine's cell",
+                               "? unsure · ! at the device's limit · outlined: the engine's cell",
                                this));
     left->addLayout(buttons);
     left->addWidget(summary_);
@@ -186,6 +183,7 @@ bool TuningWindow::takeSetting(const QString& name, const QString& text) {
     message_->clear();
     tuning_.setSettings(settings);
     showSettings();
+    keep();
     return true;
 }
 

@@ -26,7 +26,8 @@ public:
     QLineEdit* field(const QString& name) const;
     QString message() const;
 
-    // Takes a setting as typed; false, with the reason shown, when it does not read.
+    // Takes a setting as typed and keeps it for the next run; false, with the reason shown, when
+    // it does not read.
     bool takeSetting(const QString& name, const QString& text);
     void saveReport(const QString& path);
 

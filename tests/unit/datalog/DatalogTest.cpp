@@ -9,10 +9,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <random>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <random>
 #include <set>
 
 namespace {
@@ -310,6 +310,27 @@ TEST(Recorder, theTableAndEveryCellWriteMadeWhileRecordingAreKeptBesideTheLog) {
     EXPECT_EQ(kept().writes.size(), 2u);
 }
 
+TEST(Recorder, endsADriveWhoseKeptTableWouldOutgrowWhatAReaderReads) {
+    Rig r;
+    r.recorder.setTableSource([] { return DeviceTable(1); });
+    ASSERT_TRUE(r.recorder.start("drive.msl", false));
+    r.recorder.add(kEntry);
+    r.clock.now += Recorder::kFlushMs;
+    r.recorder.tick();
+    for (int k = 0; k < 2'000'000; ++k) { // each some 20 bytes: more than 32 MiB in all
+        r.recorder.cellWritten(k % kCellCount, 100);
+    }
+    r.clock.now += Recorder::kFlushMs;
+    r.recorder.tick();
+    EXPECT_FALSE(r.recorder.recording());
+    // The log and its table stay as they last agreed: both read, as one drive.
+    EXPECT_TRUE(std::holds_alternative<DriveTable>(
+        ParseDriveTable(r.file.kept.at("drive.table.json"))));
+    EXPECT_TRUE(r.status.last().starts_with("Recording stopped: the table kept beside drive.msl "
+                                            "would outgrow 32 MiB: 2000000 cell writes"))
+        << r.status.last();
+}
+
 TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
     const std::string table = JsonText(DeviceTable(1));
     const auto with = [&table](const std::string& writes, const std::string& more = "") {
@@ -327,8 +348,7 @@ TEST(DriveTable, readsBackWhatItWritesAndRefusesWhatNoRecorderWrites) {
         {"{\"table\": " + JsonText({}) + ", \"writes\": []}", "its table has no breakpoints"},
         // Checked as a table given by hand is: the drive was fuelled by it.
         {"{\"table\": " + JsonText(zero) + ", \"writes\": []}", "its table: the cell at"},
-        {"{\"table\": " + JsonText(intake9) + ", \"writes\": []}",
-         "its table: its intake type 9"},
+        {"{\"table\": " + JsonText(intake9) + ", \"writes\": []}", "its table: its intake type 9"},
         {with("[[1, 2]]"), "write 1 is not [time, cell, value]"},
         {with("[[1, 400, 2]]"), "write 1 is to cell 400, not 0 to 399"},
         {with("[[1, 3, 0]]"), "write 1 writes 0; a VE is 1 to 32767"},

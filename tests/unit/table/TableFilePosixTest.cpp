@@ -9,7 +9,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <thread>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -129,4 +135,38 @@ TEST(TableFormatsPosix, aWriteCutShortLeavesTheOldFileWhole) {
     ASSERT_TRUE(std::holds_alternative<TableFile>(read));
     EXPECT_EQ(std::get<TableFile>(read).intakeType, 1);
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(FilesPosix, aTerminationWhileASetIsWrittenWaitsUntilEveryFileIsWhole) {
+    // A child writes a set that waits on a pipe between writing its files beside their targets
+    // and moving them over; it is terminated then, and the set is all new or all old afterwards.
+    Write(Path("a.csv"), "old a");
+    Write(Path("b.csv"), "old b");
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        WriteTextFiles(
+            {{Path("a.csv"), "new a"}, {Path("pipe"), "to the pipe"}, {Path("b.csv"), "new b"}});
+        ::_exit(0);
+    }
+    const auto beside = [this] {
+        return std::count_if(fs::directory_iterator(dir), fs::directory_iterator(),
+                             [](const fs::directory_entry& e) {
+                                 return e.path().string().find(".saving-") != std::string::npos;
+                             });
+    };
+    while (beside() < 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // waiting on the pipe now
+    ::kill(child, SIGTERM);
+    const int pipe = ::open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK); // let it go on
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(pipe);
+    EXPECT_TRUE(WIFSIGNALED(status)); // it was terminated, once the set was whole
+    EXPECT_EQ(Bytes(Path("a.csv")), "new a");
+    EXPECT_EQ(Bytes(Path("b.csv")), "new b");
+    EXPECT_EQ(beside(), 0);
 }
