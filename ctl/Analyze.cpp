@@ -270,12 +270,13 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
     if (const auto refused = AnalyzeLogs(drives, table, analyzer)) {
         return Fail(*refused + "; nothing written");
     }
-    const Analysis& analysis = analyzer.analysis();
-    if (analysis.accepted == 0) {
-        return Fail("No record accepted, nothing written: " + LeftOutText(analysis));
+    if (analyzer.analysis().accepted == 0) {
+        return Fail("No record accepted, nothing written: " + LeftOutText(analyzer.analysis()));
     }
     const VeTable base = BaseTable(table, drives);
-    const Suggestion suggestion = Suggest(base, analysis, SolveVe(analysis), options);
+    const Solution solution = SolveVe(analyzer.analysis(), base);
+    const Analysis analysis = WithOutliers(analyzer.analysis(), solution);
+    const Suggestion suggestion = Suggest(base, analysis, solution, options);
     const TableFile suggested{suggestion.table, true,
                               table ? table->intakeType : drives.back().kept->table.intakeType};
     const std::string summary = SummaryText(base, suggestion, analysis, options);

@@ -11,7 +11,8 @@ cells the round changed, how many cells below the minimum changed (must be 0), a
 move of any cell in the round.
 
 Usage: scripts/convergence.py [--rounds 3] [--seconds 100] [--seed 3] [--within-step]
-                              [--all-logs] [--wideband-lag MS[,FLOW_MS]] [-- ANALYZE OPTIONS...]
+                              [--all-logs] [--drive sweep|jumps] [--wideband-lag MS[,FLOW_MS]]
+                              [-- ANALYZE OPTIONS...]
 (build first: bash scripts/setup.sh)."""
 import argparse
 import csv
@@ -80,6 +81,7 @@ def main():
                         help="a true VE no more than 14%% from the device's")
     parser.add_argument("--all-logs", action="store_true",
                         help="each round analyzes every drive so far, not its own alone")
+    parser.add_argument("--drive", default="sweep", help="tvxsim's drive: sweep or jumps")
     parser.add_argument("--wideband-lag", default="150",
                         help="tvxsim's wideband delay, MS or MS,FLOW_MS (default 150)")
     parser.add_argument("analyze", nargs="*", help="options for tvxctl analyze, after --")
@@ -94,7 +96,7 @@ def main():
         with open(os.path.join(work, "true.json"), "w") as f:
             json.dump(truth, f)
         sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
-                        "--drive", "sweep", "--wideband-lag", options.wideband_lag)
+                        "--drive", options.drive, "--wideband-lag", options.wideband_lag)
         print(f"analyze {' '.join(options.analyze) or '(defaults)'}; {options.seconds} s a round;"
               f" wideband lag {options.wideband_lag}")
         print("round  tuned  rms%  worst%  ridge%  solved rms% worst%  changed  few-hit cells changed"

@@ -8,8 +8,9 @@ RMS and worst error against the true VE in percent; how many cells below the min
 (must be 0); the applies and their cells, and the largest single move (must be within the step
 limit); and whether tvxctl analyze of the recording suggests what the window would have.
 
-Usage: scripts/live-convergence.py [--seconds 300] [--seed 3] [--apply-every 30]
-                                   [--shots DIR] (build first: bash scripts/setup.sh)."""
+Usage: scripts/live-convergence.py [--seconds 300] [--seed 3] [--apply-every 30] [--within-step]
+                                   [--drive sweep|jumps] [--shots DIR]
+(build first: bash scripts/setup.sh)."""
 import argparse
 import csv
 import json
@@ -77,6 +78,7 @@ def main():
     parser.add_argument("--within-step", action="store_true",
                         help="a true VE no more than 14%% from the device's")
     parser.add_argument("--shots", help="a folder for screenshots of both windows")
+    parser.add_argument("--drive", default="sweep", help="tvxsim's drive: sweep or jumps")
     options = parser.parse_args()
 
     with tempfile.TemporaryDirectory() as work:
@@ -90,7 +92,7 @@ def main():
             json.dump(truth, f)
 
         sim = start_sim(link, options.seed, "--true-ve", os.path.join(work, "true.json"),
-                        "--drive", "sweep", "--warm")
+                        "--drive", options.drive, "--warm")
         xvfb = start_display(work)
         log = os.path.join(work, "drive.msl")
         env = dict(os.environ, TVX_COM1=link)

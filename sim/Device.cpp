@@ -9,10 +9,7 @@ namespace tvxsim {
 
 Device::Device(const Options& options, DeviceTable table, std::uint64_t seed)
     : options_(options), table_(std::move(table)),
-      engine_({options.trueVe.value_or(CellsOf(table_.values())),
-               options.targetCells.value_or(DefaultTarget(table_.values())), options.widebandLag,
-               options.warm, options.drive},
-              table_.values(), seed),
+      engine_(EngineSetupOf(options, table_.values()), table_.values(), seed),
       // Separate streams, so turning a fault on does not change the engine's readings.
       faultRandom_(seed ^ 0x6661756C74ULL), splitRandom_(seed ^ 0x73706C6974ULL) {
     if (options_.replay) {

@@ -57,6 +57,34 @@ EngineState MixedDrive::step(double dt) {
     return state_;
 }
 
+void JumpDrive::chooseNext() {
+    using L = EngineLimits;
+    from_ = state_;
+    t_ = 0;
+    holdS_ = kShortestHoldS + (kLongestHoldS - kShortestHoldS) * random_.unit();
+    const double rpm = L::kIdleRpm + (L::kMaxRpm - L::kIdleRpm) * random_.unit();
+    const bool overrun = random_.unit() < kOverrunShare;
+    const double psi = overrun ? L::kClosedThrottlePsi
+                               : L::kLightThrottlePsi +
+                                     (MaxPressureAt(rpm) - L::kLightThrottlePsi) * random_.unit();
+    to_ = {rpm, psi, overrun};
+    moveS_ = std::max(kPressureMoveS, std::abs(rpm - from_.rpm) / kRpmPerS);
+}
+
+EngineState JumpDrive::step(double dt) {
+    t_ += dt;
+    if (t_ >= moveS_ + holdS_) {
+        chooseNext();
+    }
+    // The pressure within what the revs allow on the way: boost needs the turbo's speed.
+    const double rpmShare = std::min(1.0, t_ / moveS_);
+    const double rpm = from_.rpm + (to_.rpm - from_.rpm) * rpmShare;
+    const double pressureShare = std::min(1.0, t_ / kPressureMoveS);
+    const double pressure = from_.pressure + (to_.pressure - from_.pressure) * pressureShare;
+    state_ = {rpm, std::min(pressure, MaxPressureAt(rpm)), to_.throttleClosed};
+    return state_;
+}
+
 std::vector<SweepDrive::Waypoint> SweepPath(const Lattice& lattice) {
     using L = EngineLimits;
     // Where a breakpoint is visited, held within what the engine can do; a breakpoint is

@@ -56,6 +56,30 @@ private:
     EngineState state_;
 };
 
+// Jumps from one operating point to another anywhere the engine can reach, as driving does: the
+// throttle moves the pressure there at once, the revs follow as fast as an engine under load
+// gains or sheds them, then a hold of a few seconds; now and then the throttle shuts for an
+// overrun.
+class JumpDrive final : public Drive {
+public:
+    static constexpr double kPressureMoveS = 0.3;
+    static constexpr double kRpmPerS = 2500;
+    static constexpr double kShortestHoldS = 2, kLongestHoldS = 6;
+    static constexpr double kOverrunShare = 0.1;
+
+    explicit JumpDrive(std::uint64_t seed) : random_(seed) {}
+    EngineState step(double dt) override;
+
+private:
+    void chooseNext();
+
+    Random random_;
+    EngineState from_, to_, state_;
+    double t_ = 0;     // since the move began
+    double moveS_ = 0; // how long the move takes
+    double holdS_ = 0; // how long to stay once there
+};
+
 // One operating point, held.
 class HoldDrive final : public Drive {
 public:

@@ -20,6 +20,8 @@ std::unique_ptr<Drive> DriveOf(const DriveChoice& choice, const Lattice& lattice
         return std::make_unique<SweepDrive>(lattice);
     case DriveChoice::Kind::Hold:
         return std::make_unique<HoldDrive>(choice.holdRpm, choice.holdPsi);
+    case DriveChoice::Kind::Jumps:
+        return std::make_unique<JumpDrive>(seed);
     case DriveChoice::Kind::Mixed:
         break;
     }
@@ -35,7 +37,8 @@ EngineModel::EngineModel(EngineSetup setup, const VeTable& device, std::unique_p
                          std::uint64_t seed)
     : setup_(setup), lattice_(LatticeOf(device)), drive_(std::move(drive)),
       // Separate streams, so the driver's choices do not shift with the sensors' noise.
-      random_(seed ^ 0x73656E73ULL), wideband_(setup.widebandLag, seed ^ 0x77626E64ULL),
+      random_(seed ^ 0x73656E73ULL),
+      wideband_(setup.widebandLag, setup.sensors, seed ^ 0x77626E64ULL),
       temp_(setup.warm ? kWarmStartF : 70.0 + random_.unit() * 10.0) {}
 
 Reading EngineModel::step(double dt, const VeTable& device, int intakeType) {
@@ -44,7 +47,7 @@ Reading EngineModel::step(double dt, const VeTable& device, int intakeType) {
     now_ += dt;
     // The device's own rate of its (filtered) manifold pressure, not of the noisy readings.
     if (lastPressure_ >= 0 && dt > 0 && (state.pressure - lastPressure_) / dt > kAccelPsiPerS) {
-        accelUntil_ = now_ + kAccelS;
+        accelFrom_ = now_;
     }
     lastPressure_ = state.pressure;
     const double load =
@@ -60,7 +63,7 @@ Reading EngineModel::step(double dt, const VeTable& device, int intakeType) {
     // The device fuels by what its sensors read; the engine breathes where it really is.
     const LatticeWeights sensed = WeightsAt(lattice_, reading.rpm, reading.pressureAbsPsi);
     const double enrichment =
-        WarmUpEnrichment(reading.tempF) * (now_ < accelUntil_ ? 1 / kAccelFuel : 1);
+        WarmUpEnrichment(reading.tempF) / AccelerationFuel(now_ - accelFrom_, setup_.accelFades);
     const bool fuelCut = state.throttleClosed && state.rpm > kFuelCutAboveRpm;
     const double exhaust =
         fuelCut

@@ -22,7 +22,7 @@ struct Reading {
 };
 
 struct DriveChoice {
-    enum class Kind { Mixed, Sweep, Hold } kind = Kind::Mixed;
+    enum class Kind { Mixed, Sweep, Jumps, Hold } kind = Kind::Mixed;
     double holdRpm = 0;
     double holdPsi = 0; // absolute
 };
@@ -33,6 +33,8 @@ struct EngineSetup {
     WidebandLag widebandLag;
     bool warm = false; // starts at kWarmStartF instead of cold
     DriveChoice drive;
+    SensorTraits sensors;
+    bool accelFades = false; // the acceleration fuel fades away rather than stopping at once
 };
 
 class EngineModel {
@@ -57,7 +59,7 @@ private:
     double temp_;
     double now_ = 0;
     double lastPressure_ = -1; // none yet
-    double accelUntil_ = -1;
+    double accelFrom_ = -1e9;  // the last moment the pressure rose fast enough for it
 };
 
 } // namespace tvxsim

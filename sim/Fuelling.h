@@ -19,4 +19,8 @@ inline constexpr double kFreeAirAfr = 40;
 // The factor on air/fuel of the warm-up fuel: 1 when warm.
 double WarmUpEnrichment(double tempF);
 
+// The fuel added for acceleration `sinceS` after the pressure last rose fast: kAccelFuel for
+// kAccelS; or, fading, its extra falling by e every kAccelS from then on.
+double AccelerationFuel(double sinceS, bool fades);
+
 } // namespace tvxsim

@@ -4,6 +4,7 @@ namespace tvxsim {
 
 std::string helpText() {
     return R"(Usage: tvxsim --link PATH [options]
+       tvxsim --write-log FILE [--seconds N] [engine options]
 
 A virtual Torvex device on a pseudo-terminal. It makes PATH a symlink to the
 terminal's serial end (replacing an existing symlink, never another file),
@@ -30,7 +31,14 @@ What it sends:
                 log's own digits).
 
 Options:
-  --link PATH           symlink to create (required)
+  --link PATH           symlink to create (required unless --write-log)
+  --write-log FILE      run the engine and its drive as fast as the machine
+                        allows, without a line, and write the log the
+                        window's Record would have written (.msl or .csv,
+                        --rate records a second, max: 500) with the table
+                        kept beside it (FILE's name .table.json); a file of
+                        either name is refused
+  --seconds N           how long a drive --write-log writes (default 600)
   --vet FILE            take the 400 VE cells from a .vet file (byte k is
                         cell k, unsigned; bytes after 400 are ignored)
   --intake N            intake type reported before any <24x> (default 1)
@@ -81,12 +89,14 @@ so the exhaust reads
 where a device cell of 0 or below fuels as for VE 1, and the enrichment is 1
 except: below 160 F warm-up fuel, 1 / (1 + 0.4 x (160 - T) / 80) with T no
 lower than 80; for 0.5 s after manifold pressure rises faster than 10 PSI/s,
-15% more fuel (1 / 1.15); with the throttle shut above 1500 RPM no fuel at
+15% more fuel (1 / 1.15), or with --accel fade that extra fading by e every
+0.5 s from then on; with the throttle shut above 1500 RPM no fuel at
 all. The exhaust made at a moment reaches the widebands
   MS + FLOW_MS x (1000 / RPM) x (14.7 / MAP)
 milliseconds later (--wideband-lag MS,FLOW_MS; RPM and absolute MAP as the
 exhaust was made, RPM no lower than 300, the whole at most 2 s); they read it
-through a 60 ms first-order response, with noise of at most 0.05; bank 2
+through a 60 ms first-order response (--sensor-ms), with noise of at most 0.05
+(--noise); bank 2
 wanders up to 0.3 from bank 1; both read 9.0 to 20.0, a fuel cut 20.0. A cell
 write counts from the next record on. The engine starts cold (70-80 F) and warms towards
 185-205 F (time constant 40 s).
@@ -109,8 +119,18 @@ write counts from the next record on. The engine starts cold (70-80 F) and warms
                         held in turn, rows of rising pressure swept across
                         RPM (pressure never rising faster than 4 PSI/s, the
                         throttle never shut), then again: one pass of the
-                        default lattice takes about 100 s; hold:RPM,PSI: one
-                        operating point (800-6500 RPM, 5-30 PSI absolute)
+                        default lattice takes about 100 s; jumps: a move to a
+                        random point the engine can reach (the pressure in
+                        0.3 s, the revs at 2500 RPM/s), held 2 to 6 s, one
+                        in ten an overrun with the throttle shut;
+                        hold:RPM,PSI: one operating point
+                        (800-6500 RPM, 5-30 PSI absolute)
+  --sensor-ms MS        the widebands' response time constant (default 60,
+                        the model the analysis states)
+  --noise AFR           the widebands' noise at most, either way (default
+                        0.05)
+  --accel step|fade     acceleration fuel that stops after 0.5 s (step, the
+                        default) or fades
 
   --seed N              seed for the engine model and the faults (default:
                         random, printed on stderr)

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "tune/AfrTarget.h"
+
 #include <CLI/CLI.hpp>
 
 #include <charconv>
@@ -60,6 +62,7 @@ void Declare(CLI::App& app, Options& o) {
                               {"--stream-file", &o.streamFile},
                               {"--replay", &o.replayFile},
                               {"--true-ve", &o.trueVeFile},
+                              {"--write-log", &o.writeLog},
                               {"--target", &o.target}}) {
         app.add_option(name, *path)
             ->check(CLI::Validator(
@@ -69,6 +72,17 @@ void Declare(CLI::App& app, Options& o) {
     Number(app, "--garbage", o.garbage, 0.0, 1.0, "a probability, 0 to 1");
     Number(app, "--long-field", o.longField, 1, 100000, "1 to 100000 digits");
     Number(app, "--speed", o.speed, 0.001, 1000.0, "a factor, 0.001 to 1000");
+    Number(app, "--seconds", o.seconds, 1.0, 86400.0, "1 to 86400 seconds of driving");
+    Custom(app, "--sensor-ms", "milliseconds, 1 to 1000", [&o](const std::string& v) {
+        double ms = 0;
+        return parseNumber(v, ms) && ms >= 1 && ms <= 1000 &&
+               (o.sensors.responseS = ms / 1000, true);
+    });
+    Number(app, "--noise", o.sensors.noiseAfr, 0.0, 1.0, "an air/fuel ratio, 0 to 1");
+    Custom(app, "--accel", "step or fade", [&o](const std::string& v) {
+        o.accelFades = v == "fade";
+        return v == "step" || v == "fade";
+    });
     Custom(app, "--wideband-lag", kLagText,
            [&o](const std::string& v) { return ParseWidebandLag(v, o.widebandLag); });
     Custom(app, "--stall-after", "a record count, 0 or more", [&o](const std::string& v) {
@@ -102,10 +116,13 @@ void Declare(CLI::App& app, Options& o) {
                }
                return o.hangupInReply || o.hangupAfter;
            });
-    Custom(app, "--drive", "mixed, sweep, or hold:RPM,PSI within 800-6500 RPM and 5-30 PSI",
+    Custom(app, "--drive", "mixed, sweep, jumps, or hold:RPM,PSI within 800-6500 RPM and 5-30 PSI",
            [&o](const std::string& v) {
                using Kind = DriveChoice::Kind;
-               o.drive.kind = v == "mixed" ? Kind::Mixed : v == "sweep" ? Kind::Sweep : Kind::Hold;
+               o.drive.kind = v == "mixed"   ? Kind::Mixed
+                              : v == "sweep" ? Kind::Sweep
+                              : v == "jumps" ? Kind::Jumps
+                                             : Kind::Hold;
                return o.drive.kind != Kind::Hold || parseHold(v, o.drive);
            });
     app.add_flag("--nul", o.nul);
@@ -116,8 +133,14 @@ void Declare(CLI::App& app, Options& o) {
 
 // What the options say together.
 std::string Conflicts(const Options& o) {
-    if (!o.help && !o.version && o.link.empty()) {
-        return "--link PATH is required";
+    if (!o.help && !o.version && o.link.empty() && o.writeLog.empty()) {
+        return "--link PATH or --write-log FILE is required";
+    }
+    if (!o.link.empty() && !o.writeLog.empty()) {
+        return "--write-log runs the engine without a line: give it or --link, not both";
+    }
+    if (!o.writeLog.empty() && !o.replayFile.empty()) {
+        return "--write-log writes the engine's drive: it has no --replay";
     }
     if (!o.replayFile.empty() && !o.streamFile.empty()) {
         return "--replay and --stream-file both replace the live records; give one";
@@ -126,13 +149,23 @@ std::string Conflicts(const Options& o) {
         return "--speed and --loop belong to --replay";
     }
     if (!o.replayFile.empty() && o.engineOptions) {
-        return "a replay has no engine: --true-ve, --target, --wideband-lag, --warm and --drive "
-               "belong to the engine";
+        return "a replay has no engine: --true-ve, --target, --wideband-lag, --warm, --drive, "
+               "--sensor-ms, --noise and --accel belong to the engine";
     }
     return {};
 }
 
 } // namespace
+
+EngineSetup EngineSetupOf(const Options& o, const VeTable& device) {
+    return {o.trueVe.value_or(CellsOf(device)),
+            o.targetCells.value_or(DefaultTarget(device)),
+            o.widebandLag,
+            o.warm,
+            o.drive,
+            o.sensors,
+            o.accelFades};
+}
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
@@ -145,7 +178,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
         result.error = error.what();
         return result;
     }
-    for (const char* name : {"--true-ve", "--target", "--wideband-lag", "--warm", "--drive"}) {
+    for (const char* name : {"--true-ve", "--target", "--wideband-lag", "--warm", "--drive",
+                             "--sensor-ms", "--noise", "--accel"}) {
         result.options.engineOptions |= app.count(name) > 0;
     }
     result.error = Conflicts(result.options);

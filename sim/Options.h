@@ -48,10 +48,17 @@ struct Options {
     WidebandLag widebandLag;
     bool warm = false;
     DriveChoice drive;
+    SensorTraits sensors;
+    bool accelFades = false;
+    // The engine and its drive run as fast as the machine allows, the log the window would have
+    // recorded written here (with its table beside), instead of serving a line.
+    std::string writeLog;
+    double seconds = 600;
     bool engineOptions = false;            // any of the above was given
     std::optional<CellValues> trueVe;      // read at start-up; none: the device's own table
     std::optional<CellValues> targetCells; // read at start-up; none: the default target
     std::optional<std::uint64_t> seed;
+    int rateOfLog() const { return rateMax ? 500 : rate; }
     bool help = false;
     bool version = false;
 };
@@ -63,5 +70,9 @@ struct ParsedOptions {
 
 // args excludes the program name.
 ParsedOptions parseOptions(const std::vector<std::string>& args);
+
+// The engine the options describe, on the device's table: its own cells as the true VE and the
+// default target unless given.
+EngineSetup EngineSetupOf(const Options& options, const VeTable& device);
 
 } // namespace tvxsim

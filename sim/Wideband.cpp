@@ -33,12 +33,13 @@ BankReadings Wideband::step(double dt, double exhaustAfr, double rpm, double map
     now_ += dt;
     exhaust_.push_back({now_ + TransportDelayS(lag_, rpm, mapPsi), exhaustAfr});
     const double arrived = arriving();
-    sensed_ = started_ ? SensorResponse(sensed_, arrived, SensorShare(dt)) : arrived;
+    sensed_ =
+        started_ ? SensorResponse(sensed_, arrived, SensorShare(dt, traits_.responseS)) : arrived;
     started_ = true;
     // A slow random walk whatever the record rate: the same spread per second at any dt.
     bankOffset_ = std::clamp(bankOffset_ + (random_.unit() - 0.5) * 0.02 * std::sqrt(dt / 0.02),
                              -kBankOffset, kBankOffset);
-    const auto noise = [this] { return (random_.unit() - 0.5) * 2 * kNoise; };
+    const auto noise = [this] { return (random_.unit() - 0.5) * 2 * traits_.noiseAfr; };
     const auto held = [](double afr) {
         return std::clamp(afr, kWidebandRichLimit, kWidebandLeanLimit);
     };

@@ -15,12 +15,19 @@ struct BankReadings {
     double wb2 = 0;
 };
 
+// How the sensors differ from the model the analysis states, within reason.
+struct SensorTraits {
+    double responseS = kSensorResponseS; // the first-order response's time constant
+    double noiseAfr = 0.05;              // at most, either way
+    bool operator==(const SensorTraits&) const = default;
+};
+
 class Wideband {
 public:
-    static constexpr double kNoise = 0.05;     // at most, either way
     static constexpr double kBankOffset = 0.3; // bank 2 wanders this far from bank 1, at most
 
-    Wideband(WidebandLag lag, std::uint64_t seed) : lag_(lag), random_(seed) {}
+    Wideband(WidebandLag lag, SensorTraits traits, std::uint64_t seed)
+        : lag_(lag), traits_(traits), random_(seed) {}
 
     // The exhaust as it leaves the engine now, dt seconds after the last, made at (rpm, absolute
     // MAP); what the sensors read.
@@ -36,6 +43,7 @@ private:
     double arriving();
 
     WidebandLag lag_;
+    SensorTraits traits_;
     Random random_;
     double now_ = 0;
     std::deque<Puff> exhaust_; // in the order made

@@ -5,6 +5,7 @@
 #include "Options.h"
 #include "Pty.h"
 #include "Replay.h"
+#include "WriteLog.h"
 #include "common/InputFile.h"
 #include "common/Printable.h"
 #include "table/TableFit.h"
@@ -234,6 +235,13 @@ int main(int argc, char** argv) {
         options.seed ? *options.seed
                      : (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
     std::fprintf(stderr, "tvxsim: seed %llu\n", static_cast<unsigned long long>(seed));
+    if (!options.writeLog.empty()) {
+        if (const auto why = WriteDriveLog(options, table, seed)) {
+            complain(*why);
+            return 2;
+        }
+        return 0;
+    }
 
     Pty pty;
     if (!installSignals() || !openPty(pty, error) ||

@@ -78,9 +78,8 @@ std::variant<CellValues, std::string> ParseTargetCsv(std::string_view text, cons
     return target;
 }
 
-std::variant<CellValues, std::string> TargetFromArgument(const std::string& argument,
-                                                         const VeTable& table,
-                                                         const std::string& name) {
+std::variant<CellValues, std::string>
+TargetFromArgument(const std::string& argument, const VeTable& table, const std::string& name) {
     if (const std::optional<double> afr = ParseNumber(argument)) {
         if (const auto why = OutsideWideband(*afr)) {
             return *why;

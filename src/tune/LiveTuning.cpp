@@ -164,7 +164,7 @@ const Analysis& LiveTuner::analysis() const {
 Suggestion LiveTuner::suggest() const {
     TuneOptions options = options_;
     options.lag = lag_.lag;
-    return Suggest(table_.table, analysis(), SolveVe(analysis()), options);
+    return Suggest(table_.table, analysis(), SolveVe(analysis(), table_.table), options);
 }
 
 std::vector<std::pair<int, std::int16_t>>

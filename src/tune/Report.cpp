@@ -177,7 +177,8 @@ std::vector<HeatMapSpec> HeatMapSpecs(const ReportInput& in) {
          [&in, veShare](int c) { return Along(kScale, veShare(in.suggestion.table[c])); },
          [&in](int c) { return std::to_string(in.suggestion.table[c]); }, std::to_string(low),
          std::to_string(high), false},
-        {HeatMap::Change, "Change, percent (= within the deadband, ? unsure, L locked, ! at the device's limit)",
+        {HeatMap::Change,
+         "Change, percent (= within the deadband, ? unsure, L locked, ! at the device's limit)",
          [&in, limit](int c) { return ChangeColour(ChangeOf(in, c), limit); },
          [&in](int c) { return ChangeText(in, c); }, Format("-%.0f%%", limit),
          Format("+%.0f%%", limit), true},
@@ -212,9 +213,10 @@ std::string TimelineSvg(const Analysis& a) {
     // Runs of seconds mostly left out, each drawn as one rectangle.
     std::optional<std::size_t> shadeFrom;
     for (std::size_t k = 0; k <= a.timeline.size(); ++k) {
-        const bool shaded = k < a.timeline.size() && 2 * a.timeline[k].leftOut > a.timeline[k].records;
-        const bool joined = k > 0 && k < a.timeline.size() &&
-                            a.timeline[k].second == a.timeline[k - 1].second + 1;
+        const bool shaded =
+            k < a.timeline.size() && 2 * a.timeline[k].leftOut > a.timeline[k].records;
+        const bool joined =
+            k > 0 && k < a.timeline.size() && a.timeline[k].second == a.timeline[k - 1].second + 1;
         if (shadeFrom && (!shaded || !joined)) {
             const std::size_t end = a.timeline[k - 1].second + 1;
             svg += Format("<rect class=\"left-out\" x=\"%.1f\" y=\"%d\" width=\"%.1f\" "

@@ -46,8 +46,8 @@ Suggestion Suggest(const VeTable& base, const Analysis& analysis, const Solution
             const double ratio = solved.ve / std::max<double>(base[cell], 1);
             const std::int16_t value = SuggestedValue(base[cell], ratio, options.maxChangePercent);
             // A cell already at the most (or least) the device takes cannot follow its records.
-            const bool atLimit = (ratio > 1 && base[cell] >= kHighestVe) ||
-                                 (ratio < 1 && base[cell] <= kLowestVe);
+            const bool atLimit =
+                (ratio > 1 && base[cell] >= kHighestVe) || (ratio < 1 && base[cell] <= kLowestVe);
             outcome = value != base[cell] ? Outcome::Changed
                       : atLimit           ? Outcome::AtLimit
                                           : Outcome::Deadband;
@@ -120,11 +120,11 @@ std::string SummaryText(const VeTable& before, const Suggestion& suggestion,
            std::to_string(options.minHits) + " hits; " + Thousands(count(Outcome::Deadband)) +
            " within the " + deadband + " deadband, " + Thousands(count(Outcome::Unsure)) +
            " less than twice their uncertainty" +
-           (count(Outcome::AtLimit) ? ", " + Thousands(count(Outcome::AtLimit)) +
-                                          " at the device's limit"
-                                    : "") +
-           "; " + Plural(analysis.accepted, "record", "records") +
-           " used; " + LeftOutText(analysis);
+           (count(Outcome::AtLimit)
+                ? ", " + Thousands(count(Outcome::AtLimit)) + " at the device's limit"
+                : "") +
+           "; " + Plural(analysis.accepted, "record", "records") + " used; " +
+           LeftOutText(analysis);
 }
 
 std::string CellsCsv(const VeTable& before, const Suggestion& suggestion,

@@ -19,8 +19,8 @@ enum class Outcome { Changed, Deadband, Unsure, FewHits, Locked, AtLimit };
 inline constexpr int kOutcomes = 6;
 // As the cells' file and the report name them.
 inline constexpr std::array<const char*, kOutcomes> kOutcomeNames = {
-    "changed", "within the deadband", "less than twice its uncertainty", "too few hits", "locked",
-    "at the device's limit"};
+    "changed", "within the deadband",  "less than twice its uncertainty", "too few hits",
+    "locked",  "at the device's limit"};
 
 struct Suggestion {
     VeTable table{}; // the table suggested, on the base table's breakpoints

@@ -110,10 +110,9 @@ std::string RefusalText(const std::string& name, const std::string& what,
                         const std::string& value) {
     // A value of thousands of characters is shown by its start, so the message stays readable.
     constexpr std::size_t kShown = 40;
-    const std::string shown =
-        value.size() <= kShown
-            ? "'" + value + "'"
-            : "'" + value.substr(0, kShown) + "...' (" + std::to_string(value.size()) +
-                  " characters)";
+    const std::string shown = value.size() <= kShown
+                                  ? "'" + value + "'"
+                                  : "'" + value.substr(0, kShown) + "...' (" +
+                                        std::to_string(value.size()) + " characters)";
     return name + " takes " + what + ", not " + shown;
 }

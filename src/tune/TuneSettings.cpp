@@ -54,20 +54,20 @@ std::vector<std::pair<std::string, std::string>> SettingTexts(const TuneSettings
     return texts;
 }
 
-SettingsRead ReadSettings(
-    const std::function<std::optional<std::string>(const std::string&)>& text) {
+SettingsRead
+ReadSettings(const std::function<std::optional<std::string>(const std::string&)>& text) {
     SettingsRead read;
     // A setting is taken as typed would be; else it keeps its default, and that is said.
-    const auto take = [&](const std::string& key,
-                          const std::function<std::optional<std::string>(const std::string&)>&
-                              apply) {
-        if (const auto value = text(key)) {
-            if (const auto why = apply(*value)) {
-                read.notes.push_back("Tuning setting " + key + ": " + *why +
-                                     "; its default serves");
+    const auto take =
+        [&](const std::string& key,
+            const std::function<std::optional<std::string>(const std::string&)>& apply) {
+            if (const auto value = text(key)) {
+                if (const auto why = apply(*value)) {
+                    read.notes.push_back("Tuning setting " + key + ": " + *why +
+                                         "; its default serves");
+                }
             }
-        }
-    };
+        };
     for (const TuneOptionText& option : TuneOptionTexts()) {
         take(KeyOf(option), [&](const std::string& value) {
             return option.take(value, read.settings.options)

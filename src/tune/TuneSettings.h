@@ -38,4 +38,5 @@ struct SettingsRead {
     std::vector<std::string> notes; // each setting that keeps its default, and why
 };
 // The settings from their kept texts; `text(key)` gives one, or nothing when it was not kept.
-SettingsRead ReadSettings(const std::function<std::optional<std::string>(const std::string&)>& text);
+SettingsRead
+ReadSettings(const std::function<std::optional<std::string>(const std::string&)>& text);

@@ -40,12 +40,7 @@ std::array<int, 4> SquareCells(int p, int r) {
     return {CellIndex(p, r), CellIndex(p, r + 1), CellIndex(p + 1, r), CellIndex(p + 1, r + 1)};
 }
 
-std::pair<int, int> PointBins::SquareOfBin(int k) {
-    const int square = k / (kBinsPerSide * kBinsPerSide);
-    return {square / kSquaresPerSide, square % kSquaresPerSide};
-}
-
-void PointBins::add(const LatticeWeights& weights, double y) {
+void PointBins::add(const LatticeWeights& weights, double y, std::uint64_t stretch, double spread) {
     const SquarePoint at = SquareOf(weights);
     const auto slot = [](double share) {
         return std::clamp(static_cast<int>(share * kBinsPerSide), 0, kBinsPerSide - 1);
@@ -53,8 +48,17 @@ void PointBins::add(const LatticeWeights& weights, double y) {
     const int k =
         ((at.p * kSquaresPerSide + at.r) * kBinsPerSide + slot(at.pShare)) * kBinsPerSide +
         slot(at.rShare);
-    PointBin& bin = bins[static_cast<std::size_t>(k)];
+    if (stretch != stretch_) {
+        open_.clear();
+        stretch_ = stretch;
+    }
+    const auto [found, made] = open_.try_emplace(k, bins_.size());
+    if (made) {
+        bins_.push_back({at.p, at.r, stretch});
+    }
+    PointBin& bin = bins_[found->second];
     bin.records += 1;
+    bin.spreadSquares += spread * spread;
     bin.ySum += y;
     bin.yySum += y * y;
     const double shares[4] = {(1 - at.pShare) * (1 - at.rShare), (1 - at.pShare) * at.rShare,
@@ -73,6 +77,9 @@ void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
         estimator_->beginLog(tables);
     }
     log_ = name;
+    ++stretch_; // nothing of one log is a stretch of another
+    stretchFromS_.reset();
+    recentPoints_.clear();
     atRow_ = tables;
     atPoint_ = std::move(tables);
     delay_ = DelayLine(options_.lag);
@@ -193,6 +200,18 @@ std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point,
     return limit;
 }
 
+double VeAnalyzer::spreadOf(double timeS, const LatticeWeights& weights) {
+    const SquarePoint at = SquareOf(weights);
+    const std::pair<double, double> place{at.p + at.pShare, at.r + at.rShare};
+    while (!recentPoints_.empty() && !(timeS - recentPoints_.front().first <= kSpreadS &&
+                                       timeS >= recentPoints_.back().first)) {
+        recentPoints_.pop_front();
+    }
+    recentPoints_.emplace_back(timeS, place);
+    const auto& [p, r] = recentPoints_.front().second;
+    return std::hypot(place.first - p, place.second - r);
+}
+
 TimeBin& VeAnalyzer::binOf(double timeS) {
     // The rows of a log come in time order (one running backwards is impossible, never binned).
     const std::size_t second =
@@ -229,8 +248,10 @@ void VeAnalyzer::count(const TuneRow& row, double afr, const std::optional<Momen
     ++analysis_.records;
     std::optional<LatticeWeights> weights;
     double target = 0;
+    double spread = 0;
     if (point) {
         weights = WeightsAt(lattice_, point->rpm, point->pressurePsi);
+        spread = spreadOf(point->timeS, *weights);
         target = Interpolate(target_, *weights);
         ++bin.targeted;
         bin.targetSum += target;
@@ -261,7 +282,11 @@ void VeAnalyzer::count(const TuneRow& row, double afr, const std::optional<Momen
         tally.correctedSum += w.weight * ratio * std::max<double>(fuelled[w.cell], 1);
         tally.bankSum += w.weight * bankHalf;
     }
-    analysis_.points.add(*weights, shown);
+    if (!stretchFromS_ || row.timeS - *stretchFromS_ >= kStretchS) {
+        ++stretch_;
+        stretchFromS_ = row.timeS;
+    }
+    analysis_.points.add(*weights, shown, stretch_, spread);
     // Clamped as a double: a wild ratio must never reach an integer conversion.
     const double errorBin =
         std::clamp(std::floor((ratio - 1) * 100) + kErrorSpan, 0.0, kErrorBins - 1.0);

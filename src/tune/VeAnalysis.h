@@ -15,12 +15,25 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-enum class LeftOut { NoPoint, LowRpm, WarmUp, Transient, FuelCut, RichLimit, Impossible, CutShort };
-inline constexpr int kLeftOutKinds = 8;
+// Outlying: kept by every filter, and weighed down by the solve as straying from the rest.
+enum class LeftOut {
+    NoPoint,
+    LowRpm,
+    WarmUp,
+    Transient,
+    FuelCut,
+    RichLimit,
+    Impossible,
+    CutShort,
+    Outlying
+};
+inline constexpr int kLeftOutKinds = 9;
 // As the summary names them.
 inline constexpr std::array<const char*, kLeftOutKinds> kLeftOutNames = {
     "without a point lag before",
@@ -30,7 +43,8 @@ inline constexpr std::array<const char*, kLeftOutKinds> kLeftOutNames = {
     "fuel cut",
     "rich limit",
     "impossible",
-    "cut short"};
+    "cut short",
+    "outlying"};
 
 // What no engine and no sensor gives: a row holding any of it is left out as impossible.
 struct PlausibleRange {
@@ -60,13 +74,17 @@ struct CellTally {
     std::int64_t leftOutTotal() const;
 };
 
-// The records kept, gathered by where they fell: each square of the lattice cut kBinsPerSide
-// ways along each axis. The model holds to about a percent, so a thousand records at one point
-// tell no more than that point can: the solve weighs points, each as well as its records and
-// that percent allow, not records.
+// The records kept, gathered by where they fell and when: each square of the lattice cut
+// kBinsPerSide ways along each axis, and the drive into stretches of kStretchS. The model holds
+// to about a percent, so a thousand records at one point tell no more than that point can: the
+// solve weighs points, each as well as its records and that percent allow, not records. And a
+// stretch of records the filters missed (fuel they do not know of, a sensor slow to recover) is
+// a stretch: kept apart from the clean records at the same point, the solve can weigh it down.
 inline constexpr int kBinsPerSide = 8;
 inline constexpr int kSquaresPerSide = kLatticeSize - 1;
-inline constexpr int kPointBins = kSquaresPerSide * kSquaresPerSide * kBinsPerSide * kBinsPerSide;
+inline constexpr double kStretchS = 2.0;
+// A reading mixes the exhaust of the points of about this long before it.
+inline constexpr double kSpreadS = 3 * kSensorResponseS;
 
 // Where a point lies: the lattice square (low pressure and RPM index), and how far across it.
 struct SquarePoint {
@@ -80,17 +98,27 @@ SquarePoint SquareOf(const LatticeWeights& weights);
 std::array<int, 4> SquareCells(int p, int r);
 
 struct PointBin {
+    int p = 0; // the square: its low pressure and RPM index
+    int r = 0;
+    std::uint64_t stretch = 0;
     double records = 0;
     double ySum = 0;                   // of the true VE each shows
     double yySum = 0;                  // of its square
     std::array<double, 4> weightSum{}; // of each of the square's cells' weights
+    double spreadSquares = 0;          // of how far, in cells, each reading's point had moved
 };
 
-struct PointBins {
-    std::vector<PointBin> bins = std::vector<PointBin>(kPointBins);
-    void add(const LatticeWeights& weights, double y);
-    // The square of bin k, as (p, r).
-    static std::pair<int, int> SquareOfBin(int k);
+class PointBins {
+public:
+    // A record of stretch `stretch`, which only ever grows, whose point moved `spread` cells
+    // while the sensor read it.
+    void add(const LatticeWeights& weights, double y, std::uint64_t stretch, double spread);
+    const std::vector<PointBin>& bins() const { return bins_; }
+
+private:
+    std::vector<PointBin> bins_;
+    std::uint64_t stretch_ = 0;
+    std::unordered_map<int, std::size_t> open_; // the bins of this stretch, by where they lie
 };
 
 // One second of the drives, laid end to end, for the report; only seconds that hold a record are
@@ -116,7 +144,9 @@ struct Analysis {
     std::int64_t records = 0;
     std::int64_t accepted = 0;
     std::vector<TimeBin> timeline; // in rising seconds
-    std::size_t timelineSeconds() const { return timeline.empty() ? 0 : timeline.back().second + 1; }
+    std::size_t timelineSeconds() const {
+        return timeline.empty() ? 0 : timeline.back().second + 1;
+    }
     std::array<std::int64_t, kErrorBins> errors{};
     double warmUpS = 0; // from each log's start until the engine first ran warm, all logs
 
@@ -157,6 +187,9 @@ private:
                std::optional<LeftOut> leftOut);
     void countUnplaced(LeftOut why);
     TimeBin& binOf(double timeS);
+    // How far, in cells, the point a reading is paired with moved over the sensor's response:
+    // what the reading mixes.
+    double spreadOf(double timeS, const LatticeWeights& weights);
 
     Lattice lattice_;
     CellValues target_;
@@ -170,8 +203,12 @@ private:
     TransientWatch transients_;
     std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as its table has them
     std::optional<double> lastTimeS_;     // of this log's row before
-    bool transient_ = false;              // at the row before
-    std::optional<double> leanUntilS_;    // readings until then are a fuel cut's recovery
+    std::uint64_t stretch_ = 0;           // of the records kept, counted over all logs
+    // The points readings were paired with lately, as (time, place on the lattice in cells).
+    std::deque<std::pair<double, std::pair<double, double>>> recentPoints_;
+    std::optional<double> stretchFromS_; // when this log's stretch began
+    bool transient_ = false;             // at the row before
+    std::optional<double> leanUntilS_;   // readings until then are a fuel cut's recovery
     std::optional<double> richUntilS_;
     double logStartS_ = 0;
     std::size_t binBase_ = 0; // the timeline's first second of this log

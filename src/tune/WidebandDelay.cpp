@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-double SensorShare(double dtS) {
-    return 1 - std::exp(-dtS / kSensorResponseS);
+double SensorShare(double dtS, double responseS) {
+    return 1 - std::exp(-dtS / responseS);
 }
 
 double TransportDelayS(const WidebandLag& lag, double rpm, double mapPsi) {

@@ -23,8 +23,9 @@ inline constexpr double kAtmosphereForFlowPsi = 14.7;
 // reading by as much again.
 inline constexpr double kSensorResponseS = 0.06;
 
-// How far the sensor's reading moves toward what reaches it in `dtS`, as a share of the way.
-double SensorShare(double dtS);
+// How far the sensor's reading moves toward what reaches it in `dtS`, as a share of the way, for
+// a response of time constant `responseS`.
+double SensorShare(double dtS, double responseS = kSensorResponseS);
 inline double SensorResponse(double sensed, double arrived, double share) {
     return sensed + (arrived - sensed) * share;
 }

@@ -41,7 +41,7 @@ void Analyze(std::string_view text, LogFormat format, const VeTable& table,
     }
     const Analysis& analysis = analyzer.analysis();
     FUZZ_REQUIRE(analysis.accepted + analysis.leftOutTotal() == analysis.records);
-    const Suggestion suggestion = Suggest(table, analysis, SolveVe(analysis), options);
+    const Suggestion suggestion = Suggest(table, analysis, SolveVe(analysis, table), options);
     const VeTable& suggested = suggestion.table;
     for (int cell = 0; cell < kCellCount; ++cell) {
         const double hits = analysis.cells[cell].hits;

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 using namespace tvxsim;
@@ -33,6 +36,8 @@ struct Bench {
     double trueScale = 1; // the true VE is the device's times this
     WidebandLag lag{150, 0};
     bool warm = true;
+    SensorTraits sensors;
+    bool accelFades = false;
 
     EngineModel engine(std::function<EngineState(double)> at) const {
         EngineSetup setup;
@@ -43,6 +48,8 @@ struct Bench {
         setup.target.fill(kTarget);
         setup.widebandLag = lag;
         setup.warm = warm;
+        setup.sensors = sensors;
+        setup.accelFades = accelFades;
         return EngineModel(setup, device, std::make_unique<ScriptedDrive>(std::move(at)), 7);
     }
 };
@@ -124,16 +131,25 @@ TEST(Engine, warmUpAccelerationAndFuelCutAreWhatTheDeviceAdds) {
         std::function<EngineState(double)> drive;
         double from, to; // seconds
         double afr;
+        bool fades = false;
     } cases[] = {
         // Acceleration fuel from 2 s (the first rise) to 3 s; seen 0.15 s later.
         {"accelerating", ramp(0.5), 2.4, 3.05, kTarget / kAccelFuel},
         {"after accelerating", ramp(0.5), 3.6, 4.5, kTarget},
+        // Fading, its extra is 15% / e at 0.5 s after the last rise (2.5 s), and still there a
+        // second on; each seen 0.15 s and the sensor's 60 ms later.
+        {"after accelerating, fading", ramp(0.5), 3.2, 3.22, kTarget / (1 + 0.15 / std::exp(1)),
+         true},
+        {"long after accelerating, fading", ramp(0.5), 4.2, 4.22,
+         kTarget / (1 + 0.15 / std::exp(3)), true},
         {"rising slowly", ramp(2), 2.4, 4.0, kTarget},
         {"overrun", shut(3000), 1, 2, kWidebandLeanLimit},
         {"idle, throttle shut", shut(820), 1, 2, kTarget},
     };
     for (const auto& c : cases) {
         Bench bench;
+        bench.accelFades = c.fades;
+        bench.sensors.noiseAfr = 0; // one reading tells
         EngineModel engine = bench.engine(c.drive);
         MeanWb1(engine, bench.device, c.from);
         EXPECT_NEAR(MeanWb1(engine, bench.device, c.to - c.from), c.afr, 0.03) << c.what;
@@ -223,7 +239,7 @@ TEST(Engine, theExhaustReachesTheWidebandAsLateAsItsFlowWasSlowWhenItWasMade) {
         double seesItFromS;
     } cases[] = {{1000, 1.31}, {3000, 1.05 + 0.06 + 0.25 / 3}};
     for (const auto& c : cases) {
-        Wideband wideband({60, 250}, 7);
+        Wideband wideband({60, 250}, {}, 7);
         double reading = 0, risenAt = 0;
         for (int k = 1; k <= 400; ++k) {
             const double t = k * 0.005;
@@ -237,4 +253,47 @@ TEST(Engine, theExhaustReachesTheWidebandAsLateAsItsFlowWasSlowWhenItWasMade) {
         EXPECT_NEAR(risenAt, c.seesItFromS + 0.06 * std::log(2 / 1.7), 0.012) << c.rpmAfter;
         EXPECT_NEAR(reading, 16, 0.1);
     }
+}
+
+TEST(Engine, aJumpDriveMovesAsAnEngineCanAndStaysWhereItCanRun) {
+    using L = EngineLimits;
+    JumpDrive drive(11);
+    EngineState before = drive.step(kDt);
+    int holds = 0, overruns = 0;
+    double heldS = 0;
+    for (int k = 0; k < 180 * 50; ++k) {
+        const EngineState now = drive.step(kDt);
+        EXPECT_LE(std::abs(now.rpm - before.rpm), JumpDrive::kRpmPerS * kDt + 1e-9);
+        EXPECT_GE(now.rpm, L::kIdleRpm - 1e-9);
+        EXPECT_LE(now.rpm, L::kMaxRpm + 1e-9);
+        EXPECT_LE(now.pressure, MaxPressureAt(now.rpm) + 1e-9);
+        const bool held = now.rpm == before.rpm && now.pressure == before.pressure;
+        heldS += held ? kDt : 0;
+        holds += !held && heldS > 0 ? 1 : 0;
+        overruns += now.throttleClosed && !before.throttleClosed;
+        heldS = held ? heldS : 0;
+        before = now;
+    }
+    EXPECT_GE(holds, 25);   // three minutes of a few seconds each, and the moves between
+    EXPECT_GE(overruns, 1); // and now and then the throttle shuts
+}
+
+TEST(SimProgram, aDriveWrittenAsFastAsItRunsIsTheLogTheWindowWouldHaveRecorded) {
+    const std::string dir = testing::TempDir(), log = dir + "written.msl";
+    std::filesystem::remove(log);
+    std::filesystem::remove(dir + "written.table.json");
+    const std::string command = std::string(TVXSIM_PATH) + " --write-log " + log +
+                                " --seconds 30 --seed 4 --drive jumps --noise 0.1 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 4u + 30 * 50); // the header's four lines, then 50 records a second
+    EXPECT_EQ(lines[0], "\"tvxsim " TVX_VERSION "\"");
+    EXPECT_TRUE(lines.back().starts_with("29.980\t"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "written.table.json"));
+    // A drive there already is kept, as a recording keeps it.
+    EXPECT_NE(std::system(command.c_str()), 0);
 }

@@ -212,8 +212,8 @@ void LiveTuning::publish(LiveTuner& tuner) {
     shot->problem = targetProblem_;
     if (tuner.started()) {
         tuner.settleLag();
-        shot->analysis = tuner.analysis();
         shot->suggestion = tuner.suggest();
+        shot->analysis = WithOutliers(tuner.analysis(), shot->suggestion.solution);
         for (const auto& [cell, value] : tuner.applyPlan(shot->suggestion, {})) {
             shot->plan.push_back({cell, value});
         }

@@ -1,9 +1,9 @@
 // The solve on drives the engine model makes: exact where it holds, no wilder than the mean where
 // it does not; then the rules that turn it into a table.
 #include "tune/VeSolve.h"
+#include "WindowPoint.h"
 #include "tune/AfrModel.h"
 #include "tune/Suggestion.h"
-#include "WindowPoint.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +52,16 @@ std::vector<TuneRow> ModelDrive(const CellValues& truth, const std::vector<Point
     return rows;
 }
 
+// The engine held at each point for `rows` rows (a second, at 50 a second), as a drive that jumps
+// from one operating point to another.
+std::vector<Point> Holds(const std::vector<Point>& points, int rows = 50) {
+    std::vector<Point> path;
+    for (const Point& at : points) {
+        path.insert(path.end(), rows, at);
+    }
+    return path;
+}
+
 // Points strewn over the cells from (3, 3) to (16, 16): 1000 to 3600 RPM, 11 to 37 PSI.
 std::vector<Point> Strewn(int n) {
     std::mt19937_64 random(3);
@@ -98,7 +108,12 @@ CellValues Truth(const std::function<double(int p, int r)>& ve) {
 
 } // namespace
 
-TEST(VeSolve, recordsThatAgreeWithTheModelGiveEveryCellExactlyWhereAMeanFallsShort) {
+// The solved VE's error at a cell, in percent of the truth.
+double ErrorPercent(const Solution& solution, const CellValues& truth, int cell) {
+    return (solution[cell].ve - truth[cell]) / truth[cell] * 100;
+}
+
+TEST(VeSolve, holdsThatAgreeWithTheModelGiveEachCellWhereAMeanFallsShortAndARidgeSurvives) {
     const struct {
         const char* what;
         CellValues truth;
@@ -110,26 +125,98 @@ TEST(VeSolve, recordsThatAgreeWithTheModelGiveEveryCellExactlyWhereAMeanFallsSho
          })},
     };
     for (const auto& c : cases) {
-        const Analysis analysis = Analyze(ModelDrive(c.truth, Strewn(20000)));
-        const Solution solution = SolveVe(analysis);
+        const Analysis analysis = Analyze(ModelDrive(c.truth, Holds(Strewn(800))));
+        const Solution solution = SolveVe(analysis, Table());
         double worstMean = 0;
         int checked = 0;
+        // The cells inside the holds' reach: at its rim, fewer holds pin a cell than the
+        // smoothness pulls it.
         for (int cell = 0; cell < kCellCount; ++cell) {
-            if (analysis.cells[cell].hits < 20) {
+            const int p = PressureIndexOf(cell), r = RpmIndexOf(cell);
+            if (analysis.cells[cell].hits < 40 || p < 5 || p > 13 || r < 5 || r > 14) {
                 continue;
             }
             ++checked;
-            const double error = (solution[cell].ve - c.truth[cell]) / c.truth[cell] * 100;
-            EXPECT_LT(std::abs(error), 0.5)
+            EXPECT_LT(std::abs(ErrorPercent(solution, c.truth, cell)), 1)
                 << c.what << " at " << PressureIndexOf(cell) << "," << RpmIndexOf(cell);
-            EXPECT_LT(solution[cell].uncertaintyPercent, 1) << c.what;
             worstMean =
                 std::max(worstMean, std::abs(analysis.cells[cell].meanCorrected() - c.truth[cell]) /
                                         c.truth[cell] * 100);
         }
-        EXPECT_GE(checked, 150) << c.what;
+        EXPECT_GE(checked, 80) << c.what;
         EXPECT_GT(worstMean, 2) << c.what << ": the mean alone would have done";
     }
+}
+
+// `n` records along pressure `psi` (between rows 5 and 6: 15 and 17 PSI), swept across RPM, with
+// `noise` (a share).
+Analysis AlongALine(int n, double noise, const std::function<double(int k)>& psi) {
+    std::vector<Point> line;
+    for (int k = 0; k < n; ++k) {
+        line.push_back({1000 + 2600 * (0.5 + 0.5 * std::sin(k * 20000.0 / n * 0.002)), psi(k)});
+    }
+    return Analyze(ModelDrive(Truth([](int, int) { return 100; }), line, 0, noise));
+}
+
+TEST(VeSolve, twoRowsKnownOnlyAsAWeightedSumStayNearTheTableRatherThanSwing) {
+    // Halfway between the rows, the pressure reading's own wander all that moves it: the records
+    // fix each pair's sum, the split hardly. Solved as exactly as the records allow, their noise
+    // would swing the rows against each other.
+    std::mt19937_64 random(5);
+    std::vector<double> wobble(3000);
+    for (double& w : wobble) {
+        w = 0.05 * (static_cast<double>(random() >> 11) * 0x1p-52 - 1);
+    }
+    const Analysis analysis = AlongALine(
+        3000, 0.03, [&wobble](int k) { return 16 + wobble[static_cast<std::size_t>(k)]; });
+    const Solution solution = SolveVe(analysis, Table());
+    for (int r = 4; r <= 15; ++r) {
+        for (const int p : {5, 6}) {
+            SCOPED_TRACE(std::to_string(p) + "," + std::to_string(r));
+            EXPECT_LT(std::abs(solution[CellIndex(p, r)].ve - 100), 2);
+        }
+    }
+}
+
+TEST(VeSolve, aCellFixedOnlyThroughItsNeighboursIsUnsureAndOneItsRecordsFixIsSure) {
+    // Hard by row 6: row 5 takes a twentieth of each record's weight, hits enough to pass the
+    // hit minimum, yet its records tell almost nothing of it.
+    const Analysis analysis =
+        AlongALine(20000, 0.02, [](int k) { return 16.9 + 0.05 * std::sin(k * 0.013); });
+    const Solution solution = SolveVe(analysis, Table());
+    for (int r = 4; r <= 15; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_GT(analysis.cells[CellIndex(5, r)].hits, 20);
+        EXPECT_GT(solution[CellIndex(5, r)].uncertaintyPercent, 1);
+        EXPECT_LT(solution[CellIndex(6, r)].uncertaintyPercent, 0.7);
+    }
+}
+
+TEST(VeSolve, aStretchOfRecordsTheFiltersMissedIsWeighedDown) {
+    // Holds over the table, and at one of them a second of fuel the filters did not see: 15%
+    // rich. The cell keeps its truth, and the stretch is counted as outlying.
+    const CellValues truth = Truth([](int, int) { return 100; });
+    std::vector<TuneRow> rows = ModelDrive(truth, Holds(Strewn(800)));
+    const int cell = CellIndex(8, 8);
+    const Lattice lattice = LatticeOf(Table());
+    int spoiled = 0;
+    for (TuneRow& row : rows) {
+        const LatticeWeights w = WeightsAt(lattice, row.rpm, row.pressurePsi);
+        const bool near = std::any_of(w.begin(), w.end(), [cell](const CellWeight& x) {
+            return x.cell == cell && x.weight > 0.4;
+        });
+        if (near && spoiled < 50) {
+            row.afr1 = row.afr2 = kTarget / 1.15;
+            ++spoiled;
+        }
+    }
+    ASSERT_EQ(spoiled, 50);
+    const Analysis analysis = Analyze(rows);
+    const Solution solution = SolveVe(analysis, Table());
+    EXPECT_LT(std::abs(solution[cell].ve - 100), 1);
+    const Analysis tallied = WithOutliers(analysis, solution);
+    EXPECT_GE(tallied.leftOut[int(LeftOut::Outlying)], 40);
+    EXPECT_EQ(tallied.accepted + tallied.leftOutTotal(), analysis.records);
 }
 
 TEST(VeSolve, noisyRecordsAndAMisjudgedLagLeaveNoCellWorseThanTheMeanBeyondItsUncertainty) {
@@ -140,13 +227,13 @@ TEST(VeSolve, noisyRecordsAndAMisjudgedLagLeaveNoCellWorseThanTheMeanBeyondItsUn
         const char* what;
         std::vector<TuneRow> rows;
     } cases[] = {
-        {"noise of 3%", ModelDrive(truth, Strewn(20000), 0, 0.03)},
+        {"noise of 3%", ModelDrive(truth, Holds(Strewn(800)), 0, 0.03)},
         {"a lag of 100 ms taken as none", ModelDrive(truth, Wandering(30000), 5)},
         {"both", ModelDrive(truth, Wandering(30000), 5, 0.03)},
     };
     for (const auto& c : cases) {
         const Analysis analysis = Analyze(c.rows);
-        const Solution solution = SolveVe(analysis);
+        const Solution solution = SolveVe(analysis, Table());
         int tuned = 0, within = 0;
         for (int cell = 0; cell < kCellCount; ++cell) {
             if (analysis.cells[cell].hits < 20) {
@@ -189,7 +276,7 @@ TEST(Suggestion, aCellChangesOnlyByMoreThanTheDeadbandAndTwiceItsUncertainty) {
         Solution solution{};
         const int cell = CellIndex(4, 5);
         analysis.cells[cell].hits = c.hits;
-        solution[cell] = {true, c.solved, c.uncertainty};
+        solution[cell] = {true, c.solved, c.uncertainty, 0};
         TuneOptions options;
         if (c.locked) {
             options.locks.push_back({4, 5, 4, 5});
