@@ -20,7 +20,7 @@ by its records' mean correction, the way tools have always tuned. A row aggregat
 RMS, the worst worst, the most cells changed.
 
 Usage: scripts/solve-matrix.py [--seeds 1,2,3] [--seconds 600] [--jobs 2] [--only KEY=VALUE...]
-                               [--markdown] [-- ANALYZE OPTIONS...]
+                               [--markdown] [--ctl PATH] [-- ANALYZE OPTIONS...]
 (build first: bash scripts/setup.sh)."""
 import argparse
 import csv
@@ -34,6 +34,7 @@ import tempfile
 from concurrent.futures import ThreadPoolExecutor
 
 BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
+CTL = os.path.join(BIN, "tvxctl")
 
 RIDGE_RPM_INDEX = 15
 STEP_PRESSURE_INDEX = 10
@@ -109,7 +110,7 @@ def case(work, device, drive, shape, delay, engine, seed, seconds, analyze_optio
 def judge(work, name, log, truth, analyze_options):
     """The suggestion for `log` against the truth."""
     cells_csv = os.path.join(work, name + ".cells.csv")
-    run(os.path.join(BIN, "tvxctl"), "analyze", log, "--cells", cells_csv, "-o",
+    run(CTL, "analyze", log, "--cells", cells_csv, "-o",
         os.path.join(work, name + ".json"), *analyze_options)
     errors, means, ridge, changed = [], [], [], 0
     with open(cells_csv) as f:
@@ -140,8 +141,12 @@ def main():
     parser.add_argument("--only", nargs="*", default=[],
                         help="drive=, truth=, delay= or engine= to run part of the matrix")
     parser.add_argument("--markdown", action="store_true", help="print a Markdown table")
+    parser.add_argument("--ctl", help="another build's tvxctl to analyze with (to compare)")
     parser.add_argument("analyze", nargs="*", help="options for tvxctl analyze, after --")
     options = parser.parse_args()
+    if options.ctl:
+        global CTL
+        CTL = options.ctl
     only = dict(o.split("=", 1) for o in options.only)
     seeds = [int(s) for s in options.seeds.split(",")]
     rows = [r for r in itertools.product(DRIVES, TRUTHS, DELAYS, ENGINES)
