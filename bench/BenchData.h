@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-inline std::string TableReply() {
+inline std::string BenchReply() {
     std::string text;
     for (int i = 0; i < 400; ++i) {
         text += std::to_string(30 + (i % 20) * 4 + (i / 20) * 2) + ",";
@@ -29,7 +29,7 @@ inline const std::string kRecords[2] = {"255,14.7,2250,180,14.7,2.5,14.9,",
 inline void StartStreaming(Form3D& form, FakeSerialPort& serial) {
     form.LetsGo();
     form.SerialQuiet_Timer(); // the line fell quiet: the table is asked for
-    serial.pending = TableReply();
+    serial.pending = BenchReply();
     form.ProcessSerialInput();
     form.btnRT_Click();
 }

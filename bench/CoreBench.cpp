@@ -1,7 +1,9 @@
 // The core's hot paths, timed over the tests' recording stand-ins.
 #include "BenchData.h"
 #include "datalog/Recorder.h"
-#include "tune/LiveTuning.h"
+#include "link/LogEntry.h"
+#include "link/Protocol.h"
+#include "live/LiveTuner.h"
 
 #include <benchmark/benchmark.h>
 
@@ -128,7 +130,7 @@ BENCHMARK(BM_FullRedraw);
 void BM_DownloadAndRebuild(benchmark::State& state) {
     CoreHarness h{Release::V17};
     h.Connect();
-    const std::string reply = TableReply();
+    const std::string reply = BenchReply();
     Run(state, h, [&] {
         // Only the reply's decoding and the rebuild: the connect sequence is not part of it.
         h.form.awaitingTable = 1;

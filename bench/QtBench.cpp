@@ -6,10 +6,10 @@
 #include "datalog/LiveLogs.h"
 #include "datalog/qt/QtLogClock.h"
 #include "link/Protocol.h"
+#include "live/qt/TuningThread.h"
 #include "marker/qt/MarkerWidget.h"
 #include "surface/qt/CanvasWidget.h"
 #include "table/qt/QtGrid.h"
-#include "tune/qt/LiveTuning.h"
 
 #include <QApplication>
 
@@ -169,7 +169,7 @@ BENCHMARK(BM_Qt_FullRedraw)->ArgName("paintEvery")->Arg(0)->Arg(1);
 void BM_Qt_DownloadAndRebuild(benchmark::State& state) {
     QtStreaming s;
     s.form.btnCMDOFF_Click();
-    const std::string reply = TableReply();
+    const std::string reply = BenchReply();
     Run(state, s, state.range(0), [&] {
         s.form.awaitingTable = 1;
         s.serial.pending = reply;

@@ -1,4 +1,5 @@
 #include "Log.h"
+#include "link/LogEntry.h"
 
 #include "DroppedRecords.h"
 #include "Messages.h"

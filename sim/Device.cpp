@@ -1,7 +1,7 @@
 #include "Device.h"
 
 #include "LiveRecord.h"
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Random.h"
-#include "tune/Lattice.h"
+#include "model/Lattice.h"
 
 #include <memory>
 #include <string>

@@ -5,7 +5,7 @@
 #include "Drive.h"
 #include "Random.h"
 #include "Wideband.h"
-#include "tune/Lattice.h"
+#include "model/Lattice.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,7 +2,7 @@
 // formula itself is the core's (tune/AfrModel.h), shared with the analysis.
 #pragma once
 
-#include "tune/AfrModel.h"
+#include "model/AfrModel.h"
 
 namespace tvxsim {
 

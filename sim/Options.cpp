@@ -1,6 +1,6 @@
 #include "Options.h"
 
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
 
 #include <CLI/CLI.hpp>
 

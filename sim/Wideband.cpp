@@ -1,6 +1,6 @@
 #include "Wideband.h"
 
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
 
 #include <algorithm>
 #include <cmath>

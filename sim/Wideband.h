@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Random.h"
-#include "tune/WidebandDelay.h"
+#include "model/WidebandDelay.h"
 
 #include <deque>
 

@@ -1,4 +1,6 @@
 #include "WriteLog.h"
+#include "link/LogEntry.h"
+#include "link/Protocol.h"
 
 #include "EngineModel.h"
 #include "LiveRecord.h"

@@ -8,9 +8,9 @@
 #include "WriteLog.h"
 #include "common/InputFile.h"
 #include "common/Printable.h"
+#include "model/AfrTarget.h"
 #include "table/TableFit.h"
 #include "table/TableFormats.h"
-#include "tune/AfrTarget.h"
 
 #include <algorithm>
 #include <cerrno>

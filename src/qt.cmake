@@ -22,11 +22,11 @@ add_library(tvx_qt STATIC
   surface/qt/CanvasWidget.cpp
   table/qt/QtFileDialogs.cpp
   table/qt/QtGrid.cpp
-  tune/qt/LiveTuning.cpp
-  tune/qt/TuneField.cpp
-  tune/qt/TuneMapWidget.cpp
-  tune/qt/TuneSettingsStore.cpp
-  tune/qt/TuningWindow.cpp
+  live/qt/TuningThread.cpp
+  live/qt/TuneField.cpp
+  live/qt/TuneMapWidget.cpp
+  live/qt/TuneSettingsStore.cpp
+  live/qt/TuningWindow.cpp
 )
 set_target_properties(tvx_qt PROPERTIES AUTOMOC ON)
 target_link_libraries(tvx_qt PUBLIC tvx_qt_link Qt6::Widgets)

@@ -5,8 +5,8 @@
 // carry the wideband's delay, found while recording.
 #pragma once
 
+#include "model/WidebandDelay.h"
 #include "table/TableFormats.h"
-#include "tune/WidebandDelay.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "datalog/LogFile.h"
 
-#include "table/FileReplace.h"
+#include "common/FileReplace.h"
 
 #include <cerrno>
 #include <cstring>

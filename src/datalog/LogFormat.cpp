@@ -1,7 +1,7 @@
 #include "datalog/LogFormat.h"
 
 #include "common/Extension.h"
-#include "link/Readouts.h"
+#include "common/Numbers.h"
 
 #include <cstdio>
 

@@ -21,7 +21,7 @@ std::optional<LogSample> LogSamples::next() {
     return sample;
 }
 
-std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format) {
+std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view text, LogFormat format) {
     TextLines lines = TextLines::Of(text);
     LogSamples samples(lines, format);
     std::vector<LogSample> rows;
@@ -29,7 +29,7 @@ std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, 
         rows.push_back(*sample);
     }
     if (samples.fault()) {
-        return ParseError{*samples.fault()};
+        return *samples.fault();
     }
     return rows;
 }

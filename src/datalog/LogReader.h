@@ -2,9 +2,9 @@
 #pragma once
 
 #include "common/TextLines.h"
+#include "datalog/LiveRecord.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogRows.h"
-#include "link/Protocol.h"
 
 #include <array>
 #include <optional>
@@ -16,7 +16,7 @@
 // absolute pressure, RPM, temperature, wideband 1, airflow output, wideband 2.
 struct LogSample {
     double timeS = 0;
-    std::array<double, kLiveRecordFields - 1> fields{};
+    std::array<double, kLiveValues> fields{};
 };
 
 // The rows of a log, one at a time.
@@ -32,4 +32,4 @@ private:
 };
 
 // Every row of a log's text, in file order.
-std::variant<std::vector<LogSample>, ParseError> ReadLog(std::string_view text, LogFormat format);
+std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view text, LogFormat format);

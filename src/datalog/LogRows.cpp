@@ -1,6 +1,6 @@
 #include "datalog/LogRows.h"
 
-#include "link/Protocol.h"
+#include "common/Numbers.h"
 
 #include <algorithm>
 #include <set>

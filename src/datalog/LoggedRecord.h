@@ -1,8 +1,8 @@
 // One live record as the datalog keeps it, and where the receive path hands records over.
 #pragma once
 
-#include "link/OperatingPoint.h"
-#include "link/Protocol.h"
+#include "datalog/LiveRecord.h"
+#include "table/OperatingPoint.h"
 
 #include <cstdint>
 
@@ -13,11 +13,6 @@ struct LoggedRecord {
     std::int16_t ve = 0;  // the table's value at that point
     bool airflowInHertz = false;
 };
-
-// A record with the point the breakpoint search finds for it (an axis it passes no breakpoint
-// of keeps `kept`'s index) and the table's value there.
-LoggedRecord LogEntryOf(const LiveRecord& record, const VeTable& table, OperatingPoint kept,
-                        bool airflowInHertz);
 
 // Told of every whole live record, shown or skipped, as it arrives, and of every cell the
 // window writes to the device.

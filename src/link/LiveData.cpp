@@ -1,9 +1,10 @@
 // The live step of the receive handler: readouts, operating point, marker and marks.
 #include "app/Form3D.h"
 #include "link/Intake.h"
-#include "link/OperatingPoint.h"
+#include "link/LogEntry.h"
 #include "link/Readouts.h"
 #include "marker/MarkerPlacement.h"
+#include "table/OperatingPoint.h"
 
 void Form3D::LiveStep(const std::string& read) {
     const auto parsed = ParseLiveRecord(read);

@@ -1,6 +1,9 @@
 // The device's ASCII messages: commands out, table replies and live records in.
 #pragma once
 
+#include "common/Atmosphere.h"
+#include "common/Numbers.h"
+#include "datalog/LiveRecord.h"
 #include "table/VeTable.h"
 
 #include <cstdint>
@@ -22,14 +25,10 @@ inline constexpr const char* kLineSettings = "115200,N,8,1";
 // What the line carries at those settings: ten bits a byte.
 inline constexpr double kLineBytesPerMs = 115200 / 10 / 1000.0;
 inline constexpr int kTableReplyFields = 441;
-inline constexpr int kLiveRecordFields = 7;
+inline constexpr int kLiveRecordFields = 7; // the marker, then the values
+static_assert(kLiveRecordFields == kLiveValues + 1);
 
 std::string CellWriteMessage(int cellIndex, std::int16_t value);
-
-std::vector<std::string_view> SplitFields(std::string_view text, char separator = ',');
-
-// A decimal number, blanks and line ends around it allowed; nothing else (no inf, nan, hex).
-std::optional<double> ParseNumber(std::string_view field);
 
 // A number rounded half to even into the signed 16-bit range; nothing when out of range.
 std::optional<std::int16_t> ToInt16(std::string_view field);
@@ -48,18 +47,6 @@ struct ParseError {
 };
 
 std::variant<TableReply, ParseError> ParseTableReply(std::string_view text);
-
-// Live records carry absolute pressure; the window shows it above this atmosphere.
-inline constexpr double kAtmospherePsi = 14.67;
-
-struct LiveRecord {
-    double pressure = 0; // absolute PSI
-    float rpm = 0;
-    float temperature = 0;
-    float wideband1 = 0;
-    double airflow = 0;
-    float wideband2 = 0;
-};
 
 std::variant<LiveRecord, ParseError> ParseLiveRecord(std::string_view text);
 

@@ -16,12 +16,6 @@ std::string FormatFixed(double value, int decimals) {
     return text;
 }
 
-std::string FormatGeneral(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7G", value);
-    return text;
-}
-
 LiveReading ReadingOf(const LiveRecord& record) {
     LiveReading reading;
     reading.gaugePsi = static_cast<float>(record.pressure - kAtmospherePsi);

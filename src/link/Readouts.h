@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/TextBoxes.h"
+#include "common/Numbers.h"
 #include "link/Protocol.h"
 
 #include <array>
@@ -10,9 +11,6 @@
 
 // Fixed decimals ("0", "0.0", "0.00"): nearest, exact ties away from zero, minus sign kept.
 std::string FormatFixed(double value, int decimals);
-
-// Up to 7 significant digits, no trailing zeros, no point for whole numbers.
-std::string FormatGeneral(double value);
 
 // A record as the window stores it: gauge pressure, and speeds below 150 RPM as 0.
 struct LiveReading {

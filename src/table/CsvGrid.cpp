@@ -1,6 +1,6 @@
 #include "table/CsvGrid.h"
 
-#include "link/Protocol.h"
+#include "common/Numbers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,6 +2,7 @@
 // window shows it) and .json (cells, breakpoints and intake type).
 #pragma once
 
+#include "common/TextFiles.h"
 #include "table/VeTable.h"
 #include "table/VetFile.h"
 
@@ -47,19 +48,6 @@ std::variant<std::string, FileError> ReadTableText(const std::string& path,
 std::variant<TableFile, FileError> ReadTableFile(const std::string& path);
 std::variant<std::monostate, FileError> WriteTableFile(const std::string& path,
                                                        const TableFile& file);
-
-// A plain file, new or old, is replaced whole, so a failed write leaves the old one; a device or
-// pipe is written as it is.
-std::variant<std::monostate, FileError> WriteTextFile(const std::string& path,
-                                                      const std::string& text);
-
-// Several files as one: each plain file is written beside its target first, and only when all
-// are whole does any replace its target, so a failure leaves every old file as it was.
-struct TextFileWrite {
-    std::string path;
-    std::string text;
-};
-std::variant<std::monostate, FileError> WriteTextFiles(const std::vector<TextFileWrite>& files);
 
 // The bytes `file` is written as at `path`, by its extension: a .vet keeps an older, longer
 // file's tail after its 400 cells, as the window saves it.

@@ -1,8 +1,8 @@
 #include "table/VetFile.h"
 
+#include "common/FileReplace.h"
 #include "common/InputFile.h"
 #include "table/CsvGrid.h"
-#include "table/FileReplace.h"
 
 #include <cerrno>
 #include <cstring>
@@ -24,10 +24,6 @@ std::optional<std::string> VetRefusal(const VeTable& table) {
         }
     }
     return std::nullopt;
-}
-
-FileError ErrorFromErrno(const std::string& what, const std::string& path) {
-    return FileError{what + " " + path + ": " + std::strerror(errno)};
 }
 
 std::variant<VetCells, FileError> ReadVetFile(const std::string& path) {

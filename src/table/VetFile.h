@@ -1,6 +1,7 @@
 // Reading and writing .vet files: 400 bytes, byte k the low byte of cell k, nothing else.
 #pragma once
 
+#include "common/File.h"
 #include "table/VeTable.h"
 
 #include <array>
@@ -19,10 +20,6 @@ VetCells VetCellsOf(const VeTable& table);
 // is made to be sent): "the cell at pressure index 3, RPM index 7 holds 275; a .vet holds 0 to
 // 255 (save it as .csv or .json)". Nothing when it fits.
 std::optional<std::string> VetRefusal(const VeTable& table);
-
-struct FileError {
-    std::string reason;
-};
 
 // The first 400 bytes; a shorter file is refused whole. A missing file is never created.
 std::variant<VetCells, FileError> ReadVetFile(const std::string& path);

@@ -3,8 +3,8 @@
 // (tune/WidebandDelay.h), interpolated in time.
 #pragma once
 
+#include "model/WidebandDelay.h"
 #include "tune/TuneOptions.h"
-#include "tune/WidebandDelay.h"
 
 #include <deque>
 #include <optional>

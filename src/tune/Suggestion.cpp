@@ -57,17 +57,6 @@ Suggestion Suggest(const VeTable& base, const Analysis& analysis, const Solution
     return s;
 }
 
-std::string Thousands(std::int64_t n) {
-    const std::string digits = std::to_string(n < 0 ? -n : n);
-    std::string grouped = n < 0 ? "-" : "";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
 namespace {
 
 std::string Percent(double change) {

@@ -3,6 +3,7 @@
 // and what was done said in one summary.
 #pragma once
 
+#include "common/Numbers.h"
 #include "tune/TuneOptions.h"
 #include "tune/VeAnalysis.h"
 #include "tune/VeSolve.h"
@@ -42,9 +43,6 @@ std::string SummaryText(const VeTable& before, const Suggestion& suggestion,
 
 // The records left out, by filter: "1,204 records left out: 900 warm-up, 250 transient".
 std::string LeftOutText(const Analysis& analysis);
-
-// 1204 as "1,204".
-std::string Thousands(std::int64_t n);
 
 // One row per cell: where it is, its hits, the air/fuel error before, current, solved and
 // suggested VE, the change and its uncertainty in percent, what became of it, and the records

@@ -1,6 +1,6 @@
 #include "tune/TuneOptionTexts.h"
 
-#include "link/Protocol.h"
+#include "common/Numbers.h"
 
 #include <cmath>
 #include <cstdio>

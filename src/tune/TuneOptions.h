@@ -1,7 +1,7 @@
 // What the analyser leaves out and how far it may move a cell; each filter may be turned off.
 #pragma once
 
-#include "tune/WidebandDelay.h"
+#include "model/WidebandDelay.h"
 
 #include <optional>
 #include <vector>

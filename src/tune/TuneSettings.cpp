@@ -1,6 +1,6 @@
 #include "tune/TuneSettings.h"
 
-#include "link/Protocol.h"
+#include "common/Numbers.h"
 #include "tune/TuneOptionTexts.h"
 
 #include <algorithm>

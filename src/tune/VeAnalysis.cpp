@@ -1,6 +1,6 @@
 #include "tune/VeAnalysis.h"
 
-#include "tune/AfrModel.h"
+#include "model/AfrModel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,9 +6,9 @@
 // needs no record twice and memory does not grow with the drive.
 #pragma once
 
+#include "lag/LagEstimate.h"
+#include "model/Lattice.h"
 #include "tune/DelayLine.h"
-#include "tune/LagEstimate.h"
-#include "tune/Lattice.h"
 #include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
 #include "tune/TuneOptions.h"

@@ -2,8 +2,8 @@
 #include "CtlRun.h"
 #include "datalog/LogReader.h"
 #include "link/Protocol.h"
+#include "model/WidebandDelay.h"
 #include "table/TableFormats.h"
-#include "tune/WidebandDelay.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -307,8 +307,7 @@ TableFile HoldOnLeanCells(TvxSim& sim, TableFile& truth, const char* hold = "hol
     }
     EXPECT_TRUE(
         std::holds_alternative<std::monostate>(WriteTableFile(sim.file("true.json"), truth)));
-    EXPECT_TRUE(
-        sim.start({"--true-ve", sim.file("true.json"), "--drive", hold, "--warm"}));
+    EXPECT_TRUE(sim.start({"--true-ve", sim.file("true.json"), "--drive", hold, "--warm"}));
     return device;
 }
 

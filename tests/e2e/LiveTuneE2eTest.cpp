@@ -5,9 +5,9 @@
 #include "Rig.h"
 #include "datalog/DriveTable.h"
 #include "datalog/qt/RecordField.h"
+#include "live/qt/TuneField.h"
+#include "live/qt/TuningThread.h"
 #include "table/TableFormats.h"
-#include "tune/qt/LiveTuning.h"
-#include "tune/qt/TuneField.h"
 
 #include <QEventLoop>
 #include <QProcess>

@@ -3,7 +3,7 @@
 // is there.
 #include "Rig.h"
 #include "datalog/qt/RecordField.h"
-#include "tune/qt/TuningWindow.h"
+#include "live/qt/TuningWindow.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // one byte whose low two bits pick the kind ('0' target .csv, '1' .msl log, '2' .csv log, '3' a
 // kept table, a line "--", then an .msl log), then the text.
 #include "FuzzCheck.h"
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
 #include "tune/Suggestion.h"
 #include "tune/VeAnalysis.h"
 

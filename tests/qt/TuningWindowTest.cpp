@@ -1,12 +1,12 @@
 // The Tuning window on a core wired to fakes: the map's colours, Apply and Lock as a tuner uses
 // them; and, on the real main window, keys still reaching the table with the window open.
-#include "tune/qt/TuningWindow.h"
+#include "live/qt/TuningWindow.h"
 #include "Fakes.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LogFile.h"
 #include "link/Protocol.h"
-#include "tune/qt/TuneField.h"
-#include "tune/qt/TuneSettingsStore.h"
+#include "live/qt/TuneField.h"
+#include "live/qt/TuneSettingsStore.h"
 
 #include <QComboBox>
 #include <QPushButton>

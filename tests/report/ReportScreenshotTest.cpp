@@ -1,5 +1,5 @@
 // The report's heat maps as Chromium draws them: each cell in its colour where the layout says.
-#include "tune/Report.h"
+#include "report/Report.h"
 #include "tune/Suggestion.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "DeviceTable.h"
 #include "EngineModel.h"
 #include "Fuelling.h"
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The wideband's delay found from drives tvxsim's engine makes: each known delay, fixed or
 // following the flow, recovered from the records; a drive without movement left to the fallback.
-#include "tune/LagEstimate.h"
+#include "lag/LagEstimate.h"
 #include "DeviceTable.h"
 #include "EngineModel.h"
-#include "link/OperatingPoint.h"
-#include "tune/AfrTarget.h"
+#include "model/AfrTarget.h"
+#include "table/OperatingPoint.h"
 #include "tune/VeAnalysis.h"
 
 #include <gtest/gtest.h>

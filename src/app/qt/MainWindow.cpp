@@ -11,14 +11,14 @@
 #include "link/qt/PresentPorts.h"
 #include "link/qt/QtLinkTimer.h"
 #include "link/qt/QtSerialPort.h"
+#include "live/qt/TuneField.h"
+#include "live/qt/TuneSettingsStore.h"
+#include "live/qt/TuningThread.h"
+#include "live/qt/TuningWindow.h"
 #include "marker/qt/MarkerWidget.h"
 #include "surface/qt/CanvasWidget.h"
 #include "table/qt/QtFileDialogs.h"
 #include "table/qt/QtGrid.h"
-#include "tune/qt/LiveTuning.h"
-#include "tune/qt/TuneField.h"
-#include "tune/qt/TuneSettingsStore.h"
-#include "tune/qt/TuningWindow.h"
 
 #include <QLabel>
 #include <QLayout>

@@ -3,9 +3,9 @@
 #include "app/qt/MainWindow.h"
 #include "common/Printable.h"
 #include "datalog/qt/RecordField.h"
+#include "live/qt/TuneField.h"
+#include "live/qt/TuningThread.h"
 #include "tune/TuneOptionTexts.h"
-#include "tune/qt/LiveTuning.h"
-#include "tune/qt/TuneField.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 // A live record's way to the window: readout texts, operating point, marker place, and the step.
 #include "Fakes.h"
-#include "link/OperatingPoint.h"
 #include "link/Readouts.h"
 #include "marker/MarkerPlacement.h"
+#include "table/OperatingPoint.h"
 
 #include <gtest/gtest.h>
 

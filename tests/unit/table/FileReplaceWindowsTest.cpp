@@ -1,5 +1,5 @@
 // Saving on Windows: the new file replaces the old one whole, or the old one stays as it was.
-#include "table/FileReplace.h"
+#include "common/FileReplace.h"
 
 #include <gtest/gtest.h>
 

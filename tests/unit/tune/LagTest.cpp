@@ -1,5 +1,5 @@
 // The wideband's delay model at worked points, and the lag as a command line gives it.
-#include "tune/WidebandDelay.h"
+#include "model/WidebandDelay.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +36,9 @@ TEST(WidebandDelay, aLagIsMsOrMsAndFlowMs) {
     } cases[] = {{"150", true, {150, 0}}, {"60,250", true, {60, 250}},
                  {"0,0", true, {0, 0}},   {"2000,2000", true, {2000, 2000}},
                  {"2001", false, {}},     {"-1", false, {}},
-                 {"-0", true, {0, 0}},
-                 {"60,", false, {}},      {"60,250,1", false, {}},
-                 {"auto", false, {}},     {"", false, {}}};
+                 {"-0", true, {0, 0}},    {"60,", false, {}},
+                 {"60,250,1", false, {}}, {"auto", false, {}},
+                 {"", false, {}}};
     for (const auto& c : cases) {
         WidebandLag lag{1, 1};
         EXPECT_EQ(ParseWidebandLag(c.text, lag), c.read) << c.text;

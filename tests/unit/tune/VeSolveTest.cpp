@@ -2,7 +2,7 @@
 // it does not; then the rules that turn it into a table.
 #include "tune/VeSolve.h"
 #include "WindowPoint.h"
-#include "tune/AfrModel.h"
+#include "model/AfrModel.h"
 #include "tune/Suggestion.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // log's rounding may put it either side).
 #pragma once
 
-#include "link/OperatingPoint.h"
-#include "tune/Lattice.h"
+#include "model/Lattice.h"
+#include "table/OperatingPoint.h"
 #include "tune/TuneLog.h"
 
 #include <algorithm>
@@ -16,10 +16,9 @@ inline void PlaceAsTheWindowDoes(TuneRow& row, const VeTable& table) {
         const auto at = std::find(axis.begin(), axis.end(), x) - axis.begin();
         return at < kLatticeSize && (given == at || given == at - 1);
     };
-    const OperatingPoint found =
-        FindOperatingPoint(table, static_cast<float>(row.rpm), static_cast<float>(row.pressurePsi),
-                           {static_cast<std::uint8_t>(row.pressureIndex),
-                            static_cast<std::uint8_t>(row.rpmIndex)});
+    const OperatingPoint found = FindOperatingPoint(
+        table, static_cast<float>(row.rpm), static_cast<float>(row.pressurePsi),
+        {static_cast<std::uint8_t>(row.pressureIndex), static_cast<std::uint8_t>(row.rpmIndex)});
     if (!keep(lattice.pressurePsi, row.pressurePsi, row.pressureIndex)) {
         row.pressureIndex = found.pressureIndex;
     }

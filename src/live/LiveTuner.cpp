@@ -1,0 +1,190 @@
+#include "live/LiveTuner.h"
+
+#include "common/Numbers.h"
+#include "model/AfrTarget.h"
+#include "tune/VeSolve.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A value as the log's text keeps it.
+double AsLogged(double value) {
+    return ParseNumber(FormatGeneral(value)).value_or(value);
+}
+
+// Fewer than half a hit, as the map rounds it, is no hit: a record on a breakpoint grazes its
+// neighbour by a rounding's weight.
+constexpr double kSomeHits = 0.5;
+
+// The lag is looked for again once the movements have grown by half since the last estimate:
+// its precision grows with their root, and each search costs as much as a second of the drive's
+// analysis, so an hour's drive needs a dozen searches, not hundreds.
+constexpr double kMovementsGrowth = 1.5;
+
+} // namespace
+
+TuneRow TuneRowOf(const LoggedRecord& entry, std::int64_t sinceStartMs) {
+    const LiveRecord& r = entry.record;
+    // As the log writes the time, and reads it back.
+    return {0,
+            static_cast<double>(sinceStartMs) / 1000,
+            AsLogged(r.rpm),
+            AsLogged(r.pressure),
+            AsLogged(r.temperature),
+            AsLogged(r.wideband1),
+            AsLogged(r.wideband2),
+            entry.point.pressureIndex,
+            entry.point.rpmIndex,
+            static_cast<double>(entry.ve)};
+}
+
+TuneCounts CountsOf(const Suggestion& suggestion, const Analysis& analysis) {
+    TuneCounts counts;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (suggestion.outcome[cell] == Outcome::Changed) {
+            ++counts.ready;
+        } else if (analysis.cells[cell].hits >= kSomeHits) {
+            ++counts.learning;
+        }
+    }
+    return counts;
+}
+
+LiveTuner::LiveTuner(TuneOptions options, std::optional<CellValues> target)
+    : options_(std::move(options)),
+      target_(target), lag_{options_.lag, false, "", "as set", 0, {}} {}
+
+void LiveTuner::reconfigure(TuneOptions options, std::optional<CellValues> target) {
+    options_ = std::move(options);
+    target_ = target;
+    movementsAtEstimate_ = 0;
+    lag_ = {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
+    if (analyzer_) {
+        replay();
+    }
+}
+
+CellValues LiveTuner::targetFor(const VeTable& table) const {
+    return target_ ? *target_ : DefaultTarget(table);
+}
+
+void LiveTuner::reset(const TableFile& table, std::int64_t ms) {
+    table_ = started_ = table;
+    startMs_ = ms;
+    transients_ = TransientWatch(options_.transientPsiPerS);
+    unsteadyS_.reset();
+    writes_.clear();
+    rows_.clear();
+    hitsAtApply_ = {};
+    movementsAtEstimate_ = 0;
+    lag_ = {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
+    replay();
+}
+
+void LiveTuner::replay() {
+    TuneOptions options = options_;
+    options.lag = lag_.lag;
+    const CellValues target = targetFor(started_.table);
+    analyzer_ = std::make_unique<VeAnalyzer>(started_.table, target, options);
+    estimator_ = options_.lagAuto ? std::make_unique<LagEstimator>(started_.table, target, options)
+                                  : nullptr;
+    analyzer_->setLagEstimator(estimator_.get());
+    analyzer_->beginLog("the drive", TableInForce(started_.table, writes_));
+    std::size_t line = 0;
+    for (const Row& row : rows_) {
+        TuneRow tuneRow = TuneRowOf(row.entry, row.ms - startMs_);
+        tuneRow.line = ++line;
+        analyzer_->add(tuneRow);
+    }
+}
+
+void LiveTuner::record(const LoggedRecord& entry, std::int64_t ms) {
+    if (!analyzer_) {
+        return;
+    }
+    rows_.push_back({ms, entry});
+    TuneRow row = TuneRowOf(entry, ms - startMs_);
+    row.line = rows_.size();
+    // The table the window holds is the one in force: no record can disagree with it.
+    analyzer_->add(row);
+    const double afr = (row.afr1 + row.afr2) / 2;
+    const bool atLimit = (options_.maxAfr && afr >= *options_.maxAfr) ||
+                         (options_.minAfr && afr <= *options_.minAfr);
+    if (transients_.add(row.timeS, row.pressurePsi) || atLimit) {
+        unsteadyS_ = row.timeS;
+    }
+    lastS_ = row.timeS;
+    tempF_ = row.tempF;
+}
+
+bool LiveTuner::warmAndSteady() const {
+    const bool warm = !options_.minTempF || tempF_ >= *options_.minTempF;
+    if (rows_.empty()) {
+        return false;
+    }
+    const double first = static_cast<double>(rows_.front().ms - startMs_) / 1000;
+    return warm && lastS_ - unsteadyS_.value_or(first) >= kSteadyS;
+}
+
+void LiveTuner::cellWritten(int cell, std::int16_t value, std::int64_t ms) {
+    if (!analyzer_) {
+        return;
+    }
+    const double at = static_cast<double>(ms - startMs_) / 1000;
+    writes_.push_back({at, cell, value});
+    table_.table[cell] = value;
+    analyzer_->cellWritten(writes_.back());
+}
+
+void LiveTuner::settleLag() {
+    if (!estimator_ || static_cast<double>(estimator_->movements()) <
+                           std::max(static_cast<double>(kMinMovements),
+                                    static_cast<double>(movementsAtEstimate_) * kMovementsGrowth)) {
+        return;
+    }
+    movementsAtEstimate_ = estimator_->movements();
+    const LagEstimate found = estimator_->estimate(options_.lag, lag_.source);
+    if (found.found || !lag_.found) {
+        const bool moved = found.lag != lag_.lag;
+        lag_ = found;
+        if (moved) {
+            replay(); // every record paired by the lag found
+        }
+    }
+}
+
+const Analysis& LiveTuner::analysis() const {
+    static const Analysis kNothing;
+    return analyzer_ ? analyzer_->analysis() : kNothing;
+}
+
+Suggestion LiveTuner::suggest() const {
+    TuneOptions options = options_;
+    options.lag = lag_.lag;
+    return Suggest(table_.table, analysis(), SolveVe(analysis(), table_.table), options);
+}
+
+std::vector<std::pair<int, std::int16_t>>
+LiveTuner::applyPlan(const Suggestion& suggestion, const std::vector<int>& selection) const {
+    std::vector<std::pair<int, std::int16_t>> plan;
+    const Analysis& a = analysis();
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        const bool chosen = selection.empty() ||
+                            std::find(selection.begin(), selection.end(), cell) != selection.end();
+        const bool learntAnew =
+            !hitsAtApply_[cell] || a.cells[cell].hits - *hitsAtApply_[cell] >= options_.minHits;
+        if (chosen && learntAnew && suggestion.outcome[cell] == Outcome::Changed &&
+            suggestion.table[cell] != table_.table[cell]) {
+            plan.emplace_back(cell, suggestion.table[cell]);
+        }
+    }
+    return plan;
+}
+
+void LiveTuner::applied(const std::vector<std::pair<int, std::int16_t>>& cells) {
+    for (const auto& [cell, value] : cells) {
+        hitsAtApply_[cell] = analysis().cells[cell].hits;
+    }
+}
