@@ -2,6 +2,7 @@
 // paintEvery:0 cases repaint outside the timed region, so each step starts from a painted
 // window as in the program; paintEvery:N also times the repaint after every Nth step.
 #include "BenchData.h"
+#include "app/qt/FormTuningHost.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LiveLogs.h"
 #include "datalog/qt/QtLogClock.h"
@@ -83,7 +84,8 @@ void BM_Qt_LiveStepOneRecordTuning(benchmark::State& state) {
     QtLogClock clock;
     StdioLogFile file;
     Recorder recorder(file, clock, s.status, "Torvex v1.7");
-    LiveTuning tuning(s.form, recorder, clock, s.status);
+    FormTuningHost host(s.form);
+    TuningThread tuning(host, recorder, clock, s.status);
     LiveLogs logs({&recorder, &tuning});
     tuning.setOn(true);
     s.form.setLiveLog(&logs);
@@ -108,9 +110,9 @@ void BM_Qt_ApplyTick(benchmark::State& state) {
     double frames = 0, applies = 0, wireMs = 0;
     std::int16_t step = 1;
     for (auto _ : state) {
-        if (!s.form.applyingTune()) {
+        if (!s.form.writingCells()) {
             state.PauseTiming();
-            std::vector<TuneWrite> writes;
+            std::vector<CellValue> writes;
             wireMs = 0;
             for (int k = 0; k < cells; ++k) {
                 const int cell = k * (kCellCount / cells);
@@ -120,13 +122,13 @@ void BM_Qt_ApplyTick(benchmark::State& state) {
                           kLineBytesPerMs;
             }
             step = static_cast<std::int16_t>(-step);
-            s.form.ApplyTune(writes, nullptr);
+            s.form.WriteCells(writes, BackupKind::BeforeTune, nullptr);
             ++applies;
             ClearLogs(s.serial, s.status);
             state.ResumeTiming();
         }
         s.timer.now += 16;
-        s.form.ApplyTune_Tick();
+        s.form.WriteCells_Tick();
         QtStreaming::Paint();
         ++frames;
     }

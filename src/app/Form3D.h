@@ -14,6 +14,7 @@
 #include "marker/MarkerPicture.h"
 #include "surface/Canvas.h"
 #include "surface/Module1.h"
+#include "table/CellChange.h"
 #include "table/FileDialogs.h"
 #include "table/Grid.h"
 #include "table/TableBackup.h"
@@ -27,15 +28,6 @@
 #include <utility>
 #include <variant>
 #include <vector>
-
-// A cell live tuning writes.
-struct TuneWrite {
-    int cell;
-    std::int16_t value;
-    bool operator==(const TuneWrite&) const = default;
-};
-// Told, when an apply ends, of the cells it wrote, in order.
-using TuneApplied = std::function<void(const std::vector<TuneWrite>&)>;
 
 struct Platform {
     SerialPort& serial;
@@ -83,13 +75,15 @@ public:
     void btnRT_Click();
     void btnCMDOFF_Click();
 
-    // Live tuning: keeps the table first (saying why not, and writing nothing, when it cannot be
-    // kept), then writes the cells as key edits do, paced by ApplyTune_Tick; false when nothing
-    // was begun. `done` is told what was written.
-    bool ApplyTune(std::vector<TuneWrite> cells, TuneApplied done);
+    // A change of many cells (an apply of live tuning, a hand edit, an undo): keeps the table
+    // first, as `kind`, then writes the cells as key edits do, paced by WriteCells_Tick. Why
+    // nothing was begun (another change under way, no cell, the table not kept), or nothing;
+    // `done` is told what was written.
+    std::optional<std::string> WriteCells(std::vector<CellValue> cells, BackupKind kind,
+                                          CellsDone done);
     // Once a display frame: as many of the cells as the line carries in the time since.
-    void ApplyTune_Tick();
-    bool applyingTune() const { return applying_.has_value(); }
+    void WriteCells_Tick();
+    bool writingCells() const { return pacing_.has_value(); }
 
     // Serial receive event, and the line having been quiet for a while after it
     void ProcessSerialInput();
@@ -211,20 +205,14 @@ private:
     // The marker's size when its ring was drawn and its shape cut; both depend on nothing else.
     std::optional<std::pair<float, float>> shapedSize_;
     StreamDrain drain_;
-    struct Applied {
-        int cell;
-        std::int16_t before;
-        std::int16_t value;
-    };
-    struct Applying {
-        std::vector<TuneWrite> cells;
+    struct Pacing {
+        std::vector<CellValue> cells;
         std::size_t next;
-        std::vector<Applied> written;
+        CellChanges written;
         std::string keptAs;
-        TuneApplied done;
+        CellsDone done;
         std::int64_t lastTickMs;
         double budgetMs; // of the line's time the next cells may take
     };
-    std::optional<Applying> applying_;
-    std::string AppliedText(const Applying& a, bool lost) const;
+    std::optional<Pacing> pacing_;
 };

@@ -4,8 +4,11 @@
 #include "model/AfrTarget.h"
 #include "tune/VeSolve.h"
 
+#include "table/CsvGrid.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -38,6 +41,29 @@ TuneRow TuneRowOf(const LoggedRecord& entry, std::int64_t sinceStartMs) {
             entry.point.pressureIndex,
             entry.point.rpmIndex,
             static_cast<double>(entry.ve)};
+}
+
+std::string ApplyText(const CellsWritten& result) {
+    double lowest = 0, highest = 0;
+    for (std::size_t k = 0; k < result.written.size(); ++k) {
+        const double change = ChangePercent(result.written[k].before, result.written[k].after);
+        lowest = k ? std::min(lowest, change) : change;
+        highest = k ? std::max(highest, change) : change;
+    }
+    char range[48];
+    std::snprintf(range, sizeof range, ", %+.0f%% to %+.0f%%", lowest, highest);
+    const std::string kept = result.keptAs.empty() ? "" : "; kept as " + result.keptAs;
+    const std::string count = std::to_string(result.written.size());
+    if (!result.lost) {
+        return "Applied " + count + (result.written.size() == 1 ? " cell" : " cells") + range +
+               kept;
+    }
+    const std::string through =
+        result.written.empty()
+            ? ""
+            : " (in index order, through the " + CellPlace(result.written.back().cell) + ")";
+    return "The apply stopped, the line lost: " + count + " of " + std::to_string(result.asked) +
+           " cells written" + through + "; the rest were not sent and will not be" + kept;
 }
 
 TuneCounts CountsOf(const Suggestion& suggestion, const Analysis& analysis) {

@@ -5,6 +5,7 @@
 
 #include "datalog/LoggedRecord.h"
 #include "lag/LagEstimate.h"
+#include "table/CellChange.h"
 #include "table/TableFormats.h"
 #include "tune/Suggestion.h"
 #include "tune/TuneOptions.h"
@@ -18,6 +19,10 @@
 // A record as the datalog keeps it, read back: the values the log's text gives, so a record
 // fed live and the same record read from the log are one and the same.
 TuneRow TuneRowOf(const LoggedRecord& entry, std::int64_t sinceStartMs);
+
+// What an apply did, for the status bar: "Applied 37 cells, -6% to +9%; kept as ...", or how far
+// it got before the line was lost.
+std::string ApplyText(const CellsWritten& result);
 
 // How long the engine holds still, warm, before the hands-free apply writes.
 inline constexpr double kSteadyS = 2;

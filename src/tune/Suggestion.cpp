@@ -20,11 +20,6 @@ std::int16_t SuggestedValue(std::int16_t current, double ratio, double maxChange
         std::clamp(limited, 1.0, double(std::numeric_limits<std::int16_t>::max())));
 }
 
-double ChangePercent(std::int16_t before, double after) {
-    const double base = std::max<double>(before, 1);
-    return (after - base) * 100 / base;
-}
-
 Suggestion Suggest(const VeTable& base, const Analysis& analysis, const Solution& solution,
                    const TuneOptions& options) {
     Suggestion s;

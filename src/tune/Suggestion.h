@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/Numbers.h"
+#include "table/CellChange.h"
 #include "tune/TuneOptions.h"
 #include "tune/VeAnalysis.h"
 #include "tune/VeSolve.h"
@@ -32,10 +33,6 @@ struct Suggestion {
 // Every cell of `base` judged by its solved VE: moved to it or kept, and why.
 Suggestion Suggest(const VeTable& base, const Analysis& analysis, const Solution& solution,
                    const TuneOptions& options);
-
-// The change from `before` to the solved VE, in percent of `before` (a cell of 0 or below counts
-// as 1, as the device fuels it).
-double ChangePercent(std::int16_t before, double after);
 
 // "37 of 400 cells changed, -8% to +12%; 51 cells below 20 hits; ... records left out: ..."
 std::string SummaryText(const VeTable& before, const Suggestion& suggestion,

@@ -65,7 +65,7 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     ASSERT_TRUE(
         c.sim.start({"--rate", "50", "--warm", "--drive", "sweep", "--true-ve", truthPath}));
 
-    LiveTuning& tuning = c.window.tuning();
+    TuningThread& tuning = c.window.tuning();
     TuneSettings settings = tuning.settings();
     settings.options.lagAuto = false; // the lag as tvxsim makes it: the same offline
     settings.options.lag = {150, 0};
@@ -81,7 +81,7 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     QTimer::singleShot(60000, &driving, &QEventLoop::quit);
     driving.exec();
     c.form.btnCMDOFF_Click();
-    ASSERT_TRUE(WaitFor([&] { return !c.form.applyingTune(); }));
+    ASSERT_TRUE(WaitFor([&] { return !c.form.writingCells(); }));
     QTest::qWait(300);
     c.window.recordField().recorder().stop();
     tuning.settle();

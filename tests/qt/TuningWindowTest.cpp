@@ -2,6 +2,7 @@
 // them; and, on the real main window, keys still reaching the table with the window open.
 #include "live/qt/TuningWindow.h"
 #include "Fakes.h"
+#include "app/qt/FormTuningHost.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LogFile.h"
 #include "link/Protocol.h"
@@ -77,7 +78,7 @@ struct Tuner {
     }
     void applyAndWait() {
         QTest::mouseClick(window.button("Apply"), Qt::LeftButton);
-        QTRY_VERIFY(!h.form.applyingTune());
+        QTRY_VERIFY(!h.form.writingCells());
     }
     void click(int cell) {
         QTest::mouseClick(&window.map(), Qt::LeftButton, {},
@@ -94,8 +95,9 @@ struct Tuner {
     StillClock clock;
     StdioLogFile file;
     Recorder recorder{file, clock, h.status, "Torvex v1.7"};
-    LiveTuning tuning{h.form, recorder, clock, h.status};
-    TuningWindow window{tuning, h.form, h.status};
+    FormTuningHost host{h.form};
+    TuningThread tuning{host, recorder, clock, h.status};
+    TuningWindow window{tuning, host, h.status};
 };
 
 QColor Colour(Rgb c) {

@@ -167,7 +167,9 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     form_->setTableArchive(&archive_);
 
     tuneClock_ = std::make_unique<QtLogClock>();
-    tuning_ = std::make_unique<LiveTuning>(*form_, recordField_->recorder(), *tuneClock_, *status_);
+    tuningHost_ = std::make_unique<FormTuningHost>(*form_);
+    tuning_ = std::make_unique<TuningThread>(*tuningHost_, recordField_->recorder(), *tuneClock_,
+                                             *status_);
     const LoadedTuning loaded = LoadTuning();
     const StoredTuning& stored = loaded.stored;
     for (const std::string& note : loaded.notes) {
@@ -207,7 +209,7 @@ MainWindow::~MainWindow() {
 TuningWindow& MainWindow::tuningWindow() {
     if (!tuningWindow_) {
         // A window of its own that closes with this one.
-        tuningWindow_ = new TuningWindow(*tuning_, *form_, *status_, this);
+        tuningWindow_ = new TuningWindow(*tuning_, *tuningHost_, *status_, this);
     }
     return *tuningWindow_;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Form3D.h"
+#include "app/qt/FormTuningHost.h"
 #include "table/qt/DocumentsArchive.h"
 
 #include <QMainWindow>
@@ -21,7 +22,7 @@ class QtGrid;
 class QtLinkTimer;
 class QtSerialPort;
 class LiveLogs;
-class LiveTuning;
+class TuningThread;
 class QtLogClock;
 class RecordField;
 class TuneField;
@@ -42,7 +43,7 @@ public:
     QString statusText() const;
     QString boxText(TextBox box) const;
     RecordField& recordField() { return *recordField_; }
-    LiveTuning& tuning() { return *tuning_; }
+    TuningThread& tuning() { return *tuning_; }
     TuneField& tuneField() { return *tuneField_; }
     // Made when first asked for, by the Tune field's button or a test.
     TuningWindow& tuningWindow();
@@ -68,10 +69,11 @@ private:
     std::unique_ptr<QtLinkTimer> timer_;
     DocumentsArchive archive_;
     std::unique_ptr<Form3D> form_;
+    std::unique_ptr<FormTuningHost> tuningHost_;
     KeyPreview* keyPreview_ = nullptr;
     RecordField* recordField_ = nullptr;
     std::unique_ptr<QtLogClock> tuneClock_;
-    std::unique_ptr<LiveTuning> tuning_;
+    std::unique_ptr<TuningThread> tuning_;
     std::unique_ptr<LiveLogs> logs_;
     TuneField* tuneField_ = nullptr;
     TuningWindow* tuningWindow_ = nullptr;

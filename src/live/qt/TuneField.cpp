@@ -9,7 +9,7 @@ QString TuneFieldText(bool on, const TuneCounts& counts) {
     return QString("Tune: %1 ready · %2 learning").arg(counts.ready).arg(counts.learning);
 }
 
-TuneField::TuneField(LiveTuning& tuning, std::function<void()> openWindow, QWidget* parent)
+TuneField::TuneField(TuningThread& tuning, std::function<void()> openWindow, QWidget* parent)
     : QWidget(parent), tuning_(tuning), toggle_(new QToolButton(this)),
       open_(new QToolButton(this)) {
     setObjectName("tuneField");
@@ -34,7 +34,7 @@ TuneField::TuneField(LiveTuning& tuning, std::function<void()> openWindow, QWidg
     });
     connect(open_, &QToolButton::clicked, this,
             [openWindow = std::move(openWindow)] { openWindow(); });
-    connect(&tuning_, &LiveTuning::updated, this, &TuneField::refresh);
+    connect(&tuning_, &TuningThread::updated, this, &TuneField::refresh);
     refresh();
 }
 

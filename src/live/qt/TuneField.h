@@ -11,7 +11,7 @@
 
 class TuneField : public QWidget {
 public:
-    TuneField(LiveTuning& tuning, std::function<void()> openWindow, QWidget* parent = nullptr);
+    TuneField(TuningThread& tuning, std::function<void()> openWindow, QWidget* parent = nullptr);
 
     void setOn(bool on);
     QString text() const;
@@ -19,7 +19,7 @@ public:
 private:
     void refresh();
 
-    LiveTuning& tuning_;
+    TuningThread& tuning_;
     QToolButton* toggle_;
     QToolButton* open_;
 };

@@ -31,21 +31,21 @@ TuneOptions OptionsOf(const TuneSettings& settings, const std::array<bool, kCell
 
 } // namespace
 
-LiveTuning::LiveTuning(Form3D& form, Recorder& recorder, const LogClock& clock, StatusLine& status,
-                       QObject* parent)
-    : QObject(parent), form_(form), recorder_(recorder), clock_(clock), status_(status),
+TuningThread::TuningThread(TuningHost& host, Recorder& recorder, const LogClock& clock,
+                           StatusLine& status, QObject* parent)
+    : QObject(parent), host_(host), recorder_(recorder), clock_(clock), status_(status),
       snapshot_(std::make_shared<TuneSnapshot>()) {
     pace_.setInterval(kPaceMs);
     connect(&pace_, &QTimer::timeout, this, [this] {
-        form_.ApplyTune_Tick();
-        if (!form_.applyingTune()) {
+        host_.writeCellsTick();
+        if (!host_.writingCells()) {
             pace_.stop();
         }
     });
     hands_.setInterval(1000);
-    connect(&hands_, &QTimer::timeout, this, &LiveTuning::applyOnTimer);
+    connect(&hands_, &QTimer::timeout, this, &TuningThread::applyOnTimer);
     hands_.start();
-    connect(this, &LiveTuning::updated, this, [this] {
+    connect(this, &TuningThread::updated, this, [this] {
         const auto now = snapshot();
         if (now->lag.found && recorder_.recording()) {
             recorder_.lagFound(now->lag.lag); // kept with the drive, for its analysis later
@@ -54,7 +54,7 @@ LiveTuning::LiveTuning(Form3D& form, Recorder& recorder, const LogClock& clock, 
     worker_ = std::thread([this] { work(); });
 }
 
-LiveTuning::~LiveTuning() {
+TuningThread::~TuningThread() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -63,12 +63,12 @@ LiveTuning::~LiveTuning() {
     worker_.join();
 }
 
-std::int64_t LiveTuning::nowMs() const {
+std::int64_t TuningThread::nowMs() const {
     // While recording, the recording's clock and moments: the log and the tuning agree.
     return recorder_.recording() ? recorder_.lastEventMs() : clock_.nowMs();
 }
 
-void LiveTuning::add(const LoggedRecord& entry) {
+void TuningThread::add(const LoggedRecord& entry) {
     if (!on_) {
         return;
     }
@@ -78,46 +78,46 @@ void LiveTuning::add(const LoggedRecord& entry) {
     }
     const std::int64_t ms = nowMs();
     if (restart_) {
-        post(Reset{form_.HeldTable(), recorder_.recording() ? originMs_ : ms});
+        post(Reset{host_.heldTable(), recorder_.recording() ? originMs_ : ms});
         restart_ = false;
     }
     post(Record{entry, ms});
 }
 
-void LiveTuning::cellWritten(int cell, std::int16_t value) {
+void TuningThread::cellWritten(int cell, std::int16_t value) {
     // Switched off, it still follows the table it keeps what it gathered against.
     if (!restart_) {
         post(Write{cell, value, nowMs()});
     }
 }
 
-void LiveTuning::setOn(bool on) {
+void TuningThread::setOn(bool on) {
     on_ = on;
 }
 
-void LiveTuning::reset() {
+void TuningThread::reset() {
     restart_ = true;
     post(Reset{{}, -1}); // nothing gathered until the next record
 }
 
-void LiveTuning::setSettings(const TuneSettings& settings) {
+void TuningThread::setSettings(const TuneSettings& settings) {
     settings_ = settings;
     post(Settings{settings_, locked_});
 }
 
-void LiveTuning::setLocked(const std::vector<int>& cells, bool locked) {
+void TuningThread::setLocked(const std::vector<int>& cells, bool locked) {
     for (const int cell : cells) {
         locked_[cell] = locked;
     }
     post(Settings{settings_, locked_});
 }
 
-std::shared_ptr<const TuneSnapshot> LiveTuning::snapshot() const {
+std::shared_ptr<const TuneSnapshot> TuningThread::snapshot() const {
     std::lock_guard lock(mutex_);
     return snapshot_;
 }
 
-void LiveTuning::post(Event event) {
+void TuningThread::post(Event event) {
     {
         std::lock_guard lock(mutex_);
         promptly_ = promptly_ || !std::holds_alternative<Record>(event);
@@ -127,7 +127,7 @@ void LiveTuning::post(Event event) {
     wake_.notify_one();
 }
 
-void LiveTuning::work() {
+void TuningThread::work() {
     std::unique_ptr<LiveTuner> tuner;
     TuneSettings settings;
     std::array<bool, kCellCount> locked{};
@@ -169,8 +169,8 @@ void LiveTuning::work() {
                                                     : std::nullopt);
             } else if (auto* applied = std::get_if<Applied>(&event)) {
                 std::vector<std::pair<int, std::int16_t>> cells;
-                for (const TuneWrite& w : applied->cells) {
-                    cells.emplace_back(w.cell, w.value);
+                for (const CellChange& w : applied->cells) {
+                    cells.emplace_back(w.cell, w.after);
                 }
                 tuner->applied(cells);
             }
@@ -192,7 +192,8 @@ void LiveTuning::work() {
     }
 }
 
-std::optional<CellValues> LiveTuning::targetOf(const TuneSettings& settings, const VeTable& table) {
+std::optional<CellValues> TuningThread::targetOf(const TuneSettings& settings,
+                                                 const VeTable& table) {
     if (settings.target.empty()) {
         targetProblem_.clear();
         return std::nullopt; // the default, on the table's breakpoints
@@ -206,7 +207,7 @@ std::optional<CellValues> LiveTuning::targetOf(const TuneSettings& settings, con
     return std::get<CellValues>(target);
 }
 
-void LiveTuning::publish(LiveTuner& tuner) {
+void TuningThread::publish(LiveTuner& tuner) {
     auto shot = std::make_shared<TuneSnapshot>();
     shot->started = tuner.started();
     shot->problem = targetProblem_;
@@ -232,7 +233,7 @@ void LiveTuning::publish(LiveTuner& tuner) {
         this, [this] { emit updated(); }, Qt::QueuedConnection);
 }
 
-void LiveTuning::settle() {
+void TuningThread::settle() {
     std::uint64_t wanted = 0;
     {
         std::lock_guard lock(mutex_);
@@ -251,13 +252,14 @@ void LiveTuning::settle() {
     }
 }
 
-bool LiveTuning::apply(const std::vector<int>& selection) {
+bool TuningThread::apply(const std::vector<int>& selection) {
     const auto now = snapshot();
-    std::vector<TuneWrite> cells;
-    for (const TuneWrite& w : now->plan) {
+    const VeTable held = host_.heldTable().table;
+    std::vector<CellValue> cells;
+    for (const CellValue& w : now->plan) {
         const bool chosen = selection.empty() || std::find(selection.begin(), selection.end(),
                                                            w.cell) != selection.end();
-        if (chosen && form_.veTable[w.cell] != w.value) {
+        if (chosen && held[w.cell] != w.value) {
             cells.push_back(w);
         }
     }
@@ -267,19 +269,24 @@ bool LiveTuning::apply(const std::vector<int>& selection) {
                                : "Nothing to apply: no cell of the selection is ready");
         return false;
     }
-    const bool begun = form_.ApplyTune(
-        cells, [this](const std::vector<TuneWrite>& written) { post(Applied{written}); });
-    if (begun) {
-        lastApplyMs_ = clock_.nowMs();
-        pace_.start();
-        form_.ApplyTune_Tick();
+    const auto refused =
+        host_.writeCells(cells, BackupKind::BeforeTune, [this](const CellsWritten& result) {
+            status_.showStatus(ApplyText(result));
+            post(Applied{result.written});
+        });
+    if (refused) {
+        status_.showStatus("Nothing applied: " + *refused);
+        return false;
     }
-    return begun;
+    lastApplyMs_ = clock_.nowMs();
+    pace_.start();
+    host_.writeCellsTick();
+    return true;
 }
 
-void LiveTuning::applyOnTimer() {
+void TuningThread::applyOnTimer() {
     const auto now = snapshot();
-    if (on_ && settings_.applyEveryS >= kLeastApplyEveryS && !form_.applyingTune() &&
+    if (on_ && settings_.applyEveryS >= kLeastApplyEveryS && !host_.writingCells() &&
         clock_.nowMs() - lastApplyMs_ >= settings_.applyEveryS * 1000LL && now->warmAndSteady &&
         !now->plan.empty()) {
         apply({});

@@ -3,9 +3,9 @@
 // second; an apply goes through the window's own write-back, after a backup, paced.
 #pragma once
 
-#include "app/Form3D.h"
 #include "datalog/Recorder.h"
 #include "live/LiveTuner.h"
+#include "live/TuningHost.h"
 #include "tune/TuneSettings.h"
 
 #include <QObject>
@@ -26,7 +26,7 @@ struct TuneSnapshot {
     bool started = false;
     Analysis analysis;
     Suggestion suggestion;
-    std::vector<TuneWrite> plan; // the ready cells an apply of all would write, in index order
+    std::vector<CellValue> plan; // the ready cells an apply of all would write, in index order
     TuneCounts counts;
     LagEstimate lag;
     VeTable table{};
@@ -34,12 +34,12 @@ struct TuneSnapshot {
     std::string problem; // a setting that could not be used (a target file), or empty
 };
 
-class LiveTuning : public QObject, public LiveLog {
+class TuningThread : public QObject, public LiveLog {
     Q_OBJECT
 public:
-    LiveTuning(Form3D& form, Recorder& recorder, const LogClock& clock, StatusLine& status,
-               QObject* parent = nullptr);
-    ~LiveTuning() override;
+    TuningThread(TuningHost& host, Recorder& recorder, const LogClock& clock, StatusLine& status,
+                 QObject* parent = nullptr);
+    ~TuningThread() override;
 
     void add(const LoggedRecord& entry) override;
     void cellWritten(int cell, std::int16_t value) override;
@@ -83,7 +83,7 @@ private:
         std::array<bool, kCellCount> locked;
     };
     struct Applied {
-        std::vector<TuneWrite> cells;
+        CellChanges cells;
     };
     using Event = std::variant<Reset, Record, Write, Settings, Applied>;
 
@@ -96,7 +96,7 @@ private:
     std::int64_t nowMs() const;
     void applyOnTimer();
 
-    Form3D& form_;
+    TuningHost& host_;
     Recorder& recorder_;
     const LogClock& clock_;
     StatusLine& status_;

@@ -49,8 +49,9 @@ constexpr int kFieldWidthPx = 110;
 
 } // namespace
 
-TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status, QWidget* parent)
-    : QWidget(parent, Qt::Window), tuning_(tuning), form_(form), status_(status),
+TuningWindow::TuningWindow(TuningThread& tuning, TuningHost& host, StatusLine& status,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window), tuning_(tuning), host_(host), status_(status),
       map_(new TuneMapWidget(this)), view_(new QComboBox(this)), summary_(new QLabel(this)),
       message_(new QLabel(this)) {
     setObjectName("tuning");
@@ -129,12 +130,8 @@ TuningWindow::TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status,
             saveReport(path);
         }
     });
-    connect(&tuning_, &LiveTuning::updated, this, &TuningWindow::refresh);
-    connect(&engine_, &QTimer::timeout, this, [this] {
-        map_->setEngineCell(form_.realTimeOn == 1 ? std::optional<int>(CellIndex(
-                                                        form_.opPressureIndex, form_.opRpmIndex))
-                                                  : std::nullopt);
-    });
+    connect(&tuning_, &TuningThread::updated, this, &TuningWindow::refresh);
+    connect(&engine_, &QTimer::timeout, this, [this] { map_->setEngineCell(host_.engineCell()); });
     engine_.start(kEngineEveryMs);
     showSettings();
     refresh();
@@ -243,7 +240,7 @@ void TuningWindow::saveReport(const QString& path) {
 
 void TuningWindow::refresh() {
     const auto s = tuning_.snapshot();
-    map_->show(s, tuning_.settings().options, form_.veTable, tuning_.locked());
+    map_->show(s, tuning_.settings().options, host_.heldTable().table, tuning_.locked());
     QString text = QString("%1 · %2 ready · %3 learning")
                        .arg(tuning_.on() ? "Tune on" : "Tune off")
                        .arg(s->counts.ready)

@@ -3,7 +3,7 @@
 // never takes the focus from the main window by showing itself.
 #pragma once
 
-#include "app/Form3D.h"
+#include "live/TuningHost.h"
 #include "live/qt/TuneMapWidget.h"
 #include "live/qt/TuningThread.h"
 
@@ -19,7 +19,8 @@ class QPushButton;
 
 class TuningWindow : public QWidget {
 public:
-    TuningWindow(LiveTuning& tuning, Form3D& form, StatusLine& status, QWidget* parent = nullptr);
+    TuningWindow(TuningThread& tuning, TuningHost& host, StatusLine& status,
+                 QWidget* parent = nullptr);
 
     TuneMapWidget& map() { return *map_; }
     QPushButton* button(const QString& name) const;
@@ -37,8 +38,8 @@ private:
     void lockSelection(bool locked);
     void keep();
 
-    LiveTuning& tuning_;
-    Form3D& form_;
+    TuningThread& tuning_;
+    TuningHost& host_;
     StatusLine& status_;
     TuneMapWidget* map_;
     QComboBox* view_;

@@ -5,7 +5,7 @@
 
 namespace {
 
-int CellValue(int i) {
+int SomeValue(int i) {
     return i % 200;
 }
 
@@ -15,7 +15,7 @@ using Sent = std::vector<std::string>;
 // Connected once with a table, so a later refusal can be seen to change nothing.
 struct Downloaded : ::testing::Test {
     void SetUp() override {
-        h.ConnectWithTable(TableReplyText(CellValue));
+        h.ConnectWithTable(TableReplyText(SomeValue));
         before = h.form.veTable;
         h.Connect();
         h.canvas.ops.clear();
@@ -69,7 +69,7 @@ TEST(Connect, aRunningStreamMustFallQuietBeforeTheTableIsAskedFor) {
     }
     h.LineQuiet();
     EXPECT_EQ(h.serial.sent(), (Sent{"<201>", "<121>"}));
-    h.Receive(TableReplyText(CellValue));
+    h.Receive(TableReplyText(SomeValue));
     EXPECT_EQ(h.form.veTable[5], 5);
 }
 
@@ -94,7 +94,7 @@ TEST(Download, storesTheReplyInPiecesShowsTheIntakeAndRebuilds) {
     for (const auto& c : cases) {
         CoreHarness h(c.release);
         h.Connect();
-        const std::string reply = TableReplyText(CellValue, c.intake) + "\r\n";
+        const std::string reply = TableReplyText(SomeValue, c.intake) + "\r\n";
         h.Feed(reply.substr(0, 1000));
         EXPECT_EQ(h.form.awaitingTable, 1);
         h.Feed(reply.substr(1000));
@@ -119,7 +119,7 @@ TEST_F(Downloaded, aMalformedReplyChangesNoCellAndSaysWhy) {
 }
 
 TEST_F(Downloaded, aHangUpMidReplyLeavesTheTableAndConnectWorksAgain) {
-    h.Feed(TableReplyText(CellValue).substr(0, 500));
+    h.Feed(TableReplyText(SomeValue).substr(0, 500));
     h.form.SerialPortLost("COM 1 (/dev/x): gone");
     h.LineQuiet();
     EXPECT_EQ(h.timer.runningMs, 0);
@@ -132,12 +132,12 @@ TEST_F(Downloaded, aHangUpMidReplyLeavesTheTableAndConnectWorksAgain) {
 }
 
 TEST_F(Downloaded, repliesNobodyAskedForAreIgnored) {
-    h.Receive(TableReplyText(CellValue));
+    h.Receive(TableReplyText(SomeValue));
     h.Receive(TableReplyText([](int) { return 7; })); // a second, unsolicited reply
     EXPECT_EQ(h.form.veTable, before);
 
     CoreHarness fresh; // before any Connect nothing is even read
-    fresh.serial.pending = TableReplyText(CellValue);
+    fresh.serial.pending = TableReplyText(SomeValue);
     fresh.form.ProcessSerialInput();
     EXPECT_TRUE(fresh.serial.log.empty());
     EXPECT_EQ(fresh.form.veTable[1], 0);

@@ -65,7 +65,7 @@ struct Driver {
 
 } // namespace
 
-TEST(LiveTuning, aRecordIsJudgedAsTheLogOfItReadsBack) {
+TEST(LiveTuner, aRecordIsJudgedAsTheLogOfItReadsBack) {
     LoggedRecord entry = At(3, 4, 14.734567);
     entry.record.rpm = 1234.5678f;
     entry.record.pressure = 17.123456789;
@@ -93,7 +93,7 @@ TEST(LiveTuning, aRecordIsJudgedAsTheLogOfItReadsBack) {
     EXPECT_EQ(live.ve, read->ve);
 }
 
-TEST(LiveTuning, recordsAfterACellWriteAreJudgedUnderTheNewValue) {
+TEST(LiveTuner, recordsAfterACellWriteAreJudgedUnderTheNewValue) {
     // The engine wants 110 at (5, 5): it reads 10% lean on 100, then on target once 110 is
     // written. Both halves agree on 110, and the suggestion, against 110, is no change.
     LiveTuner tuner(Fixed(), std::nullopt);
@@ -108,7 +108,7 @@ TEST(LiveTuning, recordsAfterACellWriteAreJudgedUnderTheNewValue) {
     EXPECT_EQ(s.outcome[CellIndex(5, 5)], Outcome::Deadband);
 }
 
-TEST(LiveTuning, anApplyTakesReadyCellsOnceUntilTheyLearnAnew) {
+TEST(LiveTuner, anApplyTakesReadyCellsOnceUntilTheyLearnAnew) {
     TuneOptions options = Fixed();
     options.locks.push_back({5, 9, 5, 9});
     LiveTuner tuner(options, std::nullopt);
@@ -142,7 +142,7 @@ TEST(LiveTuning, anApplyTakesReadyCellsOnceUntilTheyLearnAnew) {
     EXPECT_LE(again[0].second, 132); // 115 + 15%
 }
 
-TEST(LiveTuning, theHandsFreeApplyWaitsForAWarmSteadyEngine) {
+TEST(LiveTuner, theHandsFreeApplyWaitsForAWarmSteadyEngine) {
     struct Case {
         const char* what;
         double tempF;
@@ -166,7 +166,7 @@ TEST(LiveTuning, theHandsFreeApplyWaitsForAWarmSteadyEngine) {
     }
 }
 
-TEST(LiveTuning, countsTellReadyCellsFromLearningOnes) {
+TEST(LiveTuner, countsTellReadyCellsFromLearningOnes) {
     LiveTuner tuner(Fixed(), std::nullopt);
     tuner.reset(Table(), 0);
     Driver drive(tuner);
@@ -178,4 +178,20 @@ TEST(LiveTuning, countsTellReadyCellsFromLearningOnes) {
     EXPECT_EQ(counts.ready, 1);
     // The few hits, and the one on target; not a neighbour grazed by a rounding's weight.
     EXPECT_EQ(counts.learning, 2);
+}
+
+TEST(LiveTuner, anApplySaysWhatItWroteOrHowFarItGot) {
+    const struct {
+        CellsWritten result;
+        const char* said;
+    } cases[] = {
+        {{{{CellIndex(2, 3), 100, 108}, {CellIndex(4, 1), 100, 95}}, 2, false, "/t.json"},
+         "Applied 2 cells, -5% to +8%; kept as /t.json"},
+        {{{{CellIndex(0, 1), 100, 110}}, 3, true, ""},
+         "The apply stopped, the line lost: 1 of 3 cells written (in index order, through the cell "
+         "at pressure index 0, RPM index 1); the rest were not sent and will not be"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ApplyText(c.result), c.said);
+    }
 }
