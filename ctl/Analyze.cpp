@@ -4,14 +4,12 @@
 #include "common/InputFile.h"
 #include "common/SameFile.h"
 #include "datalog/DriveTable.h"
-#include "lag/LagEstimate.h"
 #include "link/Protocol.h"
 #include "model/AfrTarget.h"
 #include "report/Report.h"
+#include "session/TuningSession.h"
 #include "table/TableFit.h"
 #include "table/TableFormats.h"
-#include "tune/Suggestion.h"
-#include "tune/VeAnalysis.h"
 
 #include <cstdio>
 #include <iostream>
@@ -142,7 +140,7 @@ std::optional<std::string> OutputClash(const Invocation& inv) {
 }
 
 // Read as a stream: a log of any length takes the same memory.
-std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analyzer) {
+std::optional<std::string> AnalyzeLog(const std::string& path, TuningSession& session) {
     const std::optional<LogFormat> format = LogFormatOf(path);
     if (!format) {
         return "Cannot read " + path + ": name it .msl or .csv";
@@ -154,25 +152,25 @@ std::optional<std::string> AnalyzeLog(const std::string& path, VeAnalyzer& analy
     const File file = std::get<File>(std::move(opened));
     TextLines lines = TextLines::Of(file.get());
     const TuneRowsEnd end =
-        ReadTuneRows(lines, *format, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
+        ReadTuneRows(lines, *format, [&session](const TuneRow& row) { return session.add(row); });
     if (end.refusal) {
         return end.refusal->starts_with(path) ? *end.refusal : path + ": " + *end.refusal;
     }
     if (end.cutShort) {
-        analyzer.addCutShort();
+        session.addCutShort();
     }
     return std::nullopt;
 }
 
-// Every log, each under its table, through the analyzer.
+// Every log, each under its table, through the session.
 std::optional<std::string> AnalyzeLogs(const std::vector<Drive>& drives,
                                        const std::optional<TableFile>& table,
-                                       VeAnalyzer& analyzer) {
+                                       TuningSession& session) {
     for (const Drive& drive : drives) {
-        analyzer.beginLog(drive.log, drive.kept
-                                         ? TableInForce(drive.kept->table.table, drive.kept->writes)
-                                         : TableInForce(table->table, {}));
-        if (auto refused = AnalyzeLog(drive.log, analyzer)) {
+        session.beginLog(drive.log, drive.kept
+                                        ? TableInForce(drive.kept->table.table, drive.kept->writes)
+                                        : TableInForce(table->table, {}));
+        if (auto refused = AnalyzeLog(drive.log, session)) {
             return refused;
         }
     }
@@ -252,31 +250,30 @@ int Analyze(const Invocation& inv, const std::optional<TableReply>& held) {
                       options.lag.ms, options.lag.flowMs);
         Say("--lag " + inv.analyze.lag + " is read as MS,FLOW_MS: " + read);
     }
+    // With the lag on auto, a first reading of the logs finds the delay, a second pairs by it.
     LagEstimate lag{options.lag, false, "", "as given", 0, {}};
     if (options.lagAuto) {
-        // A first reading of the logs finds the delay, the second pairs the records by it.
         const auto [fallback, source] = Fallback(drives, options.lag);
-        options.lag = fallback;
-        LagEstimator estimator(lattice, aim, options);
-        VeAnalyzer first(lattice, aim, options);
-        first.setLagEstimator(&estimator);
-        if (const auto refused = AnalyzeLogs(drives, table, first)) {
-            return Fail(*refused + "; nothing written");
-        }
-        lag = estimator.estimate(fallback, source);
-        options.lag = lag.lag;
+        lag = {fallback, false, "", source, 0, {}};
     }
-    VeAnalyzer analyzer(lattice, aim, options);
-    if (const auto refused = AnalyzeLogs(drives, table, analyzer)) {
+    TuningSession session(lattice, aim, options, lag);
+    const TuningSession::Feed feed = [&](TuningSession& s) {
+        return AnalyzeLogs(drives, table, s);
+    };
+    auto refused = feed(session);
+    if (!refused && session.lagAuto()) {
+        refused = session.useLag(session.estimateLag(), feed);
+    }
+    if (refused) {
         return Fail(*refused + "; nothing written");
     }
-    if (analyzer.analysis().accepted == 0) {
-        return Fail("No record accepted, nothing written: " + LeftOutText(analyzer.analysis()));
+    if (session.analysis().accepted == 0) {
+        return Fail("No record accepted, nothing written: " + LeftOutText(session.analysis()));
     }
+    lag = session.lag();
+    options = session.options();
     const VeTable base = BaseTable(table, drives);
-    const Solution solution = SolveVe(analyzer.analysis(), base);
-    const Analysis analysis = WithOutliers(analyzer.analysis(), solution);
-    const Suggestion suggestion = Suggest(base, analysis, solution, options);
+    const auto [analysis, suggestion] = session.tune(base);
     const TableFile suggested{suggestion.table, true,
                               table ? table->intakeType : drives.back().kept->table.intakeType};
     const std::string summary = SummaryText(base, suggestion, analysis, options);

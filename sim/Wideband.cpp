@@ -8,25 +8,16 @@
 namespace tvxsim {
 
 double Wideband::arriving() {
-    std::size_t last = exhaust_.size();
-    for (std::size_t k = exhaust_.size(); k-- > 0;) {
-        if (exhaust_[k].arrives <= now_) {
-            last = k;
-            break;
-        }
-    }
-    if (last == exhaust_.size()) {
+    const Arrival arrival =
+        Arriving(0, exhaust_.size(), now_, [this](std::size_t k) { return exhaust_[k].arrives; });
+    if (exhaust_.front().arrives > now_) {
         return exhaust_.front().afr; // nothing has arrived yet: the sensor sees the first
     }
     // What was made before the last arrival has passed the sensor.
-    exhaust_.erase(exhaust_.begin(), exhaust_.begin() + static_cast<std::ptrdiff_t>(last));
+    exhaust_.erase(exhaust_.begin(), exhaust_.begin() + static_cast<std::ptrdiff_t>(arrival.last));
     const Puff& arrived = exhaust_[0];
-    if (exhaust_.size() < 2 || exhaust_[1].arrives <= arrived.arrives) {
-        return arrived.afr;
-    }
-    const Puff& next = exhaust_[1];
-    return arrived.afr +
-           (next.afr - arrived.afr) * (now_ - arrived.arrives) / (next.arrives - arrived.arrives);
+    return arrival.share ? arrived.afr + (exhaust_[1].afr - arrived.afr) * *arrival.share
+                         : arrived.afr;
 }
 
 BankReadings Wideband::step(double dt, double exhaustAfr, double rpm, double mapPsi) {

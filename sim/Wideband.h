@@ -38,8 +38,7 @@ private:
         double arrives; // when it reaches the sensor
         double afr;
     };
-    // The exhaust reaching the sensor now: the last puff made that has arrived, on its way to the
-    // next; puffs that overtook it (the flow rose) are not waited for.
+    // The exhaust reaching the sensor now, on its way to the next puff.
     double arriving();
 
     WidebandLag lag_;

@@ -1,8 +1,8 @@
 #include "lag/LagEstimate.h"
 
+#include "common/Numbers.h"
 #include "model/AfrModel.h"
 #include "tune/DelayLine.h"
-#include "tune/Suggestion.h"
 
 #include <Eigen/Sparse>
 #include <Eigen/SparseCholesky>
@@ -202,14 +202,15 @@ LagEstimator::LagEstimator(const VeTable& lattice, const CellValues& target,
                            const TuneOptions& options)
     : lattice_(LatticeOf(lattice)), target_(target), options_(options) {}
 
-void LagEstimator::beginLog(TableInForce tables) {
-    inForce_ = std::move(tables);
+void LagEstimator::beginLog(const TableInForce& tables) {
+    inForce_ = tables;
     applied_ = 0;
     tables_.push_back(inForce_->at(0));
     lastCell_ = -1; // the log's first row starts a run: no pairing reaches across logs
 }
 
-void LagEstimator::add(const TuneRow& row, double afr, bool usable, bool transient) {
+void LagEstimator::judged(const TuneRow& row, const RowVerdict& verdict) {
+    const bool transient = verdict.transient;
     if (rows_.size() >= kLagRowsKept) {
         return;
     }
@@ -242,14 +243,14 @@ void LagEstimator::add(const TuneRow& row, double afr, bool usable, bool transie
         lastCell_ = cell;
         cellSinceS_ = row.timeS;
     }
-    if (usable) {
+    if (!verdict.limit) {
         if (blockStarts_.empty() || runStarts_.back() > readings_.back().row ||
             row.timeS - rows_[readings_[blockStarts_.back()].row].timeS >= kJudgedBlockS) {
             blockStarts_.push_back(static_cast<std::uint32_t>(readings_.size()));
         }
         readings_.push_back({static_cast<std::uint32_t>(rows_.size() - 1),
                              static_cast<std::uint32_t>(tables_.size() - 1),
-                             static_cast<float>(afr)});
+                             static_cast<float>(verdict.afr)});
     }
 }
 
@@ -261,16 +262,12 @@ Moment LagEstimator::arrivingAt(Sensed& s, std::size_t row) const {
         const Row& r = rows_[i];
         return Moment{r.timeS, r.rpm, r.pressurePsi, r.tempF, r.transient};
     };
-    const double now = rows_[row].timeS;
-    while (s.cursor + 1 <= row && arriveAt(s.cursor + 1) <= now) {
-        ++s.cursor;
-    }
+    const Arrival arrival = Arriving(s.cursor, row + 1, rows_[row].timeS, arriveAt);
+    s.cursor = arrival.last;
     Moment point = moment(s.cursor);
-    if (s.cursor + 1 <= row && arriveAt(s.cursor + 1) > arriveAt(s.cursor)) {
-        const double share =
-            (now - arriveAt(s.cursor)) / (arriveAt(s.cursor + 1) - arriveAt(s.cursor));
+    if (arrival.share) {
         point = Between(point, moment(s.cursor + 1),
-                        point.timeS + share * (rows_[s.cursor + 1].timeS - point.timeS));
+                        point.timeS + *arrival.share * (rows_[s.cursor + 1].timeS - point.timeS));
     }
     return point;
 }

@@ -12,6 +12,7 @@
 
 #include "model/Lattice.h"
 #include "tune/DelayLine.h"
+#include "tune/RowObserver.h"
 #include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
 #include "tune/TuneOptions.h"
@@ -46,16 +47,15 @@ struct LagEstimate {
     std::vector<LagScore> grid; // kLagGridSteps x kLagGridSteps, MS slow, FLOW_MS fast
 };
 
-class LagEstimator {
+// Fed by the analysis: each row of a log in order, once judged plausible and of its table. A
+// reading at a sensor's limit, or recovering from one, is never judged.
+class LagEstimator final : public RowObserver {
 public:
     LagEstimator(const VeTable& lattice, const CellValues& target, const TuneOptions& options);
 
-    void beginLog(TableInForce tables);
-    // A row of the current log in order, once judged plausible and of its table: its reading,
-    // whether that reading can be used at all (not at a sensor's limit or recovering from one),
-    // and whether the manifold pressure was changing fast then.
-    void add(const TuneRow& row, double afr, bool usable, bool transient);
-    void cellWritten(const CellWrite& write) { inForce_->add(write); }
+    void beginLog(const TableInForce& tables) override;
+    void judged(const TuneRow& row, const RowVerdict& verdict) override;
+    void cellWritten(const CellWrite& write) override { inForce_->add(write); }
 
     // The delay under which the records scatter least; `fallback` when the drives cannot tell.
     LagEstimate estimate(const WidebandLag& fallback, const std::string& fallbackSource) const;

@@ -2,7 +2,6 @@
 
 #include "common/Numbers.h"
 #include "model/AfrTarget.h"
-#include "tune/VeSolve.h"
 
 #include "table/CsvGrid.h"
 
@@ -79,15 +78,18 @@ TuneCounts CountsOf(const Suggestion& suggestion, const Analysis& analysis) {
 }
 
 LiveTuner::LiveTuner(TuneOptions options, std::optional<CellValues> target)
-    : options_(std::move(options)),
-      target_(target), lag_{options_.lag, false, "", "as set", 0, {}} {}
+    : options_(std::move(options)), target_(target) {}
+
+LagEstimate LiveTuner::lagToStart() const {
+    return {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
+}
 
 void LiveTuner::reconfigure(TuneOptions options, std::optional<CellValues> target) {
     options_ = std::move(options);
     target_ = target;
     movementsAtEstimate_ = 0;
-    lag_ = {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
-    if (analyzer_) {
+    steadiness_ = RowJudge(options_);
+    if (session_) {
         replay();
     }
 }
@@ -99,99 +101,97 @@ CellValues LiveTuner::targetFor(const VeTable& table) const {
 void LiveTuner::reset(const TableFile& table, std::int64_t ms) {
     table_ = started_ = table;
     startMs_ = ms;
-    transients_ = TransientWatch(options_.transientPsiPerS);
+    steadiness_ = RowJudge(options_);
     unsteadyS_.reset();
     writes_.clear();
     rows_.clear();
     hitsAtApply_ = {};
     movementsAtEstimate_ = 0;
-    lag_ = {options_.lag, false, "", options_.lagAuto ? "until the drive tells" : "as set", 0, {}};
     replay();
 }
 
-void LiveTuner::replay() {
-    TuneOptions options = options_;
-    options.lag = lag_.lag;
-    const CellValues target = targetFor(started_.table);
-    analyzer_ = std::make_unique<VeAnalyzer>(started_.table, target, options);
-    estimator_ = options_.lagAuto ? std::make_unique<LagEstimator>(started_.table, target, options)
-                                  : nullptr;
-    analyzer_->setLagEstimator(estimator_.get());
-    analyzer_->beginLog("the drive", TableInForce(started_.table, writes_));
+std::optional<std::string> LiveTuner::feed(TuningSession& session) const {
+    session.beginLog("the drive", TableInForce(started_.table, writes_));
     std::size_t line = 0;
     for (const Row& row : rows_) {
         TuneRow tuneRow = TuneRowOf(row.entry, row.ms - startMs_);
         tuneRow.line = ++line;
-        analyzer_->add(tuneRow);
+        session.add(tuneRow);
     }
+    return std::nullopt;
+}
+
+void LiveTuner::replay() {
+    session_ = std::make_unique<TuningSession>(started_.table, targetFor(started_.table), options_,
+                                               lagToStart());
+    feed(*session_);
 }
 
 void LiveTuner::record(const LoggedRecord& entry, std::int64_t ms) {
-    if (!analyzer_) {
+    if (!session_) {
         return;
     }
     rows_.push_back({ms, entry});
     TuneRow row = TuneRowOf(entry, ms - startMs_);
     row.line = rows_.size();
     // The table the window holds is the one in force: no record can disagree with it.
-    analyzer_->add(row);
-    const double afr = (row.afr1 + row.afr2) / 2;
-    const bool atLimit = (options_.maxAfr && afr >= *options_.maxAfr) ||
-                         (options_.minAfr && afr <= *options_.minAfr);
-    if (transients_.add(row.timeS, row.pressurePsi) || atLimit) {
+    session_->add(row);
+    lastS_ = row.timeS;
+    if (steadiness_.impossible(row)) {
+        unsteadyS_ = row.timeS;
+        return;
+    }
+    const RowVerdict verdict = steadiness_.judge(row);
+    if (verdict.transient || verdict.limit) {
         unsteadyS_ = row.timeS;
     }
-    lastS_ = row.timeS;
-    tempF_ = row.tempF;
+    warm_ = verdict.warm;
 }
 
 bool LiveTuner::warmAndSteady() const {
-    const bool warm = !options_.minTempF || tempF_ >= *options_.minTempF;
     if (rows_.empty()) {
         return false;
     }
     const double first = static_cast<double>(rows_.front().ms - startMs_) / 1000;
-    return warm && lastS_ - unsteadyS_.value_or(first) >= kSteadyS;
+    return warm_ && lastS_ - unsteadyS_.value_or(first) >= kSteadyS;
 }
 
 void LiveTuner::cellWritten(int cell, std::int16_t value, std::int64_t ms) {
-    if (!analyzer_) {
+    if (!session_) {
         return;
     }
     const double at = static_cast<double>(ms - startMs_) / 1000;
     writes_.push_back({at, cell, value});
     table_.table[cell] = value;
-    analyzer_->cellWritten(writes_.back());
+    session_->cellWritten(writes_.back());
 }
 
 void LiveTuner::settleLag() {
-    if (!estimator_ || static_cast<double>(estimator_->movements()) <
-                           std::max(static_cast<double>(kMinMovements),
-                                    static_cast<double>(movementsAtEstimate_) * kMovementsGrowth)) {
+    if (!session_ || !session_->lagAuto() ||
+        static_cast<double>(session_->movements()) <
+            std::max(static_cast<double>(kMinMovements),
+                     static_cast<double>(movementsAtEstimate_) * kMovementsGrowth)) {
         return;
     }
-    movementsAtEstimate_ = estimator_->movements();
-    const LagEstimate found = estimator_->estimate(options_.lag, lag_.source);
-    if (found.found || !lag_.found) {
-        const bool moved = found.lag != lag_.lag;
-        lag_ = found;
-        if (moved) {
-            replay(); // every record paired by the lag found
-        }
+    movementsAtEstimate_ = session_->movements();
+    const LagEstimate found = session_->estimateLag();
+    if (found.found || !session_->lag().found) {
+        session_->useLag(found, [this](TuningSession& s) { return feed(s); });
     }
 }
 
 const Analysis& LiveTuner::analysis() const {
     static const Analysis kNothing;
-    return analyzer_ ? analyzer_->analysis() : kNothing;
+    return session_ ? session_->analysis() : kNothing;
+}
+
+LagEstimate LiveTuner::lag() const {
+    return session_ ? session_->lag() : lagToStart();
 }
 
 Suggestion LiveTuner::suggest() const {
-    TuneOptions options = options_;
-    options.lag = lag_.lag;
-    return Suggest(table_.table, analysis(), SolveVe(analysis(), table_.table), options);
+    return session_ ? session_->tune(table_.table).suggestion : Suggestion{};
 }
-
 std::vector<std::pair<int, std::int16_t>>
 LiveTuner::applyPlan(const Suggestion& suggestion, const std::vector<int>& selection) const {
     std::vector<std::pair<int, std::int16_t>> plan;

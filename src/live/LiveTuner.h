@@ -4,12 +4,10 @@
 #pragma once
 
 #include "datalog/LoggedRecord.h"
-#include "lag/LagEstimate.h"
+#include "session/TuningSession.h"
 #include "table/CellChange.h"
 #include "table/TableFormats.h"
-#include "tune/Suggestion.h"
-#include "tune/TuneOptions.h"
-#include "tune/VeAnalysis.h"
+#include "tune/RowJudge.h"
 
 #include <array>
 #include <memory>
@@ -45,11 +43,12 @@ public:
     // Forgets what was gathered and begins on the table the window holds, at `ms` on the clock
     // the records come by (the recording's, when one is under way).
     void reset(const TableFile& table, std::int64_t ms);
-    bool started() const { return analyzer_ != nullptr; }
+    bool started() const { return session_ != nullptr; }
 
     void record(const LoggedRecord& entry, std::int64_t ms);
     void cellWritten(int cell, std::int16_t value, std::int64_t ms);
-    // Warm, and steady for a while: no transient, fuel cut or rich limit in kSteadyS.
+    // Warm, and steady for a while: no transient, and no reading at a sensor's limit or
+    // recovering from one, in kSteadyS.
     bool warmAndSteady() const;
 
     // With the lag on auto, finds it from what was gathered (after the first estimate, only
@@ -59,7 +58,7 @@ public:
     // What the records say now, against the table the window holds.
     Suggestion suggest() const;
     const Analysis& analysis() const;
-    const LagEstimate& lag() const { return lag_; }
+    LagEstimate lag() const;
     const VeTable& table() const { return table_.table; }
     const TableFile& heldTable() const { return table_; }
     const TuneOptions& options() const { return options_; }
@@ -74,8 +73,11 @@ public:
     void applied(const std::vector<std::pair<int, std::int16_t>>& cells);
 
 private:
+    // A session begun anew on the table gathering began with, fed every record kept.
     void replay();
+    std::optional<std::string> feed(TuningSession& session) const;
     CellValues targetFor(const VeTable& table) const;
+    LagEstimate lagToStart() const;
 
     TuneOptions options_;
     std::optional<CellValues> target_;
@@ -89,13 +91,11 @@ private:
         LoggedRecord entry;
     };
     std::vector<Row> rows_;
-    std::unique_ptr<VeAnalyzer> analyzer_;
-    std::unique_ptr<LagEstimator> estimator_;
-    LagEstimate lag_;
+    std::unique_ptr<TuningSession> session_;
     std::int64_t movementsAtEstimate_ = 0;
     std::array<std::optional<double>, kCellCount> hitsAtApply_{};
-    TransientWatch transients_{std::nullopt};
+    RowJudge steadiness_{TuneOptions{}};
     std::optional<double> unsteadyS_; // the last row of a transient or at a sensor's limit
     double lastS_ = 0;
-    double tempF_ = 0;
+    bool warm_ = false;
 };

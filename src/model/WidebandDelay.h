@@ -5,6 +5,8 @@
 // response.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 struct WidebandLag {
@@ -36,6 +38,26 @@ double TransportDelayS(const WidebandLag& lag, double rpm, double mapPsi);
 // From exhaust made at (rpm, MAP) to the reading that shows it: transport and response.
 inline double ReadingDelayS(const WidebandLag& lag, double rpm, double mapPsi) {
     return TransportDelayS(lag, rpm, mapPsi) + kSensorResponseS;
+}
+
+// What reaches the sensor at `now` of things made in order, the k-th arriving at arrives(k):
+// from `last`, known to have arrived, the last one before `end` to have arrived, stepping on
+// while the next one has (one that overtook an earlier one, the flow rising, waits for it); and
+// how far the sensor's input has moved toward the one after it, when that one arrives later.
+// The analysis, the delay estimate and tvxsim's wideband all read the exhaust this way.
+struct Arrival {
+    std::size_t last = 0;
+    std::optional<double> share;
+};
+template <class ArrivesAt>
+Arrival Arriving(std::size_t last, std::size_t end, double now, const ArrivesAt& arrives) {
+    while (last + 1 < end && arrives(last + 1) <= now) {
+        ++last;
+    }
+    if (last + 1 < end && arrives(last + 1) > arrives(last)) {
+        return {last, (now - arrives(last)) / (arrives(last + 1) - arrives(last))};
+    }
+    return {last, std::nullopt};
 }
 
 // How a lag is given, and its range, in every message that asks for one.

@@ -36,23 +36,19 @@ std::optional<Moment> DelayLine::add(const Moment& now) {
         kept_.clear();
     }
     kept_.push_back({now, now.timeS + ReadingDelayS(lag_, now.rpm, now.pressurePsi)});
-    // The last moment read by now, and the one after it, between which the reading lies.
-    std::size_t read = 0;
-    while (read + 1 < kept_.size() && kept_[read + 1].readAt <= now.timeS) {
-        ++read;
-    }
-    kept_.erase(kept_.begin(), kept_.begin() + static_cast<std::ptrdiff_t>(read));
+    const Arrival read =
+        Arriving(0, kept_.size(), now.timeS, [this](std::size_t k) { return kept_[k].readAt; });
+    kept_.erase(kept_.begin(), kept_.begin() + static_cast<std::ptrdiff_t>(read.last));
     const Kept& last = kept_.front();
     if (last.readAt > now.timeS) {
         return std::nullopt; // the log began less than a delay ago
     }
-    if (kept_.size() < 2 || kept_[1].readAt <= last.readAt) {
+    if (!read.share) {
         return last.moment;
     }
     const Kept& next = kept_[1];
-    const double share = (now.timeS - last.readAt) / (next.readAt - last.readAt);
     return Between(last.moment, next.moment,
-                   last.moment.timeS + share * (next.moment.timeS - last.moment.timeS));
+                   last.moment.timeS + *read.share * (next.moment.timeS - last.moment.timeS));
 }
 
 void DelayLine::markTransientFrom(double timeS) {

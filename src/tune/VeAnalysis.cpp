@@ -70,11 +70,11 @@ void PointBins::add(const LatticeWeights& weights, double y, std::uint64_t stret
 
 VeAnalyzer::VeAnalyzer(const VeTable& lattice, const CellValues& target, const TuneOptions& options)
     : lattice_(LatticeOf(lattice)), target_(target), options_(options), delay_(options.lag),
-      transients_(options.transientPsiPerS) {}
+      judge_(options) {}
 
 void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
-    if (estimator_) {
-        estimator_->beginLog(tables);
+    if (observer_) {
+        observer_->beginLog(tables);
     }
     log_ = name;
     ++stretch_; // nothing of one log is a stretch of another
@@ -83,23 +83,11 @@ void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
     atRow_ = tables;
     atPoint_ = std::move(tables);
     delay_ = DelayLine(options_.lag);
-    transients_ = TransientWatch(options_.transientPsiPerS);
+    judge_.beginLog();
     seen_ = {};
-    transient_ = false;
-    lastTimeS_.reset();
-    leanUntilS_.reset();
-    richUntilS_.reset();
     started_ = false;
     warm_ = false;
     binBase_ = analysis_.timelineSeconds();
-}
-
-bool VeAnalyzer::impossible(const TuneRow& row) const {
-    const bool afrOk = (options_.wideband == 2 || kPlausibleAfr.holds(row.afr1)) &&
-                       (options_.wideband == 1 || kPlausibleAfr.holds(row.afr2));
-    const bool backwards = lastTimeS_ && !(row.timeS >= *lastTimeS_);
-    return !kPlausibleMapPsi.holds(row.pressurePsi) || !kPlausibleRpm.holds(row.rpm) || !afrOk ||
-           !kPlausibleVe.holds(row.ve) || backwards;
 }
 
 std::optional<std::string> VeAnalyzer::consistency(const TuneRow& row) {
@@ -164,42 +152,6 @@ std::optional<std::string> VeAnalyzer::pointMismatch(const TuneRow& row) const {
     return std::nullopt;
 }
 
-std::optional<LeftOut> VeAnalyzer::readingLimit(double afr, double timeS) {
-    // A reading at a limit starts the sensor's recovery, whatever else is true of the record.
-    const bool lean = options_.maxAfr && afr >= *options_.maxAfr;
-    const bool rich = options_.minAfr && afr <= *options_.minAfr;
-    if (lean) {
-        leanUntilS_ = timeS + options_.afterCutS;
-    }
-    if (rich) {
-        richUntilS_ = timeS + options_.afterCutS;
-    }
-    if (lean || (leanUntilS_ && timeS < *leanUntilS_)) {
-        return LeftOut::FuelCut;
-    }
-    if (rich || (richUntilS_ && timeS < *richUntilS_)) {
-        return LeftOut::RichLimit;
-    }
-    return std::nullopt;
-}
-
-std::optional<LeftOut> VeAnalyzer::judge(const std::optional<Moment>& point,
-                                         std::optional<LeftOut> limit) const {
-    if (!point) {
-        return LeftOut::NoPoint;
-    }
-    if (options_.minRpm && point->rpm < *options_.minRpm) {
-        return LeftOut::LowRpm;
-    }
-    if (options_.minTempF && point->tempF < *options_.minTempF) {
-        return LeftOut::WarmUp;
-    }
-    if (point->transient) {
-        return LeftOut::Transient;
-    }
-    return limit;
-}
-
 double VeAnalyzer::spreadOf(double timeS, const LatticeWeights& weights) {
     const SquarePoint at = SquareOf(weights);
     const std::pair<double, double> place{at.p + at.pShare, at.r + at.rShare};
@@ -231,8 +183,8 @@ void VeAnalyzer::countUnplaced(LeftOut why) {
 void VeAnalyzer::cellWritten(const CellWrite& write) {
     atRow_->add(write);
     atPoint_->add(write);
-    if (estimator_) {
-        estimator_->cellWritten(write);
+    if (observer_) {
+        observer_->cellWritten(write);
     }
 }
 
@@ -294,10 +246,7 @@ void VeAnalyzer::count(const TuneRow& row, double afr, const std::optional<Momen
 }
 
 std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
-    // Time is judged against the row before, so one wild time stamp costs two rows, not the log.
-    const bool leftOut = impossible(row);
-    lastTimeS_ = row.timeS;
-    if (leftOut) {
+    if (judge_.impossible(row)) {
         countUnplaced(LeftOut::Impossible);
         return std::nullopt;
     }
@@ -311,24 +260,19 @@ std::optional<std::string> VeAnalyzer::add(const TuneRow& row) {
         logStartS_ = row.timeS;
         started_ = true;
     }
-    if (!warm_ && (!options_.minTempF || row.tempF >= *options_.minTempF)) {
+    const RowVerdict verdict = judge_.judge(row);
+    if (!warm_ && verdict.warm) {
         warm_ = true;
         analysis_.warmUpS += row.timeS - logStartS_;
     }
-    const bool transient = transients_.add(row.timeS, row.pressurePsi);
-    if (transient && !transient_) {
+    if (verdict.transientBegins) {
         delay_.markTransientFrom(row.timeS - kTransientLeadS);
     }
-    transient_ = transient;
     const std::optional<Moment> point =
-        delay_.add({row.timeS, row.rpm, row.pressurePsi, row.tempF, transient});
-    const double afr = options_.wideband == 1   ? row.afr1
-                       : options_.wideband == 2 ? row.afr2
-                                                : (row.afr1 + row.afr2) / 2;
-    const std::optional<LeftOut> limit = readingLimit(afr, row.timeS);
-    if (estimator_) {
-        estimator_->add(row, afr, !limit, transient);
+        delay_.add({row.timeS, row.rpm, row.pressurePsi, row.tempF, verdict.transient});
+    if (observer_) {
+        observer_->judged(row, verdict);
     }
-    count(row, afr, point, judge(point, limit));
+    count(row, verdict.afr, point, judge_.atPoint(point, verdict.limit));
     return std::nullopt;
 }

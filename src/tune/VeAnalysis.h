@@ -6,9 +6,10 @@
 // needs no record twice and memory does not grow with the drive.
 #pragma once
 
-#include "lag/LagEstimate.h"
 #include "model/Lattice.h"
 #include "tune/DelayLine.h"
+#include "tune/RowJudge.h"
+#include "tune/RowObserver.h"
 #include "tune/TableInForce.h"
 #include "tune/TuneLog.h"
 #include "tune/TuneOptions.h"
@@ -20,42 +21,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-// Outlying: kept by every filter, and weighed down by the solve as straying from the rest.
-enum class LeftOut {
-    NoPoint,
-    LowRpm,
-    WarmUp,
-    Transient,
-    FuelCut,
-    RichLimit,
-    Impossible,
-    CutShort,
-    Outlying
-};
-inline constexpr int kLeftOutKinds = 9;
-// As the summary names them.
-inline constexpr std::array<const char*, kLeftOutKinds> kLeftOutNames = {
-    "without a point lag before",
-    "low RPM",
-    "warm-up",
-    "transient",
-    "fuel cut",
-    "rich limit",
-    "impossible",
-    "cut short",
-    "outlying"};
-
-// What no engine and no sensor gives: a row holding any of it is left out as impossible.
-struct PlausibleRange {
-    double low;
-    double high;
-    bool holds(double x) const { return x >= low && x <= high; } // false for NaN
-};
-inline constexpr PlausibleRange kPlausibleMapPsi{1e-9, 100}; // absolute: above 0
-inline constexpr PlausibleRange kPlausibleRpm{0, 25000};
-inline constexpr PlausibleRange kPlausibleAfr{5, 30};
-inline constexpr PlausibleRange kPlausibleVe{1, 32767};
 
 // The log's clock counts milliseconds: a record and a cell write in the same one may come in
 // either order.
@@ -169,20 +134,14 @@ public:
     void cellWritten(const CellWrite& write);
 
     const Analysis& analysis() const { return analysis_; }
-    // Is shown every row judged plausible and of its table, to find the delay from; nullptr
-    // shows none.
-    void setLagEstimator(LagEstimator* estimator) { estimator_ = estimator; }
+    // Is shown every row judged plausible and of its table; nullptr shows none.
+    void setObserver(RowObserver* observer) { observer_ = observer; }
 
 private:
-    bool impossible(const TuneRow& row) const;
     std::optional<std::string> consistency(const TuneRow& row);
     // A row whose operating point the table's breakpoints do not give: the log was recorded on
     // other breakpoints.
     std::optional<std::string> pointMismatch(const TuneRow& row) const;
-    // A reading at or recovering from a sensor's limit; starts the recovery.
-    std::optional<LeftOut> readingLimit(double afr, double timeS);
-    std::optional<LeftOut> judge(const std::optional<Moment>& point,
-                                 std::optional<LeftOut> limit) const;
     void count(const TuneRow& row, double afr, const std::optional<Moment>& point,
                std::optional<LeftOut> leftOut);
     void countUnplaced(LeftOut why);
@@ -195,21 +154,17 @@ private:
     CellValues target_;
     TuneOptions options_;
     Analysis analysis_;
-    LagEstimator* estimator_ = nullptr;
+    RowObserver* observer_ = nullptr;
     std::string log_;
     std::optional<TableInForce> atRow_;   // the table each row saw
     std::optional<TableInForce> atPoint_; // the table the fuel a reading shows was metered by
     DelayLine delay_;
-    TransientWatch transients_;
+    RowJudge judge_;
     std::array<bool, kCellCount> seen_{}; // cells a row of this log has seen, as its table has them
-    std::optional<double> lastTimeS_;     // of this log's row before
     std::uint64_t stretch_ = 0;           // of the records kept, counted over all logs
     // The points readings were paired with lately, as (time, place on the lattice in cells).
     std::deque<std::pair<double, std::pair<double, double>>> recentPoints_;
     std::optional<double> stretchFromS_; // when this log's stretch began
-    bool transient_ = false;             // at the row before
-    std::optional<double> leanUntilS_;   // readings until then are a fuel cut's recovery
-    std::optional<double> richUntilS_;
     double logStartS_ = 0;
     std::size_t binBase_ = 0; // the timeline's first second of this log
     bool started_ = false;

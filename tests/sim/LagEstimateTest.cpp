@@ -1,11 +1,10 @@
 // The wideband's delay found from drives tvxsim's engine makes: each known delay, fixed or
 // following the flow, recovered from the records; a drive without movement left to the fallback.
-#include "lag/LagEstimate.h"
 #include "DeviceTable.h"
 #include "EngineModel.h"
 #include "model/AfrTarget.h"
+#include "session/TuningSession.h"
 #include "table/OperatingPoint.h"
-#include "tune/VeAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +28,9 @@ LagEstimate Estimate(const WidebandLag& truth, DriveChoice drive, double seconds
     setup.warm = true;
     setup.drive = drive;
     EngineModel engine(setup, device, 11);
-    const TuneOptions options;
-    LagEstimator estimator(device, setup.target, options);
-    VeAnalyzer analyzer(device, setup.target, options);
-    analyzer.setLagEstimator(&estimator);
-    analyzer.beginLog("drive", TableInForce(device, {}));
+    TuningSession session(device, setup.target, TuneOptions{},
+                          {{150, 0}, false, "", "150 ms", 0, {}});
+    session.beginLog("drive", TableInForce(device, {}));
     OperatingPoint point;
     for (int k = 0; k < seconds * 100; ++k) {
         const Reading r = engine.step(0.01, device, 1);
@@ -41,11 +38,11 @@ LagEstimate Estimate(const WidebandLag& truth, DriveChoice drive, double seconds
                                    static_cast<float>(r.pressureAbsPsi), point);
         const int cell = CellIndex(point.pressureIndex, point.rpmIndex);
         EXPECT_EQ(
-            analyzer.add({std::size_t(k), k * 0.01, r.rpm, r.pressureAbsPsi, r.tempF, r.wb1, r.wb2,
-                          point.pressureIndex, point.rpmIndex, static_cast<double>(device[cell])}),
+            session.add({std::size_t(k), k * 0.01, r.rpm, r.pressureAbsPsi, r.tempF, r.wb1, r.wb2,
+                         point.pressureIndex, point.rpmIndex, static_cast<double>(device[cell])}),
             std::nullopt);
     }
-    return estimator.estimate({150, 0}, "150 ms");
+    return session.estimateLag();
 }
 
 } // namespace
