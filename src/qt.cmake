@@ -1,4 +1,5 @@
-# The Qt side: adapters of the core's platform interfaces, the main window, the two programs.
+# The Qt side: adapters of the core's platform interfaces, the windows, the two programs. Each
+# links the rooms it serves, as the core's rooms do.
 find_package(Qt6 REQUIRED COMPONENTS Core Widgets SerialPort)
 
 # The serial link's adapters and the table backups need no GUI: tvxctl uses them on QtCore alone.
@@ -9,8 +10,20 @@ add_library(tvx_qt_link STATIC
   table/qt/DocumentsArchive.cpp
 )
 set_target_properties(tvx_qt_link PROPERTIES AUTOMOC ON)
-target_link_libraries(tvx_qt_link PUBLIC tvx_core Qt6::Core Qt6::SerialPort)
+target_link_libraries(tvx_qt_link PUBLIC tvx_link Qt6::Core Qt6::SerialPort)
 tvx_warnings(tvx_qt_link)
+
+# Live tuning's thread and its window: they reach the main window only through TuningHost.
+add_library(tvx_live_qt STATIC
+  live/qt/TuningThread.cpp
+  live/qt/TuneField.cpp
+  live/qt/TuneMapWidget.cpp
+  live/qt/TuneSettingsStore.cpp
+  live/qt/TuningWindow.cpp
+)
+set_target_properties(tvx_live_qt PROPERTIES AUTOMOC ON)
+target_link_libraries(tvx_live_qt PUBLIC tvx_live tvx_report Qt6::Widgets)
+tvx_warnings(tvx_live_qt)
 
 add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
@@ -22,14 +35,9 @@ add_library(tvx_qt STATIC
   surface/qt/CanvasWidget.cpp
   table/qt/QtFileDialogs.cpp
   table/qt/QtGrid.cpp
-  live/qt/TuningThread.cpp
-  live/qt/TuneField.cpp
-  live/qt/TuneMapWidget.cpp
-  live/qt/TuneSettingsStore.cpp
-  live/qt/TuningWindow.cpp
 )
 set_target_properties(tvx_qt PROPERTIES AUTOMOC ON)
-target_link_libraries(tvx_qt PUBLIC tvx_qt_link Qt6::Widgets)
+target_link_libraries(tvx_qt PUBLIC tvx_form tvx_live_qt tvx_qt_link)
 tvx_warnings(tvx_qt)
 
 foreach(release 17 12)

@@ -2,9 +2,9 @@
 // forwards events here; the outside world is reached only through the interfaces in Platform.
 #pragma once
 
-#include "app/Release.h"
-#include "app/TextBoxes.h"
+#include "common/Release.h"
 #include "common/StatusLine.h"
+#include "common/TextBoxes.h"
 #include "datalog/LoggedRecord.h"
 #include "link/InputFramer.h"
 #include "link/LinkHealth.h"

@@ -1,7 +1,7 @@
 // Intake types: the texts the window shows for them, and which one reports airflow in hertz.
 #pragma once
 
-#include "app/Release.h"
+#include "common/Release.h"
 
 inline constexpr const char* kSingleIntakeText = "Single POP";
 inline constexpr const char* kDualIntakeText = "Dual POP";

@@ -1,8 +1,8 @@
 // The six live readouts: a record's values as the window keeps them, and their texts.
 #pragma once
 
-#include "app/TextBoxes.h"
 #include "common/Numbers.h"
+#include "common/TextBoxes.h"
 #include "link/Protocol.h"
 
 #include <array>

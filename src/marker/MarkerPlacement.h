@@ -1,7 +1,7 @@
 // Where the operating-point marker goes for a reading, in the window's user coordinates.
 #pragma once
 
-#include "app/Release.h"
+#include "common/Release.h"
 
 struct MarkerPlacement {
     float left = 0;
