@@ -399,7 +399,7 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
         return estimate;
     }
     // A grid over the whole range, then a search from its best that halves its step.
-    const double step = kLagRangeMs / (kLagGridSteps - 1);
+    const double step = kLagGridStepMs;
     std::vector<WidebandLag> lags;
     for (int m = 0; m < kLagGridSteps; ++m) {
         for (int f = 0; f < kLagGridSteps; ++f) {
@@ -423,8 +423,8 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
             std::vector<WidebandLag> around{best.lag};
             for (const auto& [dm, df] :
                  {std::pair{move, 0.0}, {-move, 0.0}, {0.0, move}, {0.0, -move}}) {
-                around.push_back({std::clamp(best.lag.ms + dm, 0.0, kLagRangeMs),
-                                  std::clamp(best.lag.flowMs + df, 0.0, kLagRangeMs)});
+                around.push_back({std::clamp(best.lag.ms + dm, 0.0, kLongestDelayMs),
+                                  std::clamp(best.lag.flowMs + df, 0.0, kLongestDelayMs)});
             }
             const std::vector<double> s = scatter(around);
             const auto least = std::min_element(s.begin(), s.end());
@@ -438,8 +438,12 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
         estimate.why = "the drive cannot tell one lag from another";
         return estimate;
     }
-    if (best.lag.ms >= kLagRangeMs || best.lag.flowMs >= kLagRangeMs) {
-        estimate.why = "the lag looks longer than the range searched (1000 ms + 1000 ms)";
+    if (best.lag.ms >= kLongestDelayMs || best.lag.flowMs >= kLongestDelayMs) {
+        char why[96];
+        std::snprintf(why, sizeof why,
+                      "the lag looks longer than the range searched (%.0f ms + %.0f ms)",
+                      kLongestDelayMs, kLongestDelayMs);
+        estimate.why = why;
         return estimate;
     }
     estimate.lag = best.lag;

@@ -2,7 +2,7 @@
 // fall in one cell agree; at a wrong one, the readings taken while the engine moves are charged
 // to cells it had already left, and their cells scatter. So the delay taken is the one under
 // which the records scatter least about the table that best agrees with them, searched over 0
-// to 1000 ms for each part of the delay model. Each reading is paired as the sensor reads:
+// to kLongestDelayMs for each part of the delay model. Each reading is paired as the sensor reads:
 // the point arriving by the transport delay, through the sensor's response. Every delay
 // compared is judged by the same readings, each block of a few seconds keeps a level of its own
 // (a slow drift says nothing of the delay) and the tenth that agree least are left out (fuel
@@ -22,12 +22,13 @@
 #include <string>
 #include <vector>
 
-inline constexpr double kLagRangeMs = 1000;
 // Fewer movements than this (the engine leaving a cell it had held, outside any transient)
 // cannot tell the delay.
 inline constexpr std::int64_t kMinMovements = 100;
-// The grid the report draws the criterion on, before the search refines the best of it.
-inline constexpr int kLagGridSteps = 11;
+// The grid the report draws the criterion on, over the whole range a lag may take
+// (kLongestDelayMs for each part), before the search refines the best of it.
+inline constexpr double kLagGridStepMs = 200;
+inline constexpr int kLagGridSteps = static_cast<int>(kLongestDelayMs / kLagGridStepMs) + 1;
 // At most this many rows are kept for the search: a longer drive is judged by its beginning.
 inline constexpr std::size_t kLagRowsKept = 4'000'000;
 // Each delay is judged by about this many readings, spread over the drives.

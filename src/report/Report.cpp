@@ -316,7 +316,7 @@ std::string LagGridSvg(const LagEstimate& e) {
         low = std::min(low, s.scatter);
         high = std::max(high, s.scatter);
     }
-    const double step = kLagRangeMs / (kLagGridSteps - 1);
+    const double step = kLagGridStepMs;
     for (int i = 0; i < kLagGridSteps; ++i) {
         svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%.0f</text>",
                       kLagGridLeftPx + i * kLagGridCellPx + kLagGridCellPx / 2, kLagGridTopPx - 4,
@@ -366,7 +366,7 @@ std::string LagCurvesSvg(const LagEstimate& e) {
     svg += Format("<text class=\"title\" x=\"%d\" y=\"18\">The lag taken over RPM, ms "
                   "(%.0f + %.0f)</text>",
                   kLagCurveLeftPx, e.lag.ms, e.lag.flowMs);
-    for (double ms = 0; ms <= kLagCurveTopMs; ms += 200) {
+    for (double ms = 0; ms <= kLongestDelayMs; ms += 400) {
         const PagePoint a = LagCurvePoint(kLagCurveLowRpm, ms),
                         b = LagCurvePoint(kLagCurveHighRpm, ms);
         svg += Format("<line class=\"grid\" x1=\"%d\" x2=\"%d\" y1=\"%d\" y2=\"%d\"/>"
@@ -505,7 +505,7 @@ PagePoint LagGridCorner(int m, int f) {
 
 PagePoint LagCurvePoint(double rpm, double delayMs) {
     const double x = (rpm - kLagCurveLowRpm) / (kLagCurveHighRpm - kLagCurveLowRpm);
-    const double y = 1 - std::clamp(delayMs / kLagCurveTopMs, 0.0, 1.0);
+    const double y = 1 - std::clamp(delayMs / kLongestDelayMs, 0.0, 1.0);
     return {kMapWidthPx + kLagCurveLeftPx + static_cast<int>(std::lround(x * kLagCurveWidthPx)),
             kLagChartsTopPx + kLagCurveTopPx +
                 static_cast<int>(std::lround(y * kLagCurveHeightPx))};

@@ -51,7 +51,6 @@ PagePoint HeatCellCorner(HeatMap map, int p, int r);
 PagePoint LagGridCorner(int m, int f);
 // Where the lag-over-RPM chart puts a delay at an RPM.
 PagePoint LagCurvePoint(double rpm, double delayMs);
-inline constexpr double kLagCurveTopMs = 1200;
 
 // The sequential scale, light (0) to dark (1), of hits, VE and uncertainty.
 Rgb ScaleColour(double share);

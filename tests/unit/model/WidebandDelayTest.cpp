@@ -1,9 +1,11 @@
-// The wideband's delay model at worked points, and the lag as a command line gives it.
+// The wideband's delay model at worked points: the transport, the sensor's response, what
+// reaches the sensor between two moments; and the lag as a command line gives it.
 #include "model/WidebandDelay.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 TEST(WidebandDelay, theDelayGrowsAsTheFlowFallsWithinItsCapAndRpmFloor) {
     const struct {
@@ -25,7 +27,42 @@ TEST(WidebandDelay, theDelayGrowsAsTheFlowFallsWithinItsCapAndRpmFloor) {
         EXPECT_NEAR(TransportDelayS(c.lag, c.rpm, c.psi) * 1000, c.ms, 1e-9)
             << c.lag.ms << "," << c.lag.flowMs << " at " << c.rpm << " RPM, " << c.psi << " PSI";
     }
-    EXPECT_NEAR(ReadingDelayS({150, 0}, 3000, 14.7), 0.15 + kSensorResponseS, 1e-12);
+    EXPECT_NEAR(ReadingDelayS({150, 0}, 3000, 14.7), 0.21, 1e-12);
+}
+
+TEST(WidebandDelay, theSensorAnswersAStepInSixtyMillisecondsToOneOverE) {
+    const struct {
+        double dtS;
+        double share;
+    } cases[] = {{0.06, 1 - std::exp(-1.0)}, {0.01, 1 - std::exp(-1 / 6.0)}, {0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_NEAR(SensorShare(c.dtS), c.share, 1e-12) << c.dtS;
+    }
+    EXPECT_DOUBLE_EQ(SensorResponse(14, 16, 0.25), 14.5);
+}
+
+TEST(WidebandDelay, theExhaustReachesTheSensorInTheOrderItWasMade) {
+    const struct {
+        std::vector<double> arrives;
+        double now;
+        std::size_t last;
+        std::optional<double> share;
+    } cases[] = {
+        {{1.0, 2.0, 3.0}, 1.5, 0, 0.5},          {{1.0, 2.0, 3.0}, 2.0, 1, 0.0},
+        {{1.0, 2.0, 3.0}, 3.5, 2, std::nullopt}, // the newest has arrived: nothing after it
+        {{1.0, 3.0, 2.0}, 2.5, 0, 0.75},         // the third overtook the second: it waits
+        {{1.0, 1.0, 2.0}, 1.0, 1, 0.0},          // two at once: the later is the one read
+        {{1.0, 0.5}, 1.2, 1, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const Arrival a =
+            Arriving(0, c.arrives.size(), c.now, [&](std::size_t k) { return c.arrives[k]; });
+        EXPECT_EQ(a.last, c.last) << c.now;
+        EXPECT_EQ(a.share.has_value(), c.share.has_value()) << c.now;
+        if (a.share && c.share) {
+            EXPECT_NEAR(*a.share, *c.share, 1e-12) << c.now;
+        }
+    }
 }
 
 TEST(WidebandDelay, aLagIsMsOrMsAndFlowMs) {
