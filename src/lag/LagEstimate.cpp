@@ -438,7 +438,12 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
         estimate.why = "the drive cannot tell one lag from another";
         return estimate;
     }
-    if (best.lag.ms >= kLongestDelayMs || best.lag.flowMs >= kLongestDelayMs) {
+    // At the cap even where the exhaust flows fastest, every lag beyond pairs the same.
+    const double fastest = TransportDelayS(
+        best.lag, *std::max_element(lattice_.rpmHundreds.begin(), lattice_.rpmHundreds.end()) * 100,
+        *std::max_element(lattice_.pressurePsi.begin(), lattice_.pressurePsi.end()));
+    if (best.lag.ms >= kLongestDelayMs || best.lag.flowMs >= kLongestDelayMs ||
+        fastest >= kLongestDelayS) {
         char why[96];
         std::snprintf(why, sizeof why,
                       "the lag looks longer than the range searched (%.0f ms + %.0f ms)",

@@ -27,7 +27,7 @@
 inline constexpr std::int64_t kMinMovements = 100;
 // The grid the report draws the criterion on, over the whole range a lag may take
 // (kLongestDelayMs for each part), before the search refines the best of it.
-inline constexpr double kLagGridStepMs = 200;
+inline constexpr double kLagGridStepMs = 100;
 inline constexpr int kLagGridSteps = static_cast<int>(kLongestDelayMs / kLagGridStepMs) + 1;
 // At most this many rows are kept for the search: a longer drive is judged by its beginning.
 inline constexpr std::size_t kLagRowsKept = 4'000'000;

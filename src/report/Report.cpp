@@ -317,7 +317,7 @@ std::string LagGridSvg(const LagEstimate& e) {
         high = std::max(high, s.scatter);
     }
     const double step = kLagGridStepMs;
-    for (int i = 0; i < kLagGridSteps; ++i) {
+    for (int i = 0; i < kLagGridSteps; i += kLagGridLabelEvery) {
         svg += Format("<text class=\"axis\" x=\"%d\" y=\"%d\" text-anchor=\"middle\">%.0f</text>",
                       kLagGridLeftPx + i * kLagGridCellPx + kLagGridCellPx / 2, kLagGridTopPx - 4,
                       i * step);

@@ -37,7 +37,9 @@ inline constexpr int kLagChartsTopPx =
     kReportHeaderPx + 3 * kMapHeightPx + kTimelineHeightPx + kHistogramHeightPx;
 inline constexpr int kLagGridLeftPx = 64;
 inline constexpr int kLagGridTopPx = 48;
-inline constexpr int kLagGridCellPx = 32;
+inline constexpr int kLagGridCellPx = 16;
+// Every this many of the grid's steps is labelled.
+inline constexpr int kLagGridLabelEvery = 4;
 
 struct PagePoint {
     int x = 0;

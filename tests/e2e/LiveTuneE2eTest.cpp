@@ -1,7 +1,7 @@
 // Tuning while driving, end to end: the window against tvxsim's engine, Tune on and applying on
 // its own, recording; the table closes on the engine's, the table kept beside the recording holds
-// every cell the device was sent, and tvxctl analyze of the recording suggests what the window
-// did.
+// every cell the device was sent, the delay search finds tvxsim's lag while it drives, and
+// tvxctl analyze of the recording, by the lag the window found, suggests what the window did.
 #include "Rig.h"
 #include "datalog/DriveTable.h"
 #include "datalog/qt/RecordField.h"
@@ -62,13 +62,12 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     const TableFile truth = TrueVe(c);
     const std::string truthPath = c.sim.file("true.json");
     ASSERT_TRUE(std::holds_alternative<std::monostate>(WriteTableFile(truthPath, truth)));
-    ASSERT_TRUE(
-        c.sim.start({"--rate", "50", "--warm", "--drive", "sweep", "--true-ve", truthPath}));
+    ASSERT_TRUE(c.sim.start({"--rate", "50", "--warm", "--drive", "sweep", "--true-ve", truthPath,
+                             "--wideband-lag", "60,250"}));
 
     TuningThread& tuning = c.window.tuning();
     TuneSettings settings = tuning.settings();
-    settings.options.lagAuto = false; // the lag as tvxsim makes it: the same offline
-    settings.options.lag = {150, 0};
+    settings.options.lagAuto = true; // from the default, 150 ms, to tvxsim's flow-dependent lag
     settings.applyEveryS = kLeastApplyEveryS;
     tuning.setSettings(settings);
     c.window.tuneField().setOn(true);
@@ -100,6 +99,13 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
         EXPECT_EQ(drive.writes[k].value, received[k].value) << k;
         written.push_back(received[k].cell);
     }
+    // The delay search ran while it drove, and found tvxsim's.
+    ASSERT_TRUE(end->lag.found) << end->lag.why;
+    for (const auto& [rpm, psi] : {std::pair{1000.0, 14.7}, {3000.0, 14.7}}) {
+        const double real = TransportDelayS({60, 250}, rpm, psi);
+        EXPECT_NEAR(TransportDelayS(end->lag.lag, rpm, psi), real, 0.15 * real)
+            << rpm << " RPM: " << end->lag.lag.ms << " + " << end->lag.lag.flowMs;
+    }
     // The error falls where the window wrote.
     EXPECT_GT(RmsPercent(before, truth, written), 4.0);
     EXPECT_LT(RmsPercent(c.form.veTable, truth, written), 1.5);
@@ -107,7 +113,9 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     // And the recording, analysed offline, suggests what the window would apply now.
     const std::string offline = c.sim.file("offline.json");
     QProcess analyze;
-    analyze.start(TVXCTL_PATH, {"analyze", QString::fromStdString(log), "--lag", "150", "-o",
+    const QString lag =
+        QString("%1,%2").arg(end->lag.lag.ms, 0, 'g', 17).arg(end->lag.lag.flowMs, 0, 'g', 17);
+    analyze.start(TVXCTL_PATH, {"analyze", QString::fromStdString(log), "--lag", lag, "-o",
                                 QString::fromStdString(offline)});
     ASSERT_TRUE(analyze.waitForFinished(60000));
     ASSERT_EQ(analyze.exitCode(), 0) << analyze.readAllStandardError().toStdString();

@@ -125,15 +125,17 @@ TEST(ReportScreenshot, eachHeatMapColoursItsCellsByTheirScale) {
     EXPECT_TRUE(hatched);
     EXPECT_FALSE(Near(CellPixel(shot, HeatMap::Change, 3, 4), kFewHitsHatch));
 
-    // The lag's grid, darkest where the records scatter least (the worst, 10 + 10, is 147), on a
-    // logarithmic scale.
+    // The lag's grid, darkest where the records scatter least (the worst, at the far corner, is
+    // 1 + 19^2 + 17^2 = 651), on a logarithmic scale.
     const auto gridPixel = [&shot](int m, int f) {
         const PagePoint corner = LagGridCorner(m, f);
         return shot.pixel(corner.x + 3, corner.y + 3);
     };
     EXPECT_TRUE(Near(gridPixel(1, 3), ScaleColour(1)));
-    EXPECT_TRUE(Near(gridPixel(10, 10), ScaleColour(0)));
-    EXPECT_TRUE(Near(gridPixel(1, 4), ScaleColour(1 - std::log(2.0) / std::log(147.0))));
+    const int last = kLagGridSteps - 1;
+    static_assert(kLagGridSteps == 21, "the worst below is the far corner of 21 x 21");
+    EXPECT_TRUE(Near(gridPixel(last, last), ScaleColour(0)));
+    EXPECT_TRUE(Near(gridPixel(1, 4), ScaleColour(1 - std::log(2.0) / std::log(651.0))));
     // The lag over RPM: at atmosphere, 3000 RPM is 60 + 250 / 3 ms; in vacuum it is longer.
     const auto curveNear = [&shot](double rpm, double ms, Rgb colour) {
         const PagePoint at = LagCurvePoint(rpm, ms);
