@@ -157,7 +157,7 @@ MUTANTS = [
     Mutant("lag-range-short", L, "the grid stops one step short of the range's top",
            "for (int m = 0; m < kLagGridSteps; ++m)", "for (int m = 0; m + 1 < kLagGridSteps; ++m)"),
     Mutant("lag-always-tells", L, "a drive that cannot tell a lag is said to find one",
-           "const bool contrast = best.scatter", "const bool contrast = true || best.scatter"),
+           "if (!(best.scatter <", "if (false && !(best.scatter <"),
     Mutant("judge-transient-window", "src/tune/TuneOptions.h", "the transient watch spans 0.5 s",
            "kRateWindowS = 0.1", "kRateWindowS = 0.5"),
     Mutant("table-in-force-late", "src/tune/TableInForce.cpp",

@@ -29,5 +29,5 @@ with open(sys.argv[2], "w") as out:
 print(f"{n} rows, {k * span / 3600:.2f} h", file=sys.stderr)
 PY
 ls -l "$work/hour.csv" | awk '{ printf "%.2f GB of log\n", $5 / 2^30 }' 
-/usr/bin/time -f "analyze: %e s wall, %M KB peak resident" \
+/usr/bin/time -f "analyze: %e s wall, %U s user, %M KB peak resident" \
     "$bin/tvxctl" analyze "$work/hour.csv" --table "$work/device.json" -o "$work/out.csv"

@@ -16,7 +16,7 @@
 namespace {
 
 // The grid over the whole range only finds where to search: fewer readings tell it.
-constexpr std::size_t kReadingsOnGrid = kLagReadingsJudged / 4;
+constexpr std::size_t kReadingsOnGrid = kLagReadingsJudged / 8;
 // The readings are judged in blocks this long, within one stretch without gaps; each block's
 // level is its own (see Scatter).
 constexpr double kJudgedBlockS = 5;
@@ -150,12 +150,12 @@ std::vector<double> BlockLevels(const std::vector<Shown>& shown, const std::vect
     return sum;
 }
 
-// The mean square of the records about the table that best agrees with them, each block of
-// readings allowed an offset of its own, over the kScatterKept share that agree best. The
-// offsets take out what drifts slowly (a bank's sensor wandering, the fuel warming), which
-// says nothing of the delay; the trimming keeps a reading the model does not explain (fuel
-// added on a tip-in too gentle to be seen as a transient) from deciding it. A few rounds of
-// fitting the table, then the offsets, then which readings agree.
+// A least trimmed squares criterion: the mean square of the records about the table that best
+// agrees with them, each block of readings allowed an offset of its own, over the kScatterKept
+// share that agree best. The offsets take out what drifts slowly (a bank's sensor wandering, the
+// fuel warming), which says nothing of the delay; the trimming keeps a reading the model does
+// not explain (fuel added on a tip-in too gentle to be seen as a transient) from deciding it. A
+// few rounds of fitting the table, then the offsets, then which readings agree.
 double Scatter(const std::vector<Shown>& shown, std::size_t blocks, ScatterRoom& room) {
     if (shown.empty()) {
         return 0;
@@ -398,7 +398,8 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
                        std::to_string(kMinMovements) + " needed";
         return estimate;
     }
-    // A grid over the whole range, then a search from its best that halves its step.
+    // A grid over the whole range, then a compass (pattern) search from its best that halves its
+    // step.
     const double step = kLagGridStepMs;
     std::vector<WidebandLag> lags;
     for (int m = 0; m < kLagGridSteps; ++m) {
@@ -415,7 +416,10 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
         [](const LagScore& a, const LagScore& b) { return a.scatter < b.scatter; });
     std::vector<double> sorted = scores;
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const bool contrast = best.scatter < sorted[sorted.size() / 2] * (1 - kLeastContrast);
+    if (!(best.scatter < sorted[sorted.size() / 2] * (1 - kLeastContrast))) {
+        estimate.why = "the drive cannot tell one lag from another";
+        return estimate;
+    }
     // Each step judges its centre and the four lags around it by the same readings.
     for (double move = step / 2; move >= 5; move /= 2) {
         // Each step's readings differ a little, so a move is taken at most a few times a step.
@@ -433,10 +437,6 @@ LagEstimate LagEstimator::estimate(const WidebandLag& fallback,
             }
             best = {around[static_cast<std::size_t>(least - s.begin())], *least};
         }
-    }
-    if (!contrast) {
-        estimate.why = "the drive cannot tell one lag from another";
-        return estimate;
     }
     // At the cap even where the exhaust flows fastest, every lag beyond pairs the same.
     const double fastest = TransportDelayS(
