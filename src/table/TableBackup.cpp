@@ -7,10 +7,14 @@
 #include <iterator>
 #include <system_error>
 
+const char* WordOf(BackupKind kind) {
+    return std::find_if(std::begin(kBackupWords), std::end(kBackupWords),
+                        [kind](const BackupWord& w) { return w.kind == kind; })
+        ->word;
+}
+
 std::string BackupStem(const std::tm& local, BackupKind kind) {
-    const auto* named = std::find_if(std::begin(kBackupWords), std::end(kBackupWords),
-                                     [kind](const BackupWord& w) { return w.kind == kind; });
-    return FileStamp(local) + "-" + named->word;
+    return FileStamp(local) + "-" + WordOf(kind);
 }
 
 std::variant<std::string, FileError> KeepBackup(const std::string& folder, const std::tm& local,

@@ -23,6 +23,7 @@ inline constexpr BackupWord kBackupWords[] = {{BackupKind::BeforePut, "before-pu
                                               {BackupKind::BeforeLoad, "before-load"},
                                               {BackupKind::BeforeTune, "before-tune"},
                                               {BackupKind::BeforeEdit, "before-edit"}};
+const char* WordOf(BackupKind kind);
 
 // "2026-12-07_20.31.05-before-put"
 std::string BackupStem(const std::tm& local, BackupKind kind);
