@@ -3,23 +3,14 @@
 #include "common/FileNames.h"
 
 #include <algorithm>
-#include <functional>
 #include <set>
-#include <string_view>
 
 static_assert(kKeepNewest > 0, "the newest file always stays");
-
-std::uint64_t TableDigest(const TableFile& file) {
-    std::string bytes(reinterpret_cast<const char*>(file.table.data()), sizeof file.table);
-    bytes += file.hasBreakpoints ? 'b' : '-';
-    bytes += file.intakeType ? std::to_string(*file.intakeType) : "-";
-    return std::hash<std::string>{}(bytes);
-}
 
 std::vector<std::string> FilesToPrune(std::vector<KeptTable> tables, const std::tm& now) {
     std::sort(tables.begin(), tables.end(),
               [](const KeptTable& a, const KeptTable& b) { return IsNewer(a.point, b.point); });
-    std::set<std::uint64_t> keptDigests;
+    std::set<std::string> keptDigests;
     std::size_t kept = 0;
     std::vector<std::string> pruned;
     for (const KeptTable& table : tables) {
