@@ -114,11 +114,10 @@ std::optional<std::string> SpanRefusal(const VeTable& table, const Axis& axis, i
     return std::nullopt;
 }
 
-// Where breakpoint k lies in the span first..last, as `part` of `whole`: whole numbers, so the
+// Where breakpoint k lies in the span first..last: `at` of the span's `width`, both whole, so the
 // interpolation is one division and an exact half stays one. A span of one lies at its start.
 struct Place {
-    std::int64_t part; // up to 65535 each, and three factors in a term: past 32 bits
-    std::int64_t whole;
+    std::int64_t at, width; // up to 65535, and three factors to a term: past 32 bits
 };
 Place PlaceOf(const VeTable& table, const Axis& axis, int first, int last, int k) {
     if (first == last) {
@@ -133,11 +132,11 @@ double Interpolated(const VeTable& table, const Block& block, int p, int r) {
     const Place u = PlaceOf(table, kPressure, block.p0, block.p1, p);
     const Place v = PlaceOf(table, kRpm, block.r0, block.r1, r);
     const auto corner = [&](int q, int s) { return std::int64_t{table[CellIndex(q, s)]}; };
-    const std::int64_t sum = (u.whole - u.part) * (v.whole - v.part) * corner(block.p0, block.r0) +
-                             u.part * (v.whole - v.part) * corner(block.p1, block.r0) +
-                             (u.whole - u.part) * v.part * corner(block.p0, block.r1) +
-                             u.part * v.part * corner(block.p1, block.r1);
-    return static_cast<double>(sum) / static_cast<double>(u.whole * v.whole);
+    const std::int64_t sum = (u.width - u.at) * (v.width - v.at) * corner(block.p0, block.r0) +
+                             u.at * (v.width - v.at) * corner(block.p1, block.r0) +
+                             (u.width - u.at) * v.at * corner(block.p0, block.r1) +
+                             u.at * v.at * corner(block.p1, block.r1);
+    return static_cast<double>(sum) / static_cast<double>(u.width * v.width);
 }
 
 std::optional<std::string> InterpolationRefusal(const TableFile& file, const Block& block) {
