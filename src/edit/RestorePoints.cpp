@@ -62,7 +62,7 @@ std::variant<std::vector<RestorePoint>, FileError> ListRestorePoints(const std::
     namespace fs = std::filesystem;
     std::vector<RestorePoint> points;
     std::error_code error;
-    if (!fs::exists(folder, error)) {
+    if (!fs::exists(folder, error) && !error) {
         return points;
     }
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
