@@ -1,5 +1,7 @@
 #include "edit/TableHistory.h"
 
+#include <utility>
+
 void TableHistory::record(HistoryStep step) {
     if (step.changes.empty()) {
         return;

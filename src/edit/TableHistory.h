@@ -9,7 +9,6 @@
 #include <deque>
 #include <optional>
 #include <string>
-#include <utility>
 
 struct HistoryStep {
     std::string label; // "interpolate 4 x 3 cells", "load base.json"
