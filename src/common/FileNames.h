@@ -2,12 +2,21 @@
 // one already there.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // "2026-12-07_20.31.05": sorts by time and holds no character any file system refuses.
 std::string FileStamp(const std::tm& local);
+inline constexpr std::size_t kFileStampLength = 19;
+
+// The local time a stamp names, read back; nothing when the text is no stamp or no real time.
+std::optional<std::chrono::local_seconds> StampTime(std::string_view stamp);
+std::chrono::local_seconds LocalSeconds(const std::tm& local);
 
 // The local time now.
 std::tm LocalNow();

@@ -12,6 +12,12 @@ CellChanges ChangedCells(const VeTable& before, const VeTable& after) {
     return changes;
 }
 
+void ApplyChanges(VeTable& table, const CellChanges& changes) {
+    for (const CellChange& change : changes) {
+        table[change.cell] = change.after;
+    }
+}
+
 double ChangePercent(std::int16_t before, double after) {
     const double base = std::max<double>(before, 1);
     return (after - base) * 100 / base;

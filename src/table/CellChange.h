@@ -25,6 +25,9 @@ using CellChanges = std::vector<CellChange>; // in cell index order, each cell o
 // The cells whose values differ between the two tables; breakpoints are never edited.
 CellChanges ChangedCells(const VeTable& before, const VeTable& after);
 
+// Writes each change's after value into `table`.
+void ApplyChanges(VeTable& table, const CellChanges& changes);
+
 // What a write of many cells did: each cell written, in order, how many were asked, whether the
 // line was lost part way, and where the table was kept first.
 struct CellsWritten {

@@ -2,15 +2,19 @@
 
 #include "common/FileNames.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
+const char* WordOf(BackupKind kind) {
+    return std::find_if(std::begin(kBackupWords), std::end(kBackupWords),
+                        [kind](const BackupWord& w) { return w.kind == kind; })
+        ->word;
+}
+
 std::string BackupStem(const std::tm& local, BackupKind kind) {
-    const char* why = kind == BackupKind::BeforePut    ? "-before-put"
-                      : kind == BackupKind::Downloaded ? "-downloaded"
-                      : kind == BackupKind::BeforeLoad ? "-before-load"
-                                                       : "-before-tune";
-    return FileStamp(local) + why;
+    return FileStamp(local) + "-" + WordOf(kind);
 }
 
 std::variant<std::string, FileError> KeepBackup(const std::string& folder, const std::tm& local,
@@ -20,11 +24,11 @@ std::variant<std::string, FileError> KeepBackup(const std::string& folder, const
     if (error) {
         return FileError{"Cannot make " + folder + ": " + error.message()};
     }
-    const std::string path =
-        UnusedPath(folder + "/" + BackupStem(local, kind), ".json", [](const std::string& p) {
-            std::error_code ignored;
-            return std::filesystem::exists(p, ignored);
-        });
+    const std::string path = UnusedPath(folder + "/" + BackupStem(local, kind),
+                                        ExtensionOf(TableFormat::Json), [](const std::string& p) {
+                                            std::error_code ignored;
+                                            return std::filesystem::exists(p, ignored);
+                                        });
     const auto written = WriteTableFile(path, file);
     if (const auto* failed = std::get_if<FileError>(&written)) {
         return *failed;

@@ -11,7 +11,19 @@
 // Under the user's Documents.
 inline constexpr const char* kBackupFolderName = "Torvex tables";
 
-enum class BackupKind { BeforePut, Downloaded, BeforeLoad, BeforeTune };
+enum class BackupKind { BeforePut, Downloaded, BeforeLoad, BeforeTune, BeforeEdit };
+
+// Each kind's word in a backup's name.
+struct BackupWord {
+    BackupKind kind;
+    const char* word;
+};
+inline constexpr BackupWord kBackupWords[] = {{BackupKind::BeforePut, "before-put"},
+                                              {BackupKind::Downloaded, "downloaded"},
+                                              {BackupKind::BeforeLoad, "before-load"},
+                                              {BackupKind::BeforeTune, "before-tune"},
+                                              {BackupKind::BeforeEdit, "before-edit"}};
+const char* WordOf(BackupKind kind);
 
 // "2026-12-07_20.31.05-before-put"
 std::string BackupStem(const std::tm& local, BackupKind kind);

@@ -19,11 +19,15 @@ std::string ValueText(const Axis& axis, std::int16_t value) {
 
 } // namespace
 
+std::string VeRangeText() {
+    return "a VE is " + std::to_string(kLowestVe) + " to " + std::to_string(kHighestVe);
+}
+
 std::optional<std::string> CellsRefusal(const VeTable& table) {
     for (int cell = 0; cell < kCellCount; ++cell) {
         if (table[cell] < kLowestVe) {
-            return "the " + CellPlace(cell) + " holds " + std::to_string(table[cell]) +
-                   "; a VE is " + std::to_string(kLowestVe) + " to " + std::to_string(kHighestVe);
+            return "the " + CellPlace(cell) + " holds " + std::to_string(table[cell]) + "; " +
+                   VeRangeText();
         }
     }
     return std::nullopt;

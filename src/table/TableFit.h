@@ -11,6 +11,8 @@
 // What a cell may hold.
 inline constexpr int kLowestVe = 1;
 inline constexpr int kHighestVe = 32767;
+// "a VE is 1 to 32767": said after a value no cell may hold.
+std::string VeRangeText();
 
 // What a table must agree with: the device's breakpoints when they are known, and the intake
 // types it has (1 up to intakeTypes).

@@ -20,7 +20,8 @@ TEST(TableBackup, theNameSaysWhenAndWhy) {
     } cases[] = {{BackupKind::BeforePut, "2026-12-07_09.05.03-before-put"},
                  {BackupKind::Downloaded, "2026-12-07_09.05.03-downloaded"},
                  {BackupKind::BeforeLoad, "2026-12-07_09.05.03-before-load"},
-                 {BackupKind::BeforeTune, "2026-12-07_09.05.03-before-tune"}};
+                 {BackupKind::BeforeTune, "2026-12-07_09.05.03-before-tune"},
+                 {BackupKind::BeforeEdit, "2026-12-07_09.05.03-before-edit"}};
     for (const auto& c : cases) {
         EXPECT_EQ(BackupStem(local, c.kind), c.stem);
     }
