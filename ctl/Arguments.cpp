@@ -31,6 +31,7 @@ constexpr CommandShape kCommands[] = {
     {Command::Convert, "convert", 2},
     {Command::Log, "log", 0},
     {Command::Analyze, "analyze", kOneOrMore},
+    {Command::Edit, "edit", kOneOrMore},
 };
 
 const CommandShape& ShapeOf(const CLI::App* sub) {
@@ -56,7 +57,8 @@ std::optional<int> WholeIn(const std::string& text, int low, int high) {
 bool Invocation::needsDevice() const {
     return command == Command::Get || command == Command::Verify || command == Command::Set ||
            command == Command::Log || (command == Command::Put && (changedOnly || !dryRun)) ||
-           (command == Command::Analyze && (com != 0 || !port.empty()));
+           ((command == Command::Analyze || command == Command::Edit) &&
+            (com != 0 || !port.empty()));
 }
 
 namespace {
@@ -83,7 +85,8 @@ void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
     sub.add_flag("-h,--help", inv.help);
     sub.add_option("operands", inv.files);
     sub.fallthrough();
-    if (command == Command::Get || command == Command::Log || command == Command::Analyze) {
+    if (command == Command::Get || command == Command::Log || command == Command::Analyze ||
+        command == Command::Edit) {
         sub.add_option("-o", inv.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     }
     if (command == Command::Log) {
@@ -101,6 +104,15 @@ void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
     }
     if (command == Command::Analyze) {
         DeclareAnalyzeOptions(sub, inv.analyze);
+    }
+    if (command == Command::Edit) {
+        sub.add_flag("--dry-run", inv.dryRun);
+        CheckedOption(sub, "--block", "P0:P1,R0:R1, pressure indices then RPM indices, 0 to 19",
+                      [&inv](const std::string& v) {
+                          const auto block = ParseBlock(v);
+                          return std::holds_alternative<Block>(block) &&
+                                 (inv.block = std::get<Block>(block), true);
+                      });
     }
 }
 
@@ -120,6 +132,30 @@ std::string UnclaimedText(const CLI::App& app, const std::string& option) {
         list += (k + 1 == owners.size() ? " and " : ", ") + owners[k];
     }
     return option + " belongs to " + list + " only";
+}
+
+// edit OPERATION [VALUE] [FILE]: the operation read, FILE left as the only operand. A file is
+// edited into -o OUT, the device in place; never both, never neither.
+std::optional<std::string> EditOperands(Invocation& inv) {
+    const std::string name = inv.files[0];
+    const auto kind = EditKindNamed(name);
+    const bool takesValue = kind && TakesValue(*kind) && inv.files.size() > 1;
+    const std::size_t used = takesValue ? 2 : 1;
+    const auto edit = ParseEdit(name, takesValue ? inv.files[1] : "");
+    if (const auto* why = std::get_if<std::string>(&edit)) {
+        return *why;
+    }
+    inv.edit = std::get<EditOperation>(edit);
+    inv.files.erase(inv.files.begin(), inv.files.begin() + static_cast<std::ptrdiff_t>(used));
+    const bool device = inv.com != 0 || !inv.port.empty();
+    if (inv.files.size() > 1 || (inv.files.size() == 1) == device ||
+        inv.output.empty() != inv.files.empty()) {
+        return std::string("usage: ") + UsageOf(Command::Edit);
+    }
+    if (inv.dryRun && !device) {
+        return std::string("--dry-run is for the device: a file's edit goes to -o OUT");
+    }
+    return std::nullopt;
 }
 
 // What the command's words and options say together.
@@ -144,6 +180,11 @@ std::optional<std::string> Conflicts(Invocation& inv, const CommandShape& shape)
         inv.cell = CellIndex(*p, *r);
         inv.value = std::get<std::int16_t>(value);
         inv.files.clear();
+    }
+    if (inv.command == Command::Edit) {
+        if (auto why = EditOperands(inv)) {
+            return why;
+        }
     }
     if (!inv.analyze.table.empty() && (inv.com != 0 || !inv.port.empty())) {
         return std::string("choose the table with --table FILE or the device, not both");

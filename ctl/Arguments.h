@@ -2,6 +2,8 @@
 #pragma once
 
 #include "AnalyzeArguments.h"
+#include "edit/Block.h"
+#include "edit/BlockOperation.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert, Log, Analyze };
+enum class Command { Ports, Get, Put, Verify, Diff, Set, Convert, Log, Analyze, Edit };
 
 // Exit codes: success, a difference found (verify, diff), any failure.
 inline constexpr int kExitSame = 0;
@@ -33,6 +35,8 @@ struct Invocation {
     int cell = 0;          // set P R VALUE
     std::int16_t value = 0;
     AnalyzeRequest analyze;
+    EditOperation edit; // edit OPERATION [VALUE]; files then holds FILE, if given
+    Block block;        // edit --block P0:P1,R0:R1; the whole table without it
 
     // Whether the command talks to the device at all.
     bool needsDevice() const;

@@ -60,6 +60,19 @@ constexpr CommandText kTexts[] = {
      "meanwhile), so neither a table nor the device is needed; a log without one is judged\n"
      "under --table or the device's, and refused when it was recorded against another. The\n"
      "summary goes to stderr; exit 2 when no record was accepted."},
+    {Command::Edit,
+     "tvxctl edit OPERATION [VALUE] [FILE] [--block P0:P1,R0:R1] (-o OUT | --com N | --port PATH) "
+     "[--dry-run]",
+     "Edit a block of cells as the window's Table does: set VE, add N (N may be negative),\n"
+     "scale PCT (new = old x (1 + PCT/100)), interpolate (every cell from the block's four\n"
+     "corners, bilinear in the RPM and pressure breakpoints) or smooth (3/4 of a cell plus 1/4\n"
+     "of the mean of its neighbours). Results round to whole values, halves away from zero.\n"
+     "--block takes pressure columns P0 to P1, then RPM rows R0 to R1, the indices of set;\n"
+     "without it the whole table. A result outside 1..32767 refuses the whole edit, naming\n"
+     "the first such cell. On FILE the result goes to -o OUT (never over FILE; interpolation\n"
+     "needs breakpoints, so a .vet is refused for it). On the device the table is downloaded\n"
+     "and kept in <Documents>/Torvex tables/...-before-edit.json, then only the changed cells\n"
+     "are written; --dry-run prints their messages and sends nothing."},
 };
 
 const CommandText& TextOf(Command command) {

@@ -6,6 +6,7 @@
 #include "Help.h"
 #include "Log.h"
 #include "Messages.h"
+#include "common/SameFile.h"
 #include "datalog/Recorder.h"
 #include "link/Intake.h"
 #include "link/qt/PresentPorts.h"
@@ -93,6 +94,71 @@ int Diff(const Invocation& inv, const TableFile& first) {
     return Compare(first.table, second->table, " (value in A, value in B)");
 }
 
+// The edit's changes to `file`, or a refusal said with what was not done.
+std::optional<CellChanges> EditedCells(const Invocation& inv, const TableFile& file,
+                                       const char* nothingDone) {
+    auto changes = EditChanges(file, inv.block, inv.edit);
+    if (const auto* why = std::get_if<std::string>(&changes)) {
+        Say("Cannot " + EditLabel(inv.edit, inv.block) + ": " + *why + "; " + nothingDone);
+        return std::nullopt;
+    }
+    return std::get<CellChanges>(changes);
+}
+
+std::string CellsText(std::size_t n) {
+    return n == 1 ? "1 cell" : std::to_string(n) + " cells";
+}
+
+int EditFile(const Invocation& inv, TableFile file) {
+    if (SameFile(inv.files[0], inv.output)) {
+        return Fail("Cannot write " + inv.output + ": it is the file edited; choose another");
+    }
+    const auto changes = EditedCells(inv, file, "nothing written");
+    if (!changes) {
+        return kExitFailed;
+    }
+    ApplyChanges(file.table, *changes);
+    if (const auto error = Write(inv.output, file)) {
+        return Fail(*error);
+    }
+    Say(EditLabel(inv.edit, inv.block) + ": " + CellsText(changes->size()) + " changed");
+    return kExitSame;
+}
+
+// Only the changed cells are written, after the device's table is kept.
+int EditDevice(const Invocation& inv, Device& device, const TableReply& held) {
+    const auto changes = EditedCells(inv, {held.table, true, held.intakeType}, "nothing sent");
+    if (!changes) {
+        return kExitFailed;
+    }
+    std::vector<std::string> writes;
+    for (const CellChange& change : *changes) {
+        writes.push_back(CellWriteMessage(change.cell, change.after));
+    }
+    if (inv.dryRun) {
+        for (const std::string& message : writes) {
+            std::cout << message << "\n";
+        }
+        return Printed(kExitSame);
+    }
+    if (writes.empty()) {
+        Say(EditLabel(inv.edit, inv.block) + ": no cell changes, nothing sent");
+        return kExitSame;
+    }
+    const auto kept =
+        DocumentsArchive().keep({held.table, true, held.intakeType}, BackupKind::BeforeEdit);
+    if (const auto* error = std::get_if<FileError>(&kept)) {
+        return Fail("The device's table could not be kept, nothing sent: " + error->reason);
+    }
+    Say("Kept the device's table as " + std::get<std::string>(kept));
+    if (const auto error = device.send(writes)) {
+        return Fail(*error);
+    }
+    Say(EditLabel(inv.edit, inv.block) + ": sent the " + CellsText(writes.size()) +
+        " that changed");
+    return kExitSame;
+}
+
 int Ports() {
     const std::vector<PortRecord> present = PresentPorts();
     for (int n = 1; n <= kComPortCount; ++n) {
@@ -104,7 +170,8 @@ int Ports() {
 int Run(const Invocation& inv) {
     std::optional<TableFile> file;
     if (inv.command == Command::Put || inv.command == Command::Verify ||
-        inv.command == Command::Diff || inv.command == Command::Convert) {
+        inv.command == Command::Diff || inv.command == Command::Convert ||
+        (inv.command == Command::Edit && !inv.files.empty())) {
         if (!(file = Read(inv.files[0]))) {
             return kExitFailed;
         }
@@ -119,15 +186,20 @@ int Run(const Invocation& inv) {
         const auto error = Write(inv.files[1], *file);
         return error ? Fail(*error) : kExitSame;
     }
-    if ((inv.command == Command::Get || inv.command == Command::Analyze) && !inv.output.empty() &&
-        !FormatOf(inv.output)) {
+    if (inv.command == Command::Edit && file) {
+        return EditFile(inv, *file);
+    }
+    if ((inv.command == Command::Get || inv.command == Command::Analyze ||
+         inv.command == Command::Edit) &&
+        !inv.output.empty() && !FormatOf(inv.output)) {
         return Fail("Cannot write " + inv.output + ": name it .vet, .csv or .json");
     }
     if (inv.command == Command::Log && !inv.output.empty()) {
         if (const auto why = Recorder::refusal(inv.output)) {
             return Fail(*why);
         }
-        if (const auto why = inv.force ? std::nullopt : Recorder::existing(inv.output, StdioLogFile())) {
+        if (const auto why =
+                inv.force ? std::nullopt : Recorder::existing(inv.output, StdioLogFile())) {
             return Fail(*why);
         }
     }
@@ -144,7 +216,7 @@ int Run(const Invocation& inv) {
     if (inv.command == Command::Get || inv.command == Command::Verify ||
         inv.command == Command::Log || inv.changedOnly ||
         (inv.command == Command::Put && !inv.dryRun) ||
-        (inv.command == Command::Analyze && connect)) {
+        (inv.command == Command::Analyze && connect) || inv.command == Command::Edit) {
         auto downloaded = device.download();
         if (const auto* error = std::get_if<std::string>(&downloaded)) {
             return Fail(*error);
@@ -182,6 +254,8 @@ int Run(const Invocation& inv) {
         return RecordLog(device, *held, inv);
     case Command::Analyze:
         return Analyze(inv, held);
+    case Command::Edit:
+        return EditDevice(inv, device, *held);
     case Command::Put:
         break;
     default:

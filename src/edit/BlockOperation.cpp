@@ -155,6 +155,13 @@ bool TakesValue(EditKind kind) {
     return !NameOf(kind).takes.empty();
 }
 
+std::optional<EditKind> EditKindNamed(std::string_view name) {
+    const auto& names = EditNames();
+    const auto edit = std::find_if(names.begin(), names.end(),
+                                   [name](const EditName& e) { return name == e.name; });
+    return edit == names.end() ? std::nullopt : std::optional<EditKind>(edit->kind);
+}
+
 std::variant<EditOperation, std::string> ParseEdit(std::string_view name, std::string_view value) {
     const auto& names = EditNames();
     const auto edit = std::find_if(names.begin(), names.end(),

@@ -7,6 +7,7 @@
 #include "table/CellChange.h"
 #include "table/TableFormats.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -21,6 +22,9 @@ struct EditOperation {
 
 // Whether the edit takes a value (set, add, scale), so the window can ask for one.
 bool TakesValue(EditKind kind);
+
+// The edit of that name ("set", "smooth"); nothing for another word.
+std::optional<EditKind> EditKindNamed(std::string_view name);
 
 // An edit by its name and the text of its value, blank for none, as the command line and the
 // window's value field give them; else why not ("scale takes a percentage, not 'x'").

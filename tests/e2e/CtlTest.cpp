@@ -1,8 +1,10 @@
 // tvxctl itself against tvxsim on a pseudo-terminal: every command, and the device's faults.
 #include "CtlRun.h"
 #include "datalog/LogReader.h"
+#include "edit/BlockOperation.h"
 #include "link/Protocol.h"
 #include "model/WidebandDelay.h"
+#include "table/CellChange.h"
 #include "table/TableFormats.h"
 
 #include <QCoreApplication>
@@ -212,6 +214,52 @@ TEST(Ctl, putSendsNothingWhenTheDevicesTableCannotBeKept) {
     ASSERT_EQ(received.size(), 4u + kCellCount);
     EXPECT_EQ(received[2], "<201>");
     EXPECT_EQ(received[4], CellWriteMessage(0, 1));
+}
+
+// The edit the core works out reaches the file or the device: only its changed cells, in index
+// order, after the device's table is kept; a dry run and a refusal send nothing.
+TEST(Ctl, editChangesAFileOrTheDevicesBlockAsTheCoreComputes) {
+    TvxSim sim;
+    ASSERT_EQ(Ctl(sim, {"get", "-o", "device.json", "--com", "3"}).exit, 0);
+    const TableFile device = *Read(sim.file("device.json"));
+    const auto expected = [&](EditOperation op, Block block) {
+        return std::get<CellChanges>(EditChanges(device, block, op));
+    };
+    const Block block{2, 5, 3, 7};
+
+    const Result onFile =
+        Ctl(sim, {"edit", "interpolate", "device.json", "--block", "2:5,3:7", "-o", "i.json"});
+    ASSERT_EQ(onFile.exit, 0) << onFile.err;
+    TableFile edited = device;
+    ApplyChanges(edited.table, expected({EditKind::Interpolate, 0}, block));
+    EXPECT_EQ(Read(sim.file("i.json")), edited);
+
+    const std::size_t before = sim.log("received").size();
+    const Result dry =
+        Ctl(sim, {"edit", "add", "-3", "--block", "2:5,3:7", "--dry-run", "--com", "3"});
+    ASSERT_EQ(dry.exit, 0) << dry.err;
+    std::string messages;
+    for (const CellChange& c : expected({EditKind::Add, -3}, block)) {
+        messages += CellWriteMessage(c.cell, c.after) + "\n";
+    }
+    EXPECT_EQ(dry.out, messages);
+
+    const Result refused = Ctl(sim, {"edit", "scale", "30000", "--com", "3"});
+    EXPECT_EQ(refused.exit, 2);
+    EXPECT_NE(refused.err.find("would be"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("nothing sent"), std::string::npos) << refused.err;
+
+    const Result sent = Ctl(sim, {"edit", "scale", "12.5", "--block", "2:5,3:7", "--com", "3"});
+    ASSERT_EQ(sent.exit, 0) << sent.err;
+    const CellChanges scaled = expected({EditKind::Scale, 12.5}, block);
+    // Three downloads of two messages each; the dry run and the refusal sent nothing else.
+    const std::size_t downloads = before + 6;
+    const std::vector<std::string> received = Received(sim, downloads + scaled.size());
+    ASSERT_EQ(received.size(), downloads + scaled.size());
+    for (std::size_t k = 0; k < scaled.size(); ++k) {
+        EXPECT_EQ(received[downloads + k], CellWriteMessage(scaled[k].cell, scaled[k].after));
+    }
+    EXPECT_EQ(Read(KeptPath(sent)), device) << sent.err;
 }
 
 TEST(Ctl, logStopsOnCtrlCOrAHangUpWithRealTimeOffAndEveryRowKept) {

@@ -76,6 +76,20 @@ TEST(Arguments, analyzeTakesItsLogsTableAndTuningOptions) {
     EXPECT_FALSE(std::get<Invocation>(Parse("analyze a.msl")).needsDevice()); // the kept table
 }
 
+TEST(Arguments, editTakesItsOperationValueFileAndBlock) {
+    const Invocation onFile =
+        std::get<Invocation>(Parse("edit add -5 a.vet --block 3:1,0:19 -o b.vet"));
+    EXPECT_EQ(onFile.edit, (EditOperation{EditKind::Add, -5}));
+    EXPECT_EQ(onFile.block, (Block{1, 3, 0, 19}));
+    EXPECT_EQ(onFile.files, std::vector<std::string>{"a.vet"});
+    EXPECT_FALSE(onFile.needsDevice());
+    const Invocation onDevice = std::get<Invocation>(Parse("edit smooth --com 2 --dry-run"));
+    EXPECT_EQ(onDevice.edit, EditOperation{EditKind::Smooth});
+    EXPECT_EQ(onDevice.block, Block{});
+    EXPECT_TRUE(onDevice.files.empty());
+    EXPECT_TRUE(onDevice.needsDevice());
+}
+
 TEST(Arguments, refusedCommandLinesSayWhy) {
     const struct {
         const char* line;
@@ -93,8 +107,8 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"set 20 0 1 --com 1", "P and R are a pressure index and an RPM index"},
         {"set 0 0 32768 --com 1", "VALUE 32768 is outside -32768..32767"},
         {"set 0 0 0 --com 1", "VALUE 0 is no VE: a cell holds 1 to 32767"},
-        {"put a.vet -o b.vet --com 1", "-o belongs to get, log and analyze only"},
-        {"get --dry-run --com 1", "--dry-run belongs to put only"},
+        {"put a.vet -o b.vet --com 1", "-o belongs to get, log, analyze and edit only"},
+        {"get --dry-run --com 1", "--dry-run belongs to put and edit only"},
         {"get --com 1 --port /dev/x", "not both"},
         {"log --seconds 0 --com 1", "--seconds takes a whole number of seconds"},
         {"get --seconds 5 --com 1", "--seconds belongs to log only"},
@@ -106,6 +120,13 @@ TEST(Arguments, refusedCommandLinesSayWhy) {
         {"analyze a.msl --com 1 --lock 20,0", "--lock takes a cell P,R or a rectangle"},
         {"analyze a.msl --com 1 --lock 1,2:3", "--lock takes a cell P,R or a rectangle"},
         {"analyze a.msl --lag 1,2,3", "--lag takes auto, MS or MS,FLOW_MS"},
+        {"edit smooth a.json", "usage: tvxctl edit"},
+        {"edit smooth a.json -o b.json --com 1", "usage: tvxctl edit"},
+        {"edit smooth -o b.json --com 1", "usage: tvxctl edit"},
+        {"edit smooth a.json -o b.json --dry-run", "--dry-run is for the device"},
+        {"edit scale x --com 1", "scale takes a percentage, not 'x'"},
+        {"edit blur --com 1", "'blur' is no edit"},
+        {"edit set 5 --block 0:20,0:0 --com 1", "--block takes P0:P1,R0:R1"},
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.line);
