@@ -30,7 +30,7 @@ inline constexpr std::int64_t kMinMovements = 100;
 inline constexpr double kLagGridStepMs = 100;
 inline constexpr int kLagGridSteps = static_cast<int>(kLongestDelayMs / kLagGridStepMs) + 1;
 // At most this many rows are kept for the search: a longer drive is judged by its beginning.
-inline constexpr std::size_t kLagRowsKept = 4'000'000;
+inline constexpr std::size_t kLagRowsKept = 1'500'000;
 // Each delay is judged by about this many readings, spread over the drives.
 inline constexpr std::size_t kLagReadingsJudged = 150'000;
 

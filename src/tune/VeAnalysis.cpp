@@ -48,13 +48,20 @@ void PointBins::add(const LatticeWeights& weights, double y, std::uint64_t stret
     const int k =
         ((at.p * kSquaresPerSide + at.r) * kBinsPerSide + slot(at.pShare)) * kBinsPerSide +
         slot(at.rShare);
-    if (stretch != stretch_) {
+    // Down to three quarters, so a drive that never comes back to a place merges little a time
+    // but is not merged again at once.
+    while (bins_.size() >= kMostPointBins) {
+        while (bins_.size() >= kMostPointBins * 3 / 4) {
+            coarsen();
+        }
+    }
+    if ((stretch >> coarser_) != stretch_) {
         open_.clear();
-        stretch_ = stretch;
+        stretch_ = stretch >> coarser_;
     }
     const auto [found, made] = open_.try_emplace(k, bins_.size());
     if (made) {
-        bins_.push_back({at.p, at.r, stretch});
+        bins_.push_back({at.p, at.r, stretch_, k});
     }
     PointBin& bin = bins_[found->second];
     bin.records += 1;
@@ -71,6 +78,41 @@ void PointBins::add(const LatticeWeights& weights, double y, std::uint64_t stret
 VeAnalyzer::VeAnalyzer(const VeTable& lattice, const CellValues& target, const TuneOptions& options)
     : lattice_(LatticeOf(lattice)), target_(target), options_(options), delay_(options.lag),
       judge_(options) {}
+
+void PointBins::coarsen() {
+    ++coarser_;
+    stretch_ >>= 1;
+    // Bins come in stretch order, so a pair's bins lie together.
+    std::vector<PointBin> merged;
+    std::unordered_map<int, std::size_t> pair;
+    for (const PointBin& bin : bins_) {
+        const std::uint64_t stretch = bin.stretch >> 1;
+        if (merged.empty() || merged.back().stretch != stretch) {
+            pair.clear();
+        }
+        const auto [at, made] = pair.try_emplace(bin.place, merged.size());
+        if (made) {
+            merged.push_back(bin);
+            merged.back().stretch = stretch;
+            continue;
+        }
+        PointBin& into = merged[at->second];
+        into.records += bin.records;
+        into.ySum += bin.ySum;
+        into.yySum += bin.yySum;
+        into.spreadSquares += bin.spreadSquares;
+        for (int corner = 0; corner < 4; ++corner) {
+            into.weightSum[corner] += bin.weightSum[corner];
+        }
+    }
+    bins_ = std::move(merged);
+    open_.clear();
+    for (std::size_t k = 0; k < bins_.size(); ++k) {
+        if (bins_[k].stretch == stretch_) {
+            open_.emplace(bins_[k].place, k);
+        }
+    }
+}
 
 void VeAnalyzer::beginLog(const std::string& name, TableInForce tables) {
     if (observer_) {

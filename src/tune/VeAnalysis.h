@@ -48,6 +48,10 @@ struct CellTally {
 inline constexpr int kBinsPerSide = 8;
 inline constexpr int kSquaresPerSide = kLatticeSize - 1;
 inline constexpr double kStretchS = 2.0;
+// Beyond this many bins (hours of driving) the stretches are made twice as long, pairs of bins
+// merged, so memory follows the lattice, not the drive's length, and each bin stays one stretch
+// of time.
+inline constexpr std::size_t kMostPointBins = 150'000;
 // A reading mixes the exhaust of the points of about this long before it.
 inline constexpr double kSpreadS = 3 * kSensorResponseS;
 
@@ -66,6 +70,7 @@ struct PointBin {
     int p = 0; // the square: its low pressure and RPM index
     int r = 0;
     std::uint64_t stretch = 0;
+    int place = 0; // the square and the bin within it
     double records = 0;
     double ySum = 0;                   // of the true VE each shows
     double yySum = 0;                  // of its square
@@ -83,7 +88,11 @@ public:
 private:
     std::vector<PointBin> bins_;
     std::uint64_t stretch_ = 0;
+    // Merges the bins of each pair of stretches.
+    void coarsen();
+
     std::unordered_map<int, std::size_t> open_; // the bins of this stretch, by where they lie
+    int coarser_ = 0;                           // stretches are kStretchS << coarser_ long
 };
 
 // One second of the drives, laid end to end, for the report; only seconds that hold a record are

@@ -1,8 +1,8 @@
 // VE Analyze on drives made up row by row: the lag pairing, each filter at its threshold, the
 // table in force at each record, and the refusals of a log that saw another table.
 #include "tune/VeAnalysis.h"
-#include "datalog/LogFormat.h"
 #include "WindowPoint.h"
+#include "datalog/LogFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -319,4 +319,28 @@ TEST(VeAnalysis, theDatalogsRowsReadBackAsTheTuningSeesThem) {
     TextLines more = TextLines::Of(outside);
     EXPECT_EQ(ReadTuneRows(more, LogFormat::Csv, take).refusal.value_or("accepted"),
               "log line 2: PressureIndex and RpmIndex are 0 to 19");
+}
+
+TEST(VeAnalysis, aDriveOfAnyLengthKeepsAtMostABoundOfPointBinsAndCountsEveryRecord) {
+    PointBins bins;
+    const LatticeWeights a = WeightsAt(LatticeOf(Table()), 2000, 10);
+    const LatticeWeights b = WeightsAt(LatticeOf(Table()), 4000, 20);
+    const std::uint64_t stretches = kMostPointBins; // two places a stretch: past the bound
+    for (std::uint64_t stretch = 1; stretch <= stretches; ++stretch) {
+        bins.add(a, 1.0, stretch, 0);
+        bins.add(b, 2.0, stretch, 0);
+        bins.add(b, 2.0, stretch, 0);
+    }
+    EXPECT_LT(bins.bins().size(), kMostPointBins);
+    EXPECT_GT(bins.bins().size(), kMostPointBins / 4);
+    double records = 0;
+    for (const PointBin& bin : bins.bins()) {
+        records += bin.records;
+        // Merged only with its own place, over time that lies together.
+        EXPECT_EQ(bin.ySum / bin.records, bin.place == bins.bins()[0].place ? 1.0 : 2.0);
+    }
+    EXPECT_EQ(records, 3.0 * stretches);
+    for (std::size_t k = 2; k < bins.bins().size(); ++k) {
+        EXPECT_GT(bins.bins()[k].stretch, bins.bins()[k - 2].stretch) << k;
+    }
 }
