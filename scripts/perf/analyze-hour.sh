@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: scripts/perf/analyze-hour.sh [BIN_DIR] [ROWS]
+# Usage: scripts/perf/analyze-hour.sh [BIN_DIR] [ROWS] [analyze options...]
 # tvxctl analyze of an hour's log at the line rate (1.3 million rows): a real drive from tvxsim,
 # recorded for 20 s at 360 records/s and laid end to end for an hour; prints the wall time and
 # the peak resident memory of the analysis. ROWS makes it longer: 28000000 is a 2 GB log.
@@ -30,4 +30,4 @@ print(f"{n} rows, {k * span / 3600:.2f} h", file=sys.stderr)
 PY
 ls -l "$work/hour.csv" | awk '{ printf "%.2f GB of log\n", $5 / 2^30 }' 
 /usr/bin/time -f "analyze: %e s wall, %U s user, %M KB peak resident" \
-    "$bin/tvxctl" analyze "$work/hour.csv" --table "$work/device.json" -o "$work/out.csv"
+    "$bin/tvxctl" analyze "$work/hour.csv" --table "$work/device.json" -o "$work/out.csv" "${@:3}"
