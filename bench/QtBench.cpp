@@ -2,7 +2,7 @@
 // paintEvery:0 cases repaint outside the timed region, so each step starts from a painted
 // window as in the program; paintEvery:N also times the repaint after every Nth step.
 #include "BenchData.h"
-#include "app/qt/FormTuningHost.h"
+#include "app/qt/FormTableHost.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LiveLogs.h"
 #include "datalog/qt/QtLogClock.h"
@@ -84,7 +84,7 @@ void BM_Qt_LiveStepOneRecordTuning(benchmark::State& state) {
     QtLogClock clock;
     StdioLogFile file;
     Recorder recorder(file, clock, s.status, "Torvex v1.7");
-    FormTuningHost host(s.form);
+    FormTableHost host(s.form);
     TuningThread tuning(host, recorder, clock, s.status);
     LiveLogs logs({&recorder, &tuning});
     tuning.setOn(true);

@@ -13,7 +13,7 @@ set_target_properties(tvx_qt_link PROPERTIES AUTOMOC ON)
 target_link_libraries(tvx_qt_link PUBLIC tvx_link Qt6::Core Qt6::SerialPort)
 tvx_warnings(tvx_qt_link)
 
-# Live tuning's thread and its window: they reach the main window only through TuningHost.
+# Live tuning's thread and its window: they reach the main window only through TableHost.
 add_library(tvx_live_qt STATIC
   live/qt/TuningThread.cpp
   live/qt/TuneField.cpp
@@ -24,6 +24,15 @@ add_library(tvx_live_qt STATIC
 set_target_properties(tvx_live_qt PROPERTIES AUTOMOC ON)
 target_link_libraries(tvx_live_qt PUBLIC tvx_live tvx_report Qt6::Widgets)
 tvx_warnings(tvx_live_qt)
+
+# The Table window: hand edits, undo and compare, through TableHost as well.
+add_library(tvx_edit_qt STATIC
+  edit/qt/CompareMap.cpp
+  edit/qt/TableWindow.cpp
+)
+set_target_properties(tvx_edit_qt PROPERTIES AUTOMOC ON)
+target_link_libraries(tvx_edit_qt PUBLIC tvx_edit tvx_report Qt6::Widgets)
+tvx_warnings(tvx_edit_qt)
 
 add_library(tvx_qt STATIC
   app/qt/KeyPreview.cpp
@@ -37,7 +46,7 @@ add_library(tvx_qt STATIC
   table/qt/QtGrid.cpp
 )
 set_target_properties(tvx_qt PROPERTIES AUTOMOC ON)
-target_link_libraries(tvx_qt PUBLIC tvx_form tvx_live_qt tvx_qt_link)
+target_link_libraries(tvx_qt PUBLIC tvx_form tvx_live_qt tvx_edit_qt tvx_qt_link)
 tvx_warnings(tvx_qt)
 
 foreach(release 17 12)

@@ -2,7 +2,7 @@
 // them; and, on the real main window, keys still reaching the table with the window open.
 #include "live/qt/TuningWindow.h"
 #include "Fakes.h"
-#include "app/qt/FormTuningHost.h"
+#include "app/qt/FormTableHost.h"
 #include "app/qt/MainWindow.h"
 #include "datalog/LogFile.h"
 #include "link/Protocol.h"
@@ -95,7 +95,7 @@ struct Tuner {
     StillClock clock;
     StdioLogFile file;
     Recorder recorder{file, clock, h.status, "Torvex v1.7"};
-    FormTuningHost host{h.form};
+    FormTableHost host{h.form};
     TuningThread tuning{host, recorder, clock, h.status};
     TuningWindow window{tuning, host, h.status};
 };

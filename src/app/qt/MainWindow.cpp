@@ -7,6 +7,7 @@
 #include "datalog/LiveLogs.h"
 #include "datalog/qt/QtLogClock.h"
 #include "datalog/qt/RecordField.h"
+#include "edit/qt/TableWindow.h"
 #include "link/Intake.h"
 #include "link/qt/PresentPorts.h"
 #include "link/qt/QtLinkTimer.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QToolButton>
 
 #include <optional>
 
@@ -167,8 +169,8 @@ MainWindow::MainWindow(Release release, QWidget* parent)
     form_->setTableArchive(&archive_);
 
     tuneClock_ = std::make_unique<QtLogClock>();
-    tuningHost_ = std::make_unique<FormTuningHost>(*form_);
-    tuning_ = std::make_unique<TuningThread>(*tuningHost_, recordField_->recorder(), *tuneClock_,
+    tableHost_ = std::make_unique<FormTableHost>(*form_);
+    tuning_ = std::make_unique<TuningThread>(*tableHost_, recordField_->recorder(), *tuneClock_,
                                              *status_);
     const LoadedTuning loaded = LoadTuning();
     const StoredTuning& stored = loaded.stored;
@@ -193,15 +195,30 @@ MainWindow::MainWindow(Release release, QWidget* parent)
         window.raise();
     });
     statusBar()->addPermanentWidget(tuneField_);
-    // Each Connect begins the gathering afresh.
-    connect(findChild<QAction*>("mnuConnectToTVX"), &QAction::triggered, this,
-            [this] { tuning_->reset(); });
+    auto* table = new QToolButton(this);
+    table->setObjectName("tableButton");
+    table->setText("Table");
+    table->setFocusPolicy(Qt::NoFocus); // every key still reaches the grid
+    connect(table, &QToolButton::clicked, this, [this] {
+        TableWindow& window = tableWindow();
+        window.show();
+        window.raise();
+    });
+    statusBar()->addPermanentWidget(table);
+    // Each Connect begins the gathering and the undo history afresh.
+    connect(findChild<QAction*>("mnuConnectToTVX"), &QAction::triggered, this, [this] {
+        tuning_->reset();
+        if (tableWindow_) {
+            tableWindow_->startOver();
+        }
+    });
 }
 
 MainWindow::~MainWindow() {
     // The recording's last rows are written while the status line and the core still exist.
     form_->setLiveLog(nullptr);
     delete tuningWindow_;
+    delete tableWindow_;
     tuning_.reset();
     delete recordField_;
 }
@@ -209,9 +226,25 @@ MainWindow::~MainWindow() {
 TuningWindow& MainWindow::tuningWindow() {
     if (!tuningWindow_) {
         // A window of its own that closes with this one.
-        tuningWindow_ = new TuningWindow(*tuning_, *tuningHost_, *status_, this);
+        tuningWindow_ = new TuningWindow(*tuning_, *tableHost_, *status_, this);
     }
     return *tuningWindow_;
+}
+
+TableWindow& MainWindow::tableWindow() {
+    if (!tableWindow_) {
+        tableWindow_ = new TableWindow(
+            *tableHost_,
+            [this] {
+                const Form3D& f = *form_;
+                if (f.blockActive == 0) {
+                    return Block{};
+                }
+                return Block{f.blockColLow, f.blockColHigh, f.blockRowLow, f.blockRowHigh};
+            },
+            *status_, this);
+    }
+    return *tableWindow_;
 }
 
 TextBoxes& MainWindow::boxes() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/Form3D.h"
-#include "app/qt/FormTuningHost.h"
+#include "app/qt/FormTableHost.h"
 #include "table/qt/DocumentsArchive.h"
 
 #include <QMainWindow>
@@ -27,6 +27,7 @@ class QtLogClock;
 class RecordField;
 class TuneField;
 class TuningWindow;
+class TableWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -47,6 +48,7 @@ public:
     TuneField& tuneField() { return *tuneField_; }
     // Made when first asked for, by the Tune field's button or a test.
     TuningWindow& tuningWindow();
+    TableWindow& tableWindow();
     const QtSerialPort& serialPort() const { return *serial_; }
 
 private:
@@ -69,7 +71,7 @@ private:
     std::unique_ptr<QtLinkTimer> timer_;
     DocumentsArchive archive_;
     std::unique_ptr<Form3D> form_;
-    std::unique_ptr<FormTuningHost> tuningHost_;
+    std::unique_ptr<FormTableHost> tableHost_;
     KeyPreview* keyPreview_ = nullptr;
     RecordField* recordField_ = nullptr;
     std::unique_ptr<QtLogClock> tuneClock_;
@@ -77,4 +79,5 @@ private:
     std::unique_ptr<LiveLogs> logs_;
     TuneField* tuneField_ = nullptr;
     TuningWindow* tuningWindow_ = nullptr;
+    TableWindow* tableWindow_ = nullptr;
 };

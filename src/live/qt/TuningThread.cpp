@@ -31,7 +31,7 @@ TuneOptions OptionsOf(const TuneSettings& settings, const std::array<bool, kCell
 
 } // namespace
 
-TuningThread::TuningThread(TuningHost& host, Recorder& recorder, const LogClock& clock,
+TuningThread::TuningThread(TableHost& host, Recorder& recorder, const LogClock& clock,
                            StatusLine& status, QObject* parent)
     : QObject(parent), host_(host), recorder_(recorder), clock_(clock), status_(status),
       snapshot_(std::make_shared<TuneSnapshot>()) {

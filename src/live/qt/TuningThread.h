@@ -5,7 +5,7 @@
 
 #include "datalog/Recorder.h"
 #include "live/LiveTuner.h"
-#include "live/TuningHost.h"
+#include "table/TableHost.h"
 #include "tune/TuneSettings.h"
 
 #include <QObject>
@@ -37,7 +37,7 @@ struct TuneSnapshot {
 class TuningThread : public QObject, public LiveLog {
     Q_OBJECT
 public:
-    TuningThread(TuningHost& host, Recorder& recorder, const LogClock& clock, StatusLine& status,
+    TuningThread(TableHost& host, Recorder& recorder, const LogClock& clock, StatusLine& status,
                  QObject* parent = nullptr);
     ~TuningThread() override;
 
@@ -96,7 +96,7 @@ private:
     std::int64_t nowMs() const;
     void applyOnTimer();
 
-    TuningHost& host_;
+    TableHost& host_;
     Recorder& recorder_;
     const LogClock& clock_;
     StatusLine& status_;

@@ -49,7 +49,7 @@ constexpr int kFieldWidthPx = 110;
 
 } // namespace
 
-TuningWindow::TuningWindow(TuningThread& tuning, TuningHost& host, StatusLine& status,
+TuningWindow::TuningWindow(TuningThread& tuning, TableHost& host, StatusLine& status,
                            QWidget* parent)
     : QWidget(parent, Qt::Window), tuning_(tuning), host_(host), status_(status),
       map_(new TuneMapWidget(this)), view_(new QComboBox(this)), summary_(new QLabel(this)),

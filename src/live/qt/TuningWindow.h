@@ -3,7 +3,7 @@
 // never takes the focus from the main window by showing itself.
 #pragma once
 
-#include "live/TuningHost.h"
+#include "table/TableHost.h"
 #include "live/qt/TuneMapWidget.h"
 #include "live/qt/TuningThread.h"
 
@@ -19,7 +19,7 @@ class QPushButton;
 
 class TuningWindow : public QWidget {
 public:
-    TuningWindow(TuningThread& tuning, TuningHost& host, StatusLine& status,
+    TuningWindow(TuningThread& tuning, TableHost& host, StatusLine& status,
                  QWidget* parent = nullptr);
 
     TuneMapWidget& map() { return *map_; }
@@ -39,7 +39,7 @@ private:
     void keep();
 
     TuningThread& tuning_;
-    TuningHost& host_;
+    TableHost& host_;
     StatusLine& status_;
     TuneMapWidget* map_;
     QComboBox* view_;

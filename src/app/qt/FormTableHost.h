@@ -1,12 +1,13 @@
-// The window's core as live tuning sees it: through its narrow interface, never whole.
+// The window's core as live tuning and the Table window see it: through its narrow interface, never
+// whole.
 #pragma once
 
 #include "app/Form3D.h"
-#include "live/TuningHost.h"
+#include "table/TableHost.h"
 
-class FormTuningHost final : public TuningHost {
+class FormTableHost final : public TableHost {
 public:
-    explicit FormTuningHost(Form3D& form) : form_(form) {}
+    explicit FormTableHost(Form3D& form) : form_(form) {}
     TableFile heldTable() const override { return form_.HeldTable(); }
     std::optional<std::string> writeCells(std::vector<CellValue> cells, BackupKind kind,
                                           CellsDone done) override {
@@ -14,6 +15,7 @@ public:
     }
     void writeCellsTick() override { form_.WriteCells_Tick(); }
     bool writingCells() const override { return form_.writingCells(); }
+    bool awaitingTable() const override { return form_.awaitingTable != 0; }
     std::optional<int> engineCell() const override {
         return form_.realTimeOn == 1
                    ? std::optional(CellIndex(form_.opPressureIndex, form_.opRpmIndex))
