@@ -1,6 +1,7 @@
 // The core's hot paths, timed over the tests' recording stand-ins.
 #include "BenchData.h"
 #include "datalog/Recorder.h"
+#include "edit/BlockOperation.h"
 #include "link/LogEntry.h"
 #include "link/Protocol.h"
 #include "live/LiveTuner.h"
@@ -30,6 +31,23 @@ template <typename Step> void Run(benchmark::State& state, CoreHarness& h, Step 
         }
     }
 }
+
+// Each hand edit of the whole table, worked out (nothing written): the Table window's Apply.
+void BM_EditWholeTable(benchmark::State& state) {
+    TableFile file{{}, true, 0};
+    for (int k = 0; k < kLatticeSize; ++k) {
+        file.table[kRpmBase + k] = static_cast<std::int16_t>(4 + 3 * k + k * k / 8);
+        file.table[kPressureBase + k] = static_cast<std::int16_t>(-10 + 2 * k);
+    }
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        file.table[cell] = static_cast<std::int16_t>(40 + (cell * 37) % 60);
+    }
+    const EditOperation operation{static_cast<EditKind>(state.range(0)), 7};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(EditChanges(file, Block{}, operation));
+    }
+}
+BENCHMARK(BM_EditWholeTable)->DenseRange(0, 4)->ArgName("set,add,scale,interpolate,smooth");
 
 void BM_LiveStepOneRecord(benchmark::State& state) {
     Streaming s;

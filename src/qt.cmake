@@ -2,7 +2,7 @@
 # links the rooms it serves, as the core's rooms do.
 find_package(Qt6 REQUIRED COMPONENTS Core Widgets SerialPort)
 
-# The serial link's adapters and the table backups need no GUI: tvxctl uses them on QtCore alone.
+# The serial link's adapters and the table backups (pruned as restore points) need no GUI: tvxctl uses them on QtCore alone.
 add_library(tvx_qt_link STATIC
   link/qt/PresentPorts.cpp
   link/qt/QtLinkTimer.cpp
@@ -10,7 +10,7 @@ add_library(tvx_qt_link STATIC
   table/qt/DocumentsArchive.cpp
 )
 set_target_properties(tvx_qt_link PROPERTIES AUTOMOC ON)
-target_link_libraries(tvx_qt_link PUBLIC tvx_link Qt6::Core Qt6::SerialPort)
+target_link_libraries(tvx_qt_link PUBLIC tvx_link tvx_edit Qt6::Core Qt6::SerialPort)
 tvx_warnings(tvx_qt_link)
 
 # Live tuning's thread and its window: they reach the main window only through TableHost.

@@ -1,8 +1,10 @@
 #include "edit/RestorePrune.h"
 
 #include "common/FileNames.h"
+#include "table/TableFormats.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 static_assert(kKeepNewest > 0, "the newest file always stays");
@@ -25,4 +27,26 @@ std::vector<std::string> FilesToPrune(std::vector<KeptTable> tables, const std::
         }
     }
     return pruned;
+}
+
+std::vector<std::string> PruneRestorePoints(const std::string& folder, const std::tm& now) {
+    const auto listed = ListRestorePoints(folder);
+    const auto* points = std::get_if<std::vector<RestorePoint>>(&listed);
+    if (!points) {
+        return {};
+    }
+    std::vector<KeptTable> tables;
+    for (const RestorePoint& point : *points) {
+        auto text = ReadTableText(folder + "/" + point.file);
+        auto* read = std::get_if<std::string>(&text);
+        tables.push_back({point, read ? std::optional(std::move(*read)) : std::nullopt});
+    }
+    std::vector<std::string> deleted;
+    for (const std::string& file : FilesToPrune(std::move(tables), now)) {
+        std::error_code error;
+        if (std::filesystem::remove(folder + "/" + file, error)) {
+            deleted.push_back(file);
+        }
+    }
+    return deleted;
 }

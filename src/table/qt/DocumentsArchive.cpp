@@ -2,6 +2,7 @@
 
 #include "common/FileNames.h"
 #include "common/qt/Documents.h"
+#include "edit/RestorePrune.h"
 
 std::variant<std::string, FileError> DocumentsArchive::keep(const TableFile& file,
                                                             BackupKind kind) {
@@ -9,5 +10,9 @@ std::variant<std::string, FileError> DocumentsArchive::keep(const TableFile& fil
     if (folder.isEmpty()) {
         return FileError{kNoHomeText};
     }
-    return KeepBackup(folder.toStdString(), LocalNow(), kind, file);
+    auto kept = KeepBackup(folder.toStdString(), LocalNow(), kind, file);
+    if (std::holds_alternative<std::string>(kept)) {
+        PruneRestorePoints(folder.toStdString(), LocalNow()); // the folder never fills up
+    }
+    return kept;
 }

@@ -83,3 +83,26 @@ TEST(RestorePoints, pruningKeepsTheLastMonthAndTheNewest200AndLetsCopiesGo) {
         EXPECT_EQ(pruned, c.pruned);
     }
 }
+
+TEST(RestorePoints, pruningAFolderDeletesOnlyOlderCopiesOfAKeptTable) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("tvx-prune-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::pair<const char*, const char*> files[] = {
+        {"2026-06-01_10.20.30-downloaded.json", "{\"a\":1}"},
+        {"2026-06-01_09.00.00-before-edit.json", "{\"a\":1}"}, // an older copy: goes
+        {"2026-06-01_08.00.00-downloaded.json", "{\"a\":2}"},
+        {"notes.txt", "{\"a\":1}"}, // no restore point: never touched
+    };
+    for (const auto& [name, text] : files) {
+        std::ofstream(dir / name) << text;
+    }
+    std::tm now{};
+    now.tm_year = 2026 - 1900, now.tm_mon = 5, now.tm_mday = 1, now.tm_hour = 11;
+    const std::vector<std::string> deleted = PruneRestorePoints(dir.string(), now);
+    EXPECT_EQ(deleted, std::vector<std::string>{"2026-06-01_09.00.00-before-edit.json"});
+    EXPECT_FALSE(fs::exists(dir / deleted.at(0)));
+    EXPECT_TRUE(fs::exists(dir / "notes.txt"));
+    EXPECT_EQ(std::get<0>(ListRestorePoints(dir.string())).size(), 2u);
+    fs::remove_all(dir);
+}
