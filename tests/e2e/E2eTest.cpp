@@ -1,10 +1,15 @@
 // The real program logic and Qt serial adapter against tvxsim on a pseudo-terminal.
 #include "Rig.h"
+#include "edit/BlockOperation.h"
+#include "edit/qt/TableWindow.h"
+#include "link/Protocol.h"
 #include "table/TableFormats.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,6 +91,47 @@ TEST(E2e, anEditAndALoadedFileReachTheDeviceInOrderAndTheTableSavesBack) {
     c.form.SaveVE(c.sim.file("out.vet"));
     std::ifstream saved(c.sim.file("out.vet"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), bytes);
+}
+
+// A block selected by Shift and the arrows, interpolated in the Table window: tvxsim receives
+// exactly the cells the core computes, after which Undo puts every one back, as a new download
+// of the device's table shows.
+TEST(E2e, aBlockInterpolatedInTheTableWindowReachesTheDeviceAndUndoPutsItBack) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    Rig c;
+    ASSERT_TRUE(c.connect()) << c.status();
+    const std::vector<float> start = c.deviceTable();
+    const TableFile held = c.form.HeldTable();
+    for (const auto& [code, shift] : {std::pair{key::kRight, 0},
+                                      {key::kDown, 0},
+                                      {key::kRight, key::kShift},
+                                      {key::kRight, key::kShift},
+                                      {key::kDown, key::kShift},
+                                      {key::kDown, key::kShift},
+                                      {key::kDown, key::kShift}}) {
+        c.form.Form_KeyDown(code, static_cast<std::int16_t>(shift));
+    }
+    const auto changes = std::get<CellChanges>(
+        EditChanges(held, Block{1, 3, 1, 4}, EditOperation{EditKind::Interpolate}));
+    ASSERT_FALSE(changes.empty());
+    std::vector<std::string> expected = c.sim.log("received");
+    for (const CellChange& change : changes) {
+        expected.push_back(CellWriteMessage(change.cell, change.after));
+    }
+    TableWindow& window = c.window.tableWindow();
+    window.findChild<QComboBox*>("operation")->setCurrentText("interpolate");
+    QTest::mouseClick(window.button("Apply"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return c.sim.log("received").size() >= expected.size(); }));
+    EXPECT_EQ(c.sim.log("received"), expected);
+
+    QTest::mouseClick(window.button("Undo"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] {
+        return c.sim.log("received").size() >= expected.size() + changes.size() &&
+               !c.form.writingCells();
+    }));
+    ASSERT_TRUE(c.connect()) << c.status();
+    EXPECT_EQ(c.deviceTable(), start);
 }
 
 TEST(E2e, theWindowKeepsEachNewDownloadAndTheTableALoadReplaces) {
