@@ -1,6 +1,5 @@
 #include "common/Json.h"
 
-
 #include <set>
 #include <vector>
 

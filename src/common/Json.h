@@ -12,8 +12,8 @@
 
 // Called for every parser event after the checks; false drops the value just read (a long list
 // can be taken element by element without being built whole).
-using JsonEvent = std::function<bool(int depth, nlohmann::json::parse_event_t event,
-                                     nlohmann::json& parsed)>;
+using JsonEvent =
+    std::function<bool(int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed)>;
 
 // `deepest`: how many containers may enclose each other ({"a": [1]} nests 2). Else why not, in
 // words that follow the file's name: "it nests deeper than 2", "\"cells\" is given twice".

@@ -96,9 +96,9 @@ std::variant<DriveTable, std::string> ParseDriveTable(std::string_view text) {
         if (depth == 1 && event == Event::key) {
             member = parsed.get<std::string>();
         }
-        const bool element = depth == 2 && member == "writes" &&
-                             (event == Event::array_end || event == Event::object_end ||
-                              event == Event::value);
+        const bool element =
+            depth == 2 && member == "writes" &&
+            (event == Event::array_end || event == Event::object_end || event == Event::value);
         if (!element) {
             return true;
         }
@@ -108,8 +108,8 @@ std::variant<DriveTable, std::string> ParseDriveTable(std::string_view text) {
         }
         if (const auto* why = std::get_if<std::string>(&write)) {
             badWrite = *why;
-        } else if (!kept.writes.empty() && std::get<CellWrite>(write).timeS <
-                                                kept.writes.back().timeS) {
+        } else if (!kept.writes.empty() &&
+                   std::get<CellWrite>(write).timeS < kept.writes.back().timeS) {
             badWrite = "write " + std::to_string(writes) + " is earlier than the write before it";
         } else {
             kept.writes.push_back(std::get<CellWrite>(write));

@@ -32,8 +32,7 @@ bool Recorder::start(const std::string& path, bool airflowInHertz, bool replace)
     return start(path, *LogFormatOf(path), airflowInHertz, replace);
 }
 
-bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHertz,
-                     bool replace) {
+bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHertz, bool replace) {
     stop();
     if (const auto why = replace ? std::nullopt : existing(path, file_)) {
         status_.showStatus(*why);

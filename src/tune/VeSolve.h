@@ -48,8 +48,7 @@ struct SolveSettings {
 };
 
 // `base` is the table the correction is to: the table a suggestion is made against.
-Solution SolveVe(const Analysis& analysis, const VeTable& base,
-                 const SolveSettings& settings = {});
+Solution SolveVe(const Analysis& analysis, const VeTable& base, const SolveSettings& settings = {});
 
 // The analysis with the records the solve weighed down counted among those left out, as
 // "outlying", for the summary and the report.

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -56,8 +56,8 @@ enum class Meets {
     NoRoom, // not a byte more may be written (a full disk, as the file size limit gives it)
 };
 
-Result RunProgram(const char* program, const std::string& dir,
-                  const std::vector<std::string>& args, Meets meets = Meets::Plain,
+Result RunProgram(const char* program, const std::string& dir, const std::vector<std::string>& args,
+                  Meets meets = Meets::Plain,
                   const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(dir));
@@ -242,8 +242,9 @@ TEST(Hostile, everyHostileInputIsRefusedWithItsReasonOrReadAsItShouldBe) {
         {"tvxsim --link tty --true-ve reversed.csv", 2, "breakpoint 1 is 6500 RPM"},
         // A table kept beside a log is checked as --table is, and against its log.
         {"tvxctl analyze deep.csv", 2, "deep.table.json: it nests deeper than 3"},
-        {"tvxctl analyze vezero.csv", 2, "vezero.table.json: its table: the cell at pressure "
-                                         "index 0, RPM index 7 holds 0; a VE is 1 to 32767"},
+        {"tvxctl analyze vezero.csv", 2,
+         "vezero.table.json: its table: the cell at pressure "
+         "index 0, RPM index 7 holds 0; a VE is 1 to 32767"},
         {"tvxctl analyze shifted.csv", 2,
          "shifted.csv: recorded on other breakpoints than the table's (line 2: the log puts "
          "1400 RPM at RPM index 5, the table's breakpoints at 4)"},
@@ -253,11 +254,9 @@ TEST(Hostile, everyHostileInputIsRefusedWithItsReasonOrReadAsItShouldBe) {
          "drive.csv and ./drive.csv are one log: give each log once"},
         // A .vet is sent as it is: one that cannot hold the table is not written.
         {"tvxctl analyze lean250.csv --table high.json -o tune.vet" + all, 2,
-         "Cannot write tune.vet: the cell at pressure index 5, RPM index 5 holds 27",
-         "tune.vet"},
+         "Cannot write tune.vet: the cell at pressure index 5, RPM index 5 holds 27", "tune.vet"},
         {"tvxctl convert big.json tune.vet", 2, "holds 300; a .vet holds 0 to 255", "tune.vet"},
-        {"tvxctl analyze lean32767.csv --table top.json" + all, 0,
-         "1 at the device's limit"},
+        {"tvxctl analyze lean32767.csv --table top.json" + all, 0, "1 at the device's limit"},
         // Nothing kept is overwritten, nor written through a link.
         {"tvxctl log -o kept.msl --com 3", 2, "kept.msl is there already", "kept.msl"},
         {"tvxctl log -o run1.msl --com 3", 2, "run1.table.json is there already",
@@ -292,17 +291,19 @@ TEST(Hostile, everyHostileInputIsRefusedWithItsReasonOrReadAsItShouldBe) {
         {"tvxsim --link tty --replay utf16.csv", 2, "the log: it is UTF-16 text"},
         {"tvxctl analyze nul.csv --table dev.json", 2, "log line 102 holds a NUL byte"},
         {"tvxctl analyze nonewline.csv --table dev.json" + all, 0, "96 records used"},
-        {"tvxctl analyze cut.csv --table dev.json" + all, 0, "97 records used; 4 records left "
-                                                             "out: 3 without a point lag before, "
-                                                             "1 cut short"},
+        {"tvxctl analyze cut.csv --table dev.json" + all, 0,
+         "97 records used; 4 records left "
+         "out: 3 without a point lag before, "
+         "1 cut short"},
         {"tvxctl analyze nounits.msl --table dev.json" + all, 0, "97 records used"},
         {"tvxctl analyze twice.csv --table dev.json", 2, "log has the channel RPM twice"},
         {"tvxctl analyze impossible.csv --table dev.json" + all, 0, "75 impossible"},
         {"tvxctl analyze" + manyLogs + " --table dev.json", 2, "No record accepted"},
         // Messages a terminal can show, saying what happened.
         {"tvxctl convert escape.json out.csv", 2, "\"\\x1b]0;owned\\x07\""},
-        {"TVXv17 --tune-apply \x1b]0;x\x07", 1, "--tune-apply takes off or whole seconds, 10 to "
-                                              "3600, not '\\x1b]0;x\\x07'"},
+        {"TVXv17 --tune-apply \x1b]0;x\x07", 1,
+         "--tune-apply takes off or whole seconds, 10 to "
+         "3600, not '\\x1b]0;x\\x07'"},
         {"sh exec \"$TVXV17\" --record \"$(printf '\\377.txt')\"", 1, // bytes that are no UTF-8
          "Not recording: \\xff.txt must end in .msl or .csv"},
         {"tvxctl analyze another.csv --table dev.json", 2,

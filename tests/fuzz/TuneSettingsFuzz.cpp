@@ -34,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [key, value] : SettingTexts(s)) {
         again[key] = value;
     }
-    const SettingsRead back = ReadSettings([&again](const std::string& key) {
-        return std::optional(again.at(key));
-    });
+    const SettingsRead back =
+        ReadSettings([&again](const std::string& key) { return std::optional(again.at(key)); });
     FUZZ_REQUIRE(back.settings == s && back.notes.empty());
     return 0;
 }

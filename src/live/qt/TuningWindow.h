@@ -3,9 +3,9 @@
 // never takes the focus from the main window by showing itself.
 #pragma once
 
-#include "table/TableHost.h"
 #include "live/qt/TuneMapWidget.h"
 #include "live/qt/TuningThread.h"
+#include "table/TableHost.h"
 
 #include <QTimer>
 #include <QWidget>

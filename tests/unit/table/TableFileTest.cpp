@@ -41,8 +41,10 @@ TEST_F(Files, aTableAVetCannotHoldIsNotSavedAndTheOldFileStays) {
     for (const std::int16_t value : {256, -1}) {
         h.form.veTable[CellIndex(3, 7)] = value;
         Save(Path("old.vet"));
-        ExpectStatus("Not saved, " + Path("old.vet") + ": the cell at pressure index 3, RPM index 7 "
-                     "holds " + std::to_string(value) + "; a .vet holds 0 to 255");
+        ExpectStatus("Not saved, " + Path("old.vet") +
+                     ": the cell at pressure index 3, RPM index 7 "
+                     "holds " +
+                     std::to_string(value) + "; a .vet holds 0 to 255");
         EXPECT_EQ(Bytes(Path("old.vet")), std::string(400, '\x07'));
     }
 }

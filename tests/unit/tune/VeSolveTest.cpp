@@ -307,3 +307,32 @@ TEST(Suggestion, aValueIsRoundedWithinTheStepLimitAndTheCellsRange) {
     EXPECT_EQ(Thousands(1234567), "1,234,567");
     EXPECT_EQ(Thousands(999), "999");
 }
+
+// Records that disagree among themselves say less than the model's own noise would: the
+// uncertainty grows with their scatter about the solve (the reduced chi-square). The same path
+// driven twice, the engine 5 % richer, then 5 % leaner than the table, against twice on the table.
+TEST(VeSolve, aCellsUncertaintyGrowsAsItsRecordsDisagree) {
+    const std::vector<Point> path = Holds(Strewn(150));
+    const auto twice = [&path](double first, double second) {
+        std::vector<TuneRow> rows = ModelDrive(Truth([&](int, int) { return first; }), path);
+        const std::size_t n = rows.size();
+        for (TuneRow row : ModelDrive(Truth([&](int, int) { return second; }), path)) {
+            row.line += n;
+            row.timeS += n * 0.02;
+            rows.push_back(row);
+        }
+        return SolveVe(Analyze(rows), Table());
+    };
+    const Solution agreeing = twice(100, 100);
+    const Solution disagreeing = twice(105, 95);
+    int compared = 0;
+    for (int cell = 0; cell < kCellCount; ++cell) {
+        if (agreeing[cell].solved && disagreeing[cell].solved &&
+            agreeing[cell].uncertaintyPercent < 1) {
+            ++compared;
+            EXPECT_GT(disagreeing[cell].uncertaintyPercent, 1.4 * agreeing[cell].uncertaintyPercent)
+                << PressureIndexOf(cell) << "," << RpmIndexOf(cell);
+        }
+    }
+    EXPECT_GT(compared, 30);
+}
