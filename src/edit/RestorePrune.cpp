@@ -32,7 +32,9 @@ std::vector<std::string> FilesToPrune(std::vector<KeptTable> tables, const std::
 std::vector<std::string> PruneRestorePoints(const std::string& folder, const std::tm& now) {
     const auto listed = ListRestorePoints(folder);
     const auto* points = std::get_if<std::vector<RestorePoint>>(&listed);
-    if (!points) {
+    // Up to the newest 200 every file stays whatever its age, so none need be read: a keep
+    // costs a listing until the folder holds more.
+    if (!points || points->size() <= kKeepNewest) {
         return {};
     }
     std::vector<KeptTable> tables;

@@ -26,6 +26,6 @@ struct KeptTable {
 // The names of the files to delete, newest first; `now` is the local time, as LocalNow gives it.
 std::vector<std::string> FilesToPrune(std::vector<KeptTable> tables, const std::tm& now);
 
-// Deletes from `folder` the files FilesToPrune names, each file's text telling copies apart;
-// the names of those deleted.
+// Deletes from `folder` the files FilesToPrune names, each file's text telling copies apart,
+// once it holds more than kKeepNewest restore points; the names of those deleted.
 std::vector<std::string> PruneRestorePoints(const std::string& folder, const std::tm& now);

@@ -14,6 +14,8 @@ QColor QtColour(Rgb c) {
 }
 
 constexpr int kSidePx = kLatticeSize * kTuneCellPx;
+// The axis titles take this much above the pressure labels and left of the RPM labels.
+constexpr int kAxisTitlePx = 14;
 const QColor kEngineOutline(255, 0, 255);
 const QColor kSelectionOutline(0, 90, 255);
 const QColor kLockFrame(40, 40, 40);
@@ -123,12 +125,22 @@ void TuneMapWidget::paintEvent(QPaintEvent*) {
     painter.setFont(small);
     const bool started = snapshot_ && snapshot_->started;
     const VeTable& axes = started ? snapshot_->table : axes_;
-    // The axes as the grid writes them: pressure across the top, RPM down the left.
+    // The axes as the grid writes them: pressure across the top, RPM down the left, titled.
+    painter.setPen(palette().windowText().color());
+    painter.drawText(QRect(kTuneMapLeftPx, 0, kSidePx, kAxisTitlePx), Qt::AlignCenter,
+                     "Manifold pressure, PSI");
+    painter.save();
+    painter.translate(kAxisTitlePx / 2, kTuneMapTopPx + kSidePx / 2);
+    painter.rotate(-90);
+    painter.drawText(QRect(-kSidePx / 2, -kAxisTitlePx / 2, kSidePx, kAxisTitlePx), Qt::AlignCenter,
+                     "RPM");
+    painter.restore();
     for (int i = 0; i < kLatticeSize; ++i) {
-        painter.setPen(palette().windowText().color());
-        painter.drawText(QRect(kTuneMapLeftPx + i * kTuneCellPx, 0, kTuneCellPx, kTuneMapTopPx),
+        painter.drawText(QRect(kTuneMapLeftPx + i * kTuneCellPx, kAxisTitlePx, kTuneCellPx,
+                               kTuneMapTopPx - kAxisTitlePx),
                          Qt::AlignCenter, QString::fromStdString(PressureHeaderText(axes, i)));
-        painter.drawText(QRect(0, kTuneMapTopPx + i * kTuneCellPx, kTuneMapLeftPx - 4, kTuneCellPx),
+        painter.drawText(QRect(kAxisTitlePx, kTuneMapTopPx + i * kTuneCellPx,
+                               kTuneMapLeftPx - kAxisTitlePx - 4, kTuneCellPx),
                          Qt::AlignRight | Qt::AlignVCenter,
                          QString::fromStdString(RpmHeaderText(axes, i)));
     }

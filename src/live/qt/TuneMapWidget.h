@@ -15,8 +15,8 @@
 
 // The map's layout, in pixels.
 inline constexpr int kTuneCellPx = 26;
-inline constexpr int kTuneMapLeftPx = 52;
-inline constexpr int kTuneMapTopPx = 22;
+inline constexpr int kTuneMapLeftPx = 64;
+inline constexpr int kTuneMapTopPx = 36;
 inline constexpr int kTuneLegendPx = 84;
 
 class TuneMapWidget : public QWidget {

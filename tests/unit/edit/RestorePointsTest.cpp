@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -84,25 +85,30 @@ TEST(RestorePoints, pruningKeepsTheLastMonthAndTheNewest200AndLetsCopiesGo) {
     }
 }
 
-TEST(RestorePoints, pruningAFolderDeletesOnlyOlderCopiesOfAKeptTable) {
+TEST(RestorePoints, aFolderPastTheNewest200LosesOnlyOlderCopiesOfAKeptTable) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tvx-prune-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const std::pair<const char*, const char*> files[] = {
-        {"2026-06-01_10.20.30-downloaded.json", "{\"a\":1}"},
-        {"2026-06-01_09.00.00-before-edit.json", "{\"a\":1}"}, // an older copy: goes
-        {"2026-06-01_08.00.00-downloaded.json", "{\"a\":2}"},
-        {"notes.txt", "{\"a\":1}"}, // no restore point: never touched
-    };
-    for (const auto& [name, text] : files) {
-        std::ofstream(dir / name) << text;
-    }
     std::tm now{};
     now.tm_year = 2026 - 1900, now.tm_mon = 5, now.tm_mday = 1, now.tm_hour = 11;
-    const std::vector<std::string> deleted = PruneRestorePoints(dir.string(), now);
-    EXPECT_EQ(deleted, std::vector<std::string>{"2026-06-01_09.00.00-before-edit.json"});
-    EXPECT_FALSE(fs::exists(dir / deleted.at(0)));
+    const auto keep = [&dir](int minutesBefore, const std::string& text) {
+        const int m = 10 * 60 - minutesBefore; // before 10:00 of June 1
+        char name[64];
+        std::snprintf(name, sizeof name, "2026-06-01_%02d.%02d.00-downloaded.json", m / 60, m % 60);
+        std::ofstream(dir / name) << text;
+        return std::string(name);
+    };
+    keep(0, "{\"a\":0}");
+    for (int k = 1; k < static_cast<int>(kKeepNewest); ++k) {
+        keep(k, "{\"a\":" + std::to_string(k) + "}");
+    }
+    EXPECT_TRUE(PruneRestorePoints(dir.string(), now).empty()) << "200 files: none read";
+    const std::string copy =
+        keep(static_cast<int>(kKeepNewest), "{\"a\":0}"); // the newest's table again
+    std::ofstream(dir / "notes.txt") << "{\"a\":0}";      // no restore point: never touched
+    EXPECT_EQ(PruneRestorePoints(dir.string(), now), std::vector<std::string>{copy});
+    EXPECT_FALSE(fs::exists(dir / copy));
     EXPECT_TRUE(fs::exists(dir / "notes.txt"));
-    EXPECT_EQ(std::get<0>(ListRestorePoints(dir.string())).size(), 2u);
+    EXPECT_EQ(std::get<0>(ListRestorePoints(dir.string())).size(), kKeepNewest);
     fs::remove_all(dir);
 }
