@@ -83,7 +83,7 @@ TEST(LiveTune, aMinuteOfDrivingWithTuneOnClosesOnTheEngineAndKeepsEveryWrite) {
     ASSERT_TRUE(WaitFor([&] { return !c.form.writingCells(); }));
     QTest::qWait(300);
     c.window.recordField().recorder().stop();
-    tuning.settle();
+    ASSERT_TRUE(tuning.settle()) << "every record analysed, as the log holds them";
     const auto end = tuning.snapshot();
 
     // Every cell the device was sent is in the table kept beside the recording, in order.

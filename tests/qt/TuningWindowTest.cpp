@@ -64,7 +64,7 @@ struct Tuner {
     }
     std::optional<double> lastAfr;
     void settle() {
-        tuning.settle();
+        QVERIFY(tuning.settle());
         QCoreApplication::processEvents(); // the snapshot's news reaches the window
     }
     std::vector<std::string> cellWrites() const {

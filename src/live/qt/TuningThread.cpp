@@ -142,7 +142,8 @@ void TuningThread::work() {
         bool promptly = false;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, every, [this] { return stop_ || !inbox_.empty(); });
+            // A settle asks for a snapshot at once, however long the wait between them grew.
+            wake_.wait_for(lock, every, [this] { return stop_ || !inbox_.empty() || promptly_; });
             if (stop_) {
                 return;
             }
@@ -233,7 +234,7 @@ void TuningThread::publish(LiveTuner& tuner) {
         this, [this] { emit updated(); }, Qt::QueuedConnection);
 }
 
-void TuningThread::settle() {
+bool TuningThread::settle() {
     std::uint64_t wanted = 0;
     {
         std::lock_guard lock(mutex_);
@@ -241,15 +242,16 @@ void TuningThread::settle() {
         promptly_ = true;
     }
     wake_.notify_one();
-    for (int wait = 0; wait < 3000; ++wait) {
+    for (int wait = 0; wait < 30000; ++wait) {
         {
             std::lock_guard lock(mutex_);
             if (published_ >= wanted) {
-                return;
+                return true;
             }
         }
         QThread::msleep(10);
     }
+    return false;
 }
 
 bool TuningThread::apply(const std::vector<int>& selection) {

@@ -58,8 +58,9 @@ public:
     // The ready cells of `selection` (every one when empty), written as key edits after the
     // table is kept; false, said on the status line, when nothing was begun.
     bool apply(const std::vector<int>& selection);
-    // Waits until everything given so far has been analysed and a snapshot made of it.
-    void settle();
+    // Waits until everything given so far has been analysed and a snapshot made of it; false
+    // if that took over five minutes (a delay search on a slow machine can take a while).
+    bool settle();
 
 signals:
     void updated();
