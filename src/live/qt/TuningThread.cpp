@@ -228,7 +228,8 @@ void TuningThread::publish(LiveTuner& tuner) {
         std::lock_guard lock(mutex_);
         snapshot_ = std::move(shot);
         published_ = handled_;
-        promptly_ = false;
+        // What came in while this was made is still wanted promptly (a settle waits for it).
+        promptly_ = promptly_ && handled_ != posted_;
     }
     QMetaObject::invokeMethod(
         this, [this] { emit updated(); }, Qt::QueuedConnection);
