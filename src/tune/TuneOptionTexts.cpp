@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -12,9 +13,16 @@ const std::string kAutoLagText = std::string("auto, ") + kLagText;
 using Take = std::function<bool(const std::string&, TuneOptions&)>;
 using Show = std::function<std::string(const TuneOptions&)>;
 
+// The fewest digits (six at least) that read back as the same value, so a setting kept and read
+// again is the one taken.
 std::string Shown(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
+    for (int digits = 6; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) {
+            break;
+        }
+    }
     return text;
 }
 
