@@ -172,9 +172,15 @@ std::variant<EditOperation, std::string> ParseEdit(std::string_view name, std::s
             list += k == 0 ? "" : k + 1 == names.size() ? " or " : ", ";
             list += names[k].name;
         }
-        return "'" + std::string(name) + "' is no edit: " + list;
+        std::string why(1, '\''); // appended: GCC's -Wrestrict misfires on a literal + string
+        why += name;
+        why += "' is no edit: ";
+        why += list;
+        return why;
     }
-    const std::string quoted = "'" + std::string(value) + "'";
+    std::string quoted(1, '\'');
+    quoted += value;
+    quoted += '\'';
     const bool given = !IsBlankText(value);
     if (edit->takes.empty()) {
         if (given) {
