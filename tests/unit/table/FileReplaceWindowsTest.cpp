@@ -1,5 +1,6 @@
 // Saving on Windows: the new file replaces the old one whole, or the old one stays as it was.
 #include "common/FileReplace.h"
+#include "table/VetFile.h"
 
 #include <gtest/gtest.h>
 
