@@ -1,0 +1,73 @@
+#include "datalog/Mlg.h"
+
+#include "common/Printable.h"
+
+std::size_t MlgHeaderBytes(int version) {
+    return version == 1 ? 22 : 24;
+}
+
+std::size_t MlgFieldBytes(int version) {
+    return version == 1 ? 55 : 55 + kMlgCategoryBytes;
+}
+
+std::optional<std::size_t> MlgWidth(std::uint8_t type, int version) {
+    switch (static_cast<MlgType>(type)) {
+    case MlgType::U08:
+    case MlgType::S08:
+        return 1;
+    case MlgType::U16:
+    case MlgType::S16:
+        return 2;
+    case MlgType::U32:
+    case MlgType::S32:
+    case MlgType::F32:
+        return 4;
+    case MlgType::S64:
+        return 8;
+    case MlgType::U08Bits:
+        return version == 1 ? std::nullopt : std::optional<std::size_t>(1);
+    case MlgType::U16Bits:
+        return version == 1 ? std::nullopt : std::optional<std::size_t>(2);
+    case MlgType::U32Bits:
+        return version == 1 ? std::nullopt : std::optional<std::size_t>(4);
+    }
+    return std::nullopt;
+}
+
+bool MlgIsBits(MlgType type) {
+    return type == MlgType::U08Bits || type == MlgType::U16Bits || type == MlgType::U32Bits;
+}
+
+std::uint8_t MlgChecksum(std::string_view bytes) {
+    std::uint8_t sum = 0;
+    for (const char byte : bytes) {
+        sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(byte));
+    }
+    return sum;
+}
+
+std::optional<std::string> MlgVersionFault(int version) {
+    if (version != 1 && version != 2) {
+        return "mlg header: format version " + std::to_string(version) + ", not 1 or 2";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> MlgCountFault(std::size_t fields) {
+    if (fields == 0) {
+        return std::string("mlg header: no fields");
+    }
+    if (fields > kMlgMaxFields) {
+        return "mlg header: " + std::to_string(fields) + " fields, more than " +
+               std::to_string(kMlgMaxFields);
+    }
+    return std::nullopt;
+}
+
+std::string MlgFieldFault(std::size_t index, std::string_view name, const std::string& what) {
+    return "mlg field " + std::to_string(index + 1) + " (" + Printable(name) + "): " + what;
+}
+
+std::string MlgTypeFault(std::uint8_t type, int version) {
+    return "type " + std::to_string(type) + " is unknown to version " + std::to_string(version);
+}
