@@ -148,8 +148,8 @@ void MlgWriter::blockHead(MlgBlock type, double timeS) {
 }
 
 void MlgWriter::put(const MlgField& field, double value) {
+    double raw = MlgIsBits(field.type) ? value : value / field.scale - field.transform;
     if (field.type == MlgType::F32) {
-        double raw = value / field.scale - field.transform;
         if (std::isfinite(raw) && std::abs(raw) > FLT_MAX) {
             ++clamped_;
             raw = std::copysign(FLT_MAX, raw);
@@ -157,11 +157,10 @@ void MlgWriter::put(const MlgField& field, double value) {
         PutBig(pending_, std::bit_cast<std::uint32_t>(static_cast<float>(raw)), 4);
         return;
     }
+    raw = std::round(raw);
     const std::size_t width = *MlgWidth(static_cast<std::uint8_t>(field.type), header_.version);
     const int bits = static_cast<int>(8 * width);
     const bool isSigned = IsSigned(field.type);
-    const double raw =
-        std::round(MlgIsBits(field.type) ? value : value / field.scale - field.transform);
     const double lowest = isSigned ? -std::ldexp(1.0, bits - 1) : 0.0;
     const double past = std::ldexp(1.0, isSigned ? bits - 1 : bits); // just above the range
     std::uint64_t stored = 0;
