@@ -52,9 +52,9 @@ public:
     const std::optional<MlgHeader>& header() const { return header_; }
     // The next record or marker, valid until the next call; nothing at the end or on a stop.
     //
-    // The time is the blocks' timestamps added up since the log began: a wrap of the 16 bits
-    // between two blocks is seen only when they are under 0.65536 s apart. A channel named Time,
-    // in seconds, shows a longer gap, and its step then puts the wraps missed back.
+    // The time adds up the blocks' timestamps, which show a wrap of their 16 bits only between
+    // blocks under 0.65536 s apart. A channel named Time in seconds ("s" or "sec") gives the
+    // whole wraps they cannot: those before the first record and those of a longer gap.
     std::optional<std::variant<Record, Marker>> next();
     const MlgTally& tally() const { return tally_; }
 
@@ -78,7 +78,6 @@ private:
     std::size_t recordBytes_ = 0;
     std::optional<std::size_t> timeField_;
     std::vector<double> values_;
-    std::string text_;
     std::size_t blocks_ = 0;
     // The time: the blocks' ticks added up, and the Time channel's last value with its ticks.
     std::int64_t ticks_ = 0;

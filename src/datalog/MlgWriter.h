@@ -15,7 +15,7 @@
 class MlgWriter {
 public:
     // A writer whose first bytes are the header, or why the header cannot be written: "mlg field
-    // 3 (MAP): units "PSI absolute" are longer than 9 bytes". A text is never cut to fit.
+    // 3 (MAP): units "PSI absolute" longer than 9 bytes". A text is never cut to fit.
     static std::variant<MlgWriter, std::string> Make(MlgHeader header);
 
     // One value per field, in the fields' order, each rounded to the nearest its field stores;
