@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 ensure_packages cmake g++ make pkg-config nlohmann-json3-dev libcli11-dev libeigen3-dev libgtest-dev libgmock-dev libbenchmark-dev \
     qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth fonts-liberation \
-    imagemagick clang-format xdotool x11-utils
+    imagemagick clang-format xdotool x11-utils python3
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTVX_WERROR=ON "$@" >/dev/null
 cmake --build build -j"$(nproc)"
