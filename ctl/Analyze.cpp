@@ -143,16 +143,16 @@ std::optional<std::string> OutputClash(const Invocation& inv) {
 std::optional<std::string> AnalyzeLog(const std::string& path, TuningSession& session) {
     const std::optional<LogFormat> format = LogFormatOf(path);
     if (!format) {
-        return "Cannot read " + path + ": name it .msl or .csv";
+        return "Cannot read " + path + ": name it .msl, .csv or .mlg";
     }
     auto opened = OpenInputFile(path);
     if (const auto* why = std::get_if<std::string>(&opened)) {
         return *why;
     }
     const File file = std::get<File>(std::move(opened));
-    TextLines lines = TextLines::Of(file.get());
+    const auto rows = OpenLogChannels(file.get(), *format, TuneChannels());
     const TuneRowsEnd end =
-        ReadTuneRows(lines, *format, [&session](const TuneRow& row) { return session.add(row); });
+        ReadTuneRows(*rows, [&session](const TuneRow& row) { return session.add(row); });
     if (end.refusal) {
         return end.refusal->starts_with(path) ? *end.refusal : path + ": " + *end.refusal;
     }

@@ -97,6 +97,12 @@ void CommandOptions(CLI::App& sub, Command command, Invocation& inv) {
                           return seconds && (inv.seconds = *seconds, true);
                       });
     }
+    if (command == Command::Convert) {
+        CheckedOption(sub, "--mlg-version", "1 or 2", [&inv](const std::string& v) {
+            const auto version = WholeIn(v, 1, 2);
+            return version && (inv.mlgVersion = *version, true);
+        });
+    }
     if (command == Command::Put) {
         sub.add_flag("--changed-only", inv.changedOnly);
         sub.add_flag("--dry-run", inv.dryRun);

@@ -32,6 +32,7 @@ struct Invocation {
     bool dryRun = false;
     bool noBackup = false; // put --no-backup
     bool force = false;    // log --force: replace an existing FILE
+    int mlgVersion = 1;    // convert --mlg-version: of a binary log written
     int cell = 0;          // set P R VALUE
     std::int16_t value = 0;
     AnalyzeRequest analyze;

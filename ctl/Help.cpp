@@ -38,28 +38,30 @@ constexpr CommandText kTexts[] = {
      "different breakpoints say so and exit 1 without comparing cells."},
     {Command::Set, "tvxctl set P R VALUE (--com N | --port PATH)",
      "Write VALUE (a VE, 1..32767) into the cell at pressure index P and RPM index R (0-19)."},
-    {Command::Convert, "tvxctl convert IN OUT",
+    {Command::Convert, "tvxctl convert IN OUT [--mlg-version 1|2]",
      "Convert a table file between .vet, .csv and .json, chosen by extension. A .vet holds no\n"
      "breakpoints or intake type: converting one to a format that does says so and leaves\n"
-     "them out."},
+     "them out. A recorded drive converts between .msl, .csv and .mlg (the binary log, version\n"
+     "1 unless --mlg-version 2), every value with the digits the text log shows; a .msl or\n"
+     ".mlg at either end makes it a drive."},
     {Command::Log, "tvxctl log [--seconds N] [-o FILE [--force]] (--com N | --port PATH)",
      "Download the table (for the operating point), switch real time on and record every live\n"
-     "record to FILE (.msl or .csv, as the window's Record does; without -o, CSV to stdout)\n"
+     "record to FILE (.msl, .csv or .mlg, as the window's Record does; without -o, CSV to stdout)\n"
      "for N seconds or until Ctrl+C (or a hang-up); then real time off. An existing FILE is\n"
      "refused; with --force it is replaced once the first record has arrived."},
     {Command::Analyze,
      "tvxctl analyze LOG... [--table FILE | --com N | --port PATH] [-o OUT] [options]",
-     "Suggest VE cells from recorded drives (.msl or .csv). Each record is read back through the\n"
-     "engine model: measured over target air/fuel, times the VE the device fuelled by at the\n"
-     "point the wideband's delay puts it at (from the table in force then), is the true VE\n"
-     "there; the table whose bilinear interpolation best agrees with every record is solved\n"
-     "for at once. Warm-up, transients, fuel cut and the sensor's limits are left out. A cell\n"
-     "with enough hits moves to its solved VE when the change is more than the deadband and\n"
-     "twice its uncertainty, within a step limit. Each log is judged under the table kept\n"
-     "beside it (drive.table.json, written when it was recorded, with every cell write made\n"
-     "meanwhile), so neither a table nor the device is needed; a log without one is judged\n"
-     "under --table or the device's, and refused when it was recorded against another. The\n"
-     "summary goes to stderr; exit 2 when no record was accepted."},
+     "Suggest VE cells from recorded drives (.msl, .csv or .mlg). Each record is read back\n"
+     "through the engine model: measured over target air/fuel, times the VE the device fuelled\n"
+     "by at the point the wideband's delay puts it at (from the table in force then), is the\n"
+     "true VE there; the table whose bilinear interpolation best agrees with every record is\n"
+     "solved for at once. Warm-up, transients, fuel cut and the sensor's limits are left out. A\n"
+     "cell with enough hits moves to its solved VE when the change is more than the deadband and\n"
+     "twice its uncertainty, within a step limit. Each log is judged under the table kept beside\n"
+     "it (drive.table.json, written when it was recorded, with every cell write made meanwhile),\n"
+     "so neither a table nor the device is needed; a log without one is judged under --table or\n"
+     "the device's, and refused when it was recorded against another. The summary goes to\n"
+     "stderr; exit 2 when no record was accepted."},
     {Command::Edit,
      "tvxctl edit OPERATION [VALUE] [FILE] [--block P0:P1,R0:R1] (-o OUT | --com N | --port PATH) "
      "[--dry-run]",

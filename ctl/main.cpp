@@ -2,6 +2,7 @@
 #include "Analyze.h"
 #include "Arguments.h"
 #include "CellDifferences.h"
+#include "ConvertDrive.h"
 #include "Device.h"
 #include "Help.h"
 #include "Log.h"
@@ -168,6 +169,10 @@ int Ports() {
 }
 
 int Run(const Invocation& inv) {
+    if (inv.command == Command::Convert && IsDriveConversion(inv.files[0], inv.files[1])) {
+        const auto error = ConvertDrive(inv.files[0], inv.files[1], inv.mlgVersion);
+        return error ? Fail(*error) : kExitSame;
+    }
     std::optional<TableFile> file;
     if (inv.command == Command::Put || inv.command == Command::Verify ||
         inv.command == Command::Diff || inv.command == Command::Convert ||

@@ -34,8 +34,8 @@ Options:
   --link PATH           symlink to create (required unless --write-log)
   --write-log FILE      run the engine and its drive as fast as the machine
                         allows, without a line, and write the log the
-                        window's Record would have written (.msl or .csv,
-                        --rate records a second, max: 500) with the table
+                        window's Record would have written (.msl, .csv or
+                        .mlg, --rate records a second, max: 500) with the table
                         kept beside it (FILE's name .table.json); a file of
                         either name is refused
   --seconds N           how long a drive --write-log writes (default 600)
@@ -72,8 +72,8 @@ Options:
   --stream-file FILE    while streaming, send FILE's bytes exactly in place of
                         each live record (a stream with no comma, random bytes
                         as from a wrong baud rate)
-  --replay LOG          stream the rows of a datalog (.msl or .csv, as the
-                        program records them) instead of the engine model, at
+  --replay LOG          stream the rows of a datalog (.msl, .csv or .mlg, as
+                        the program records them) instead of the engine model, at
                         their recorded spacing; each value is sent as the log
                         printed it. <201> pauses, the next <255> resumes at the
                         next row; after the last row the stream falls silent

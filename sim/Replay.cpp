@@ -10,7 +10,7 @@ namespace tvxsim {
 std::variant<std::shared_ptr<ReplayFile>, std::string> ReplayFile::open(const std::string& path) {
     const std::optional<LogFormat> format = LogFormatOf(path);
     if (!format) {
-        return path + ": not a datalog (.msl or .csv)";
+        return path + ": not a datalog (.msl, .csv or .mlg)";
     }
     auto opened = OpenInputFile(path);
     if (const auto* why = std::get_if<std::string>(&opened)) {
@@ -57,8 +57,8 @@ void ReplayFile::rewind() {
     played_ = 0;
     samples_.reset();
     std::rewind(file_.get());
-    lines_ = std::make_unique<TextLines>(TextLines::Of(file_.get()));
-    samples_ = std::make_unique<LogSamples>(*lines_, format_);
+    samples_ =
+        std::make_unique<LogSamples>(OpenLogChannels(file_.get(), format_, LogSamples::Channels()));
 }
 
 Replay::Replay(std::shared_ptr<ReplaySource> source, double speed, bool loop)

@@ -41,7 +41,6 @@ private:
     std::string path_;
     std::size_t rows_ = 0; // as read through at start-up
     std::size_t played_ = 0;
-    std::unique_ptr<TextLines> lines_;
     std::unique_ptr<LogSamples> samples_;
 };
 

@@ -7,24 +7,24 @@
 
 namespace {
 
-const char* UnitOf(std::size_t channel, bool airflowInHertz) {
-    static constexpr std::array<const char*, kLogChannels> kUnits = {
-        "s", "RPM", "PSI", "PSI", "F", "AFR", "AFR", "V", "index", "index", "raw"};
-    return channel == 7 && airflowInHertz ? "Hz" : kUnits[channel];
-}
-
 char SeparatorOf(LogFormat format) {
     return format == LogFormat::Msl ? '\t' : ',';
 }
 
-std::string Seconds(std::int64_t ms) {
+// To the millisecond the recorder counts in.
+std::string Seconds(double s) {
     char text[32];
-    std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000),
-                  static_cast<long long>(ms % 1000));
+    std::snprintf(text, sizeof text, "%.3f", s);
     return text;
 }
 
 } // namespace
+
+const char* LogChannelUnit(std::size_t channel, bool airflowInHertz) {
+    static constexpr std::array<const char*, kLogChannels> kUnits = {
+        "s", "RPM", "PSI", "PSI", "F", "AFR", "AFR", "V", "index", "index", "raw"};
+    return channel == 7 && airflowInHertz ? "Hz" : kUnits[channel];
+}
 
 std::optional<LogFormat> LogFormatOf(std::string_view path) {
     const std::string extension = LowerCaseExtension(path);
@@ -33,6 +33,9 @@ std::optional<LogFormat> LogFormatOf(std::string_view path) {
     }
     if (extension == "csv") {
         return LogFormat::Csv;
+    }
+    if (extension == "mlg") {
+        return LogFormat::Mlg;
     }
     return std::nullopt;
 }
@@ -47,36 +50,41 @@ std::string HeaderText(LogFormat format, const LogHeader& header) {
         }
         text += '\n';
         for (std::size_t c = 0; c < kLogChannels; ++c) {
-            text += (c ? std::string(1, separator) : "") + UnitOf(c, header.airflowInHertz);
+            text += (c ? std::string(1, separator) : "") + LogChannelUnit(c, header.airflowInHertz);
         }
         return text + '\n';
     }
     for (std::size_t c = 0; c < kLogChannels; ++c) {
         text += (c ? std::string(1, separator) : "") + kLogChannelNames[c] + "[" +
-                UnitOf(c, header.airflowInHertz) + "]";
+                LogChannelUnit(c, header.airflowInHertz) + "]";
     }
     return text + '\n';
 }
 
-std::string RowText(LogFormat format, std::int64_t sinceStartMs, const LoggedRecord& entry) {
+std::array<double, kLogChannels> RowValues(std::int64_t sinceStartMs, const LoggedRecord& entry) {
     const LiveRecord& r = entry.record;
-    const std::array<std::string, kLogChannels> values = {Seconds(sinceStartMs),
-                                                          FormatGeneral(r.rpm),
-                                                          FormatGeneral(r.pressure),
-                                                          FormatGeneral(entry.boostPsi),
-                                                          FormatGeneral(r.temperature),
-                                                          FormatGeneral(r.wideband1),
-                                                          FormatGeneral(r.wideband2),
-                                                          FormatGeneral(r.airflow),
-                                                          std::to_string(entry.point.pressureIndex),
-                                                          std::to_string(entry.point.rpmIndex),
-                                                          std::to_string(entry.ve)};
-    std::string text;
-    for (std::size_t c = 0; c < kLogChannels; ++c) {
-        if (c) {
-            text += SeparatorOf(format);
-        }
-        text += values[c];
+    return {static_cast<double>(sinceStartMs) / 1000,
+            r.rpm,
+            r.pressure,
+            entry.boostPsi,
+            r.temperature,
+            r.wideband1,
+            r.wideband2,
+            r.airflow,
+            static_cast<double>(entry.point.pressureIndex),
+            static_cast<double>(entry.point.rpmIndex),
+            static_cast<double>(entry.ve)};
+}
+
+std::string RowText(LogFormat format, std::int64_t sinceStartMs, const LoggedRecord& entry) {
+    return RowTextOf(format, RowValues(sinceStartMs, entry));
+}
+
+std::string RowTextOf(LogFormat format, std::span<const double> values) {
+    std::string text = Seconds(values[0]);
+    for (std::size_t c = 1; c < values.size(); ++c) {
+        text += SeparatorOf(format);
+        text += FormatGeneral(values[c]);
     }
     return text + '\n';
 }

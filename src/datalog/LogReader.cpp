@@ -9,10 +9,12 @@ const std::vector<std::string_view> kNeeded = {"Time", "MAP", "RPM", "Temp", "AF
 
 } // namespace
 
-LogSamples::LogSamples(TextLines& lines, LogFormat format) : rows_(lines, format, kNeeded) {}
+const std::vector<std::string_view>& LogSamples::Channels() {
+    return kNeeded;
+}
 
 std::optional<LogSample> LogSamples::next() {
-    const auto values = rows_.next();
+    const auto values = rows_->next();
     if (!values) {
         return std::nullopt;
     }
@@ -21,9 +23,9 @@ std::optional<LogSample> LogSamples::next() {
     return sample;
 }
 
-std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view text, LogFormat format) {
-    TextLines lines = TextLines::Of(text);
-    LogSamples samples(lines, format);
+std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view bytes,
+                                                          LogFormat format) {
+    LogSamples samples(LogChannelsOf(bytes, format, kNeeded));
     std::vector<LogSample> rows;
     while (const auto sample = samples.next()) {
         rows.push_back(*sample);

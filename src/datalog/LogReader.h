@@ -1,10 +1,10 @@
-// Reads a datalog back (.msl or .csv, as written here) into what a replay streams.
+// Reads a datalog back (.msl, .csv or .mlg, as written here) into what a replay streams.
 #pragma once
 
 #include "common/TextLines.h"
 #include "datalog/LiveRecord.h"
+#include "datalog/LogChannels.h"
 #include "datalog/LogFormat.h"
-#include "datalog/LogRows.h"
 
 #include <array>
 #include <optional>
@@ -22,14 +22,16 @@ struct LogSample {
 // The rows of a log, one at a time.
 class LogSamples {
 public:
-    LogSamples(TextLines& lines, LogFormat format);
+    explicit LogSamples(std::unique_ptr<LogChannels> rows) : rows_(std::move(rows)) {}
+    // The channels a sample holds, for the rows handed in.
+    static const std::vector<std::string_view>& Channels();
     // Nothing at the end or on a fault; a last row cut short by its writer is left out.
     std::optional<LogSample> next();
-    const std::optional<std::string>& fault() const { return rows_.fault(); }
+    const std::optional<std::string>& fault() const { return rows_->fault(); }
 
 private:
-    LogRows rows_;
+    std::unique_ptr<LogChannels> rows_;
 };
 
-// Every row of a log's text, in file order.
-std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view text, LogFormat format);
+// Every row of a log's bytes, in file order.
+std::variant<std::vector<LogSample>, std::string> ReadLog(std::string_view bytes, LogFormat format);

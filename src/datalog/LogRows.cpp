@@ -13,10 +13,23 @@ std::string_view NameOf(std::string_view header) {
     return bracket == std::string_view::npos ? header : header.substr(0, bracket);
 }
 
+// "MAF[Hz]" has the units Hz.
+std::string UnitsOf(std::string_view header) {
+    const std::size_t bracket = header.find('[');
+    if (bracket == std::string_view::npos || !header.ends_with(']')) {
+        return "";
+    }
+    return std::string(header.substr(bracket + 1, header.size() - bracket - 2));
+}
+
 } // namespace
 
 std::string LogLineError(std::size_t number, const std::string& what) {
     return "log line " + std::to_string(number) + ": " + what;
+}
+
+std::string LogRows::rowError(const std::string& what) const {
+    return LogLineError(line_, what);
 }
 
 LogRows::LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed)
@@ -62,11 +75,19 @@ bool LogRows::readHeader() {
             return false;
         }
         column_.push_back(static_cast<std::size_t>(found - names.begin()));
+        units_.push_back(UnitsOf(*found));
     }
     if (format_ == LogFormat::Msl) {
         // A units line, unless the line holds a row: a log without one loses no row.
         if (const auto units = nextLine(terminated)) {
             const bool row = !read(*units);
+            if (!row) {
+                const std::vector<std::string_view> given =
+                    SplitFields(*units, LogSeparator(format_));
+                for (std::size_t n = 0; n < column_.size(); ++n) {
+                    units_[n] = column_[n] < given.size() ? std::string(given[column_[n]]) : "";
+                }
+            }
             pending_ = row && terminated;
             cutShort_ = row && !terminated;
             line_ = lines_.number();

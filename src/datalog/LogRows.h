@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/TextLines.h"
+#include "datalog/LogChannels.h"
 #include "datalog/LogFormat.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-class LogRows {
+class LogRows final : public LogChannels {
 public:
     // Reads the header at once; fault() says why the log has none. `needed` names the channels
     // each row is read for, in their order; the names must outlive the rows.
@@ -21,13 +22,14 @@ public:
 
     // The next row's values of the needed channels; nothing at the end or on a fault. A last line
     // without its line end was cut short by its writer: it ends the rows, and cutShort() says so.
-    std::optional<std::span<const double>> next();
+    std::optional<std::span<const double>> next() override;
 
-    // The line of the row `next` returned last.
-    std::size_t line() const { return line_; }
-    bool cutShort() const { return cutShort_; }
+    std::size_t line() const override { return line_; }
+    std::string rowError(const std::string& what) const override;
+    bool cutShort() const override { return cutShort_; }
     // "log line 7: 3 fields where the names have 11", "log has no MAP channel", ...
-    const std::optional<std::string>& fault() const { return fault_; }
+    const std::optional<std::string>& fault() const override { return fault_; }
+    std::string units(std::size_t n) const override { return units_.at(n); }
 
 private:
     std::optional<std::string_view> nextLine(bool& terminated);
@@ -39,6 +41,7 @@ private:
     LogFormat format_;
     std::vector<std::string_view> needed_;
     std::vector<std::size_t> column_; // of each needed channel
+    std::vector<std::string> units_;  // of each needed channel
     std::size_t names_ = 0;
     std::vector<double> values_;
     bool pending_ = false; // the line after the names was a row, not units: values_ hold it

@@ -2,6 +2,8 @@
 
 #include "common/Printable.h"
 
+#include <cmath>
+
 std::size_t MlgHeaderBytes(int version) {
     return version == 1 ? 22 : 24;
 }
@@ -36,6 +38,35 @@ std::optional<std::size_t> MlgWidth(std::uint8_t type, int version) {
 
 bool MlgIsBits(MlgType type) {
     return type == MlgType::U08Bits || type == MlgType::U16Bits || type == MlgType::U32Bits;
+}
+
+std::optional<double> MlgStepsPerUnit(const MlgField& field) {
+    if (MlgIsBits(field.type) || field.type == MlgType::F32 || field.digits < 0 ||
+        field.digits > 9) {
+        return std::nullopt;
+    }
+    const double steps = std::pow(10.0, field.digits);
+    if (field.scale != static_cast<float>(1 / steps)) {
+        return std::nullopt;
+    }
+    return steps;
+}
+
+double MlgShown(const MlgField& field, double raw) {
+    if (MlgIsBits(field.type)) {
+        return raw; // read with scale 1 and transform 0: it shows its bits
+    }
+    const double counted = raw + static_cast<double>(field.transform);
+    const auto steps = MlgStepsPerUnit(field);
+    return steps ? counted / *steps : counted * static_cast<double>(field.scale);
+}
+
+double MlgRaw(const MlgField& field, double value) {
+    if (MlgIsBits(field.type)) {
+        return value;
+    }
+    const auto steps = MlgStepsPerUnit(field);
+    return (steps ? value * *steps : value / field.scale) - field.transform;
 }
 
 std::uint8_t MlgChecksum(std::string_view bytes) {

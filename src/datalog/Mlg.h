@@ -70,6 +70,13 @@ std::size_t MlgFieldBytes(int version);
 // A raw value's bytes; nothing for a type the version does not have.
 std::optional<std::size_t> MlgWidth(std::uint8_t type, int version);
 bool MlgIsBits(MlgType type);
+// A scale that is the float nearest 10^-digits stands for that decimal step exactly: a count of
+// steps reads back as the decimal it was, as a text log holds it, however many there are (by the
+// float alone a count past some ten million is off by a step). Then 10^digits; else nothing.
+std::optional<double> MlgStepsPerUnit(const MlgField& field);
+// What a field shows for its raw value, and the raw value that shows `value`, not yet rounded.
+double MlgShown(const MlgField& field, double raw);
+double MlgRaw(const MlgField& field, double value);
 std::uint8_t MlgChecksum(std::string_view bytes);
 
 // What reader and writer alike refuse: "mlg header: format version 3, not 1 or 2", "mlg header:

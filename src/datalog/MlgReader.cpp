@@ -64,8 +64,7 @@ double Decode(const MlgField& field, std::string_view bytes) {
     default: // the unsigned types, bits included
         raw = static_cast<double>(bits);
     }
-    // A bit field was read with scale 1 and transform 0: it shows its raw bits.
-    return (raw + static_cast<double>(field.transform)) * static_cast<double>(field.scale);
+    return MlgShown(field, raw);
 }
 
 bool IsTimeChannel(const MlgField& field) {

@@ -148,7 +148,7 @@ void MlgWriter::blockHead(MlgBlock type, double timeS) {
 }
 
 void MlgWriter::put(const MlgField& field, double value) {
-    double raw = MlgIsBits(field.type) ? value : value / field.scale - field.transform;
+    double raw = MlgRaw(field, value);
     if (field.type == MlgType::F32) {
         if (std::isfinite(raw) && std::abs(raw) > FLT_MAX) {
             ++clamped_;

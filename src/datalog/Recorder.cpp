@@ -1,6 +1,19 @@
 #include "datalog/Recorder.h"
 
+#include <ctime>
 #include <utility>
+
+namespace {
+
+std::string RoundedText(std::size_t rounded) {
+    if (rounded == 0) {
+        return "";
+    }
+    return " (" + std::to_string(rounded) + (rounded == 1 ? " value" : " values") +
+           " kept with fewer digits than the device sent)";
+}
+
+} // namespace
 
 Recorder::Recorder(LogFile& file, const LogClock& clock, StatusLine& status, std::string signature)
     : file_(file), clock_(clock), status_(status), signature_(std::move(signature)) {}
@@ -9,7 +22,7 @@ std::optional<std::string> Recorder::refusal(const std::string& path) {
     if (LogFormatOf(path)) {
         return std::nullopt;
     }
-    return "Not recording: " + path + " must end in .msl or .csv";
+    return "Not recording: " + path + " must end in .msl, .csv or .mlg";
 }
 
 std::optional<std::string> Recorder::existing(const std::string& path, const LogFile& file) {
@@ -45,12 +58,13 @@ bool Recorder::start(const std::string& path, LogFormat format, bool airflowInHe
     state_ = State::On;
     replace_ = replace;
     tableMade_ = false;
-    format_ = format;
     path_ = path;
     records_ = written_ = 0;
     startMs_ = lastFlushMs_ = clock_.nowMs();
     const std::string began = clock_.localDateTime();
-    pending_ = HeaderText(format_, {signature_, began, airflowInHertz});
+    encoder_.emplace(format, LogHeader{signature_, began, airflowInHertz},
+                     static_cast<std::uint32_t>(std::time(nullptr)));
+    pending_ = encoder_->header();
     status_.showStatus("Recording to " + path);
     kept_.reset();
     if (tableSource_) {
@@ -82,7 +96,7 @@ void Recorder::add(const LoggedRecord& entry) {
         return;
     }
     lastEventMs_ = clock_.nowMs();
-    pending_ += RowText(format_, lastEventMs_ - startMs_, entry);
+    pending_ += encoder_->row(lastEventMs_ - startMs_, entry);
     ++records_;
     tick();
 }
@@ -141,7 +155,7 @@ void Recorder::stop() {
                                " was not kept");
         } else {
             status_.showStatus("Recording stopped: " + std::to_string(records_) + " records in " +
-                               path_);
+                               path_ + RoundedText(encoder_->rounded()));
         }
     }
     state_ = State::Off;

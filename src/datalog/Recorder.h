@@ -6,6 +6,7 @@
 
 #include "common/StatusLine.h"
 #include "datalog/DriveTable.h"
+#include "datalog/LogEncoder.h"
 #include "datalog/LogFile.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LoggedRecord.h"
@@ -79,7 +80,7 @@ private:
     State state_ = State::Off;
     bool replace_ = false;
     bool tableMade_ = false; // the kept table of this recording is on disk
-    LogFormat format_ = LogFormat::Msl;
+    std::optional<LogEncoder> encoder_;
     std::string path_;
     std::string pending_;
     std::int64_t startMs_ = 0;

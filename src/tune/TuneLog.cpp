@@ -17,14 +17,23 @@ std::optional<int> LatticeIndex(double value) {
 
 } // namespace
 
+const std::vector<std::string_view>& TuneChannels() {
+    return kNeeded;
+}
+
 TuneRowsEnd ReadTuneRows(TextLines& lines, LogFormat format,
                          const std::function<std::optional<std::string>(const TuneRow&)>& take) {
     LogRows rows(lines, format, kNeeded);
+    return ReadTuneRows(rows, take);
+}
+
+TuneRowsEnd ReadTuneRows(LogChannels& rows,
+                         const std::function<std::optional<std::string>(const TuneRow&)>& take) {
     while (const auto v = rows.next()) {
         const auto p = LatticeIndex((*v)[6]);
         const auto r = LatticeIndex((*v)[7]);
         if (!p || !r) {
-            return {LogLineError(rows.line(), "PressureIndex and RpmIndex are 0 to 19")};
+            return {rows.rowError("PressureIndex and RpmIndex are 0 to 19")};
         }
         const TuneRow row{rows.line(), (*v)[0], (*v)[1], (*v)[2], (*v)[3],
                           (*v)[4],     (*v)[5], *p,      *r,      (*v)[8]};

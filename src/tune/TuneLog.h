@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/TextLines.h"
+#include "datalog/LogChannels.h"
 #include "datalog/LogFormat.h"
 
 #include <cstddef>
@@ -27,6 +28,11 @@ struct TuneRowsEnd {
     bool cutShort = false;              // the last row was cut short by its writer
 };
 
+// The channels a row is read from, for the rows handed in.
+const std::vector<std::string_view>& TuneChannels();
+
 // Hands each row to `take` in file order; stops at the first refusal.
+TuneRowsEnd ReadTuneRows(LogChannels& rows,
+                         const std::function<std::optional<std::string>(const TuneRow&)>& take);
 TuneRowsEnd ReadTuneRows(TextLines& lines, LogFormat format,
                          const std::function<std::optional<std::string>(const TuneRow&)>& take);

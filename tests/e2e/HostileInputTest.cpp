@@ -305,7 +305,7 @@ TEST(Hostile, everyHostileInputIsRefusedWithItsReasonOrReadAsItShouldBe) {
          "--tune-apply takes off or whole seconds, 10 to "
          "3600, not '\\x1b]0;x\\x07'"},
         {"sh exec \"$TVXV17\" --record \"$(printf '\\377.txt')\"", 1, // bytes that are no UTF-8
-         "Not recording: \\xff.txt must end in .msl or .csv"},
+         "Not recording: \\xff.txt must end in .msl, .csv or .mlg"},
         {"tvxctl analyze another.csv --table dev.json", 2,
          "another.csv: recorded against another table (line 2: the cell at pressure index 5"},
         {"tvxctl analyze changed.csv --table dev.json", 2,

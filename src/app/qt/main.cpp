@@ -57,7 +57,7 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     parser.addVersionOption();
     const QCommandLineOption record(
         "record",
-        "Record every live record to PATH (.msl or .csv) from the first one that arrives "
+        "Record every live record to PATH (.msl, .csv or .mlg) from the first one that arrives "
         "until the program ends.",
         "PATH");
     parser.addOption(record);

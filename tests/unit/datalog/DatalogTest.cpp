@@ -236,7 +236,7 @@ TEST(Recorder, aFailingFileStopsRecordingAndSaysWhy) {
         EXPECT_EQ(r.status.last(),
                   "Not recording: cannot create /gone/drive.msl: No such file or directory");
         EXPECT_FALSE(r.recorder.start("drive.txt", false));
-        EXPECT_EQ(r.status.last(), "Not recording: drive.txt must end in .msl or .csv");
+        EXPECT_EQ(r.status.last(), "Not recording: drive.txt must end in .msl, .csv or .mlg");
     }
     Rig r;
     ASSERT_TRUE(r.recorder.start("drive.msl", false));

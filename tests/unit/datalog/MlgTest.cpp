@@ -219,6 +219,7 @@ TEST(Mlg, aValueIsReadAsTheNearestItsFieldStores) {
         MlgType type;
         float scale, transform;
         double written, read;
+        std::int8_t digits = 0;
     } cases[] = {
         // 0.1 is 0.100000001490116... as a float: 147 of them.
         {"AFR at 0.1 a step", MlgType::U16, 0.1f, 0, 14.7, 14.700000219047070},
@@ -226,10 +227,16 @@ TEST(Mlg, aValueIsReadAsTheNearestItsFieldStores) {
         {"F32 has float's precision", MlgType::F32, 1, 0, 14.7, 14.69999980926513671875},
         {"rounded to the nearest step", MlgType::U16, 0.5f, 0, 10.26, 10.5},
         {"not a number is stored as 0", MlgType::U16, 1, 0, std::nan(""), 0},
+        // 0.001 as a float is 0.00100000005: ten hours of milliseconds would read 1.7 ms off.
+        {"a decimal step with its digits is exact", MlgType::U32, 0.001f, 0, 36000.001, 36000.001,
+         3},
+        {"other digits: the float scale", MlgType::U32, 0.001f, 0, 36000.001, 36000.0007099082, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        MlgWriter writer = Writer({1, 0, "", {Field("Value", "", c.type, c.scale, c.transform)}});
+        MlgField field = Field("Value", "", c.type, c.scale, c.transform);
+        field.digits = c.digits;
+        MlgWriter writer = Writer({1, 0, "", {field}});
         EXPECT_FALSE(writer.record(0, std::span<const double>(&c.written, 1)));
         const ReadLog log = ReadAll(writer.take(), 1 << 20);
         ASSERT_EQ(log.records.size(), 1u);

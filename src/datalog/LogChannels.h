@@ -1,0 +1,39 @@
+// The rows of a datalog in any of its layouts (.msl, .csv, .mlg), each read for the channels its
+// reader needs, one row at a time so a log of any length takes the same memory.
+#pragma once
+
+#include "datalog/LogFormat.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class LogChannels {
+public:
+    virtual ~LogChannels() = default;
+    // The next row's values of the needed channels; nothing at the end or on a fault.
+    virtual std::optional<std::span<const double>> next() = 0;
+    // Where the row `next` returned last is: its line, or its record's number.
+    virtual std::size_t line() const = 0;
+    // What is wrong with that row, said with its place: "log line 7: ...", "mlg record 7: ...".
+    virtual std::string rowError(const std::string& what) const = 0;
+    // The last row was cut short by its writer: it ended the rows.
+    virtual bool cutShort() const = 0;
+    // Why the rows ended before the log did: "log has no MAP channel", ...
+    virtual const std::optional<std::string>& fault() const = 0;
+    // The units of the needed channel `n` as the log names them; empty when it names none.
+    virtual std::string units(std::size_t n) const = 0;
+};
+
+// The rows of a log file in `format`, read from where the file stands; the file is not closed
+// and must outlive the rows, the names too.
+std::unique_ptr<LogChannels> OpenLogChannels(std::FILE* file, LogFormat format,
+                                             std::vector<std::string_view> needed);
+// The same over bytes in memory, which must outlive the rows.
+std::unique_ptr<LogChannels> LogChannelsOf(std::string_view bytes, LogFormat format,
+                                           std::vector<std::string_view> needed);

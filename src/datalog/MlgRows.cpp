@@ -1,0 +1,69 @@
+#include "datalog/MlgRows.h"
+
+#include <cmath>
+
+double ShownValue(double value, int digits) {
+    // Past 9 decimals a double's own digits are all there is.
+    if (digits < 0 || digits > 9 || !std::isfinite(value)) {
+        return value;
+    }
+    // Divided by an exact power of ten the result is the double nearest the decimal, as a
+    // text reader would parse it.
+    const double unit = std::pow(10.0, digits);
+    return std::round(value * unit) / unit;
+}
+
+MlgRows::MlgRows(MlgReader reader, std::vector<std::string_view> needed)
+    : reader_(std::move(reader)), needed_(std::move(needed)), values_(needed_.size()) {
+    const auto& header = reader_.header();
+    if (!header) {
+        fault_ = reader_.tally().stop.value_or("mlg header: does not read");
+        return;
+    }
+    for (const std::string_view name : needed_) {
+        std::size_t f = 0;
+        while (f < header->fields.size() && header->fields[f].name != name) {
+            ++f;
+        }
+        if (f == header->fields.size()) {
+            fault_ = "log has no " + std::string(name) + " channel";
+            return;
+        }
+        field_.push_back(f);
+        const MlgField& field = header->fields[f];
+        digits_.push_back(field.type == MlgType::F32 || MlgIsBits(field.type) ? -1 : field.digits);
+    }
+}
+
+std::optional<std::span<const double>> MlgRows::next() {
+    if (fault_) {
+        return std::nullopt;
+    }
+    while (const auto block = reader_.next()) {
+        const auto* record = std::get_if<MlgReader::Record>(&*block);
+        if (!record) {
+            continue; // a marker holds no row
+        }
+        for (std::size_t n = 0; n < field_.size(); ++n) {
+            values_[n] = ShownValue(record->values[field_[n]], digits_[n]);
+        }
+        return std::span<const double>(values_);
+    }
+    const MlgTally& tally = reader_.tally();
+    if (tally.stop && !tally.cutShort) {
+        fault_ = tally.stop;
+    }
+    return std::nullopt;
+}
+
+std::string MlgRows::rowError(const std::string& what) const {
+    return "mlg record " + std::to_string(line()) + ": " + what;
+}
+
+const std::optional<std::string>& MlgRows::fault() const {
+    return fault_;
+}
+
+std::string MlgRows::units(std::size_t n) const {
+    return reader_.header()->fields.at(field_.at(n)).units;
+}
