@@ -57,3 +57,25 @@ foreach(release 17 12)
   tvx_warnings(TVXv${release})
 endforeach()
 install(TARGETS TVXv17 TVXv12 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# tvxview, the log viewer: its plots are QCustomPlot's. Without the library it is left out.
+find_package(QCustomPlotQt6 QUIET)
+if(QCustomPlotQt6_FOUND)
+  find_package(Qt6 REQUIRED COMPONENTS PrintSupport)
+  add_library(tvx_view_qt STATIC
+    view/qt/HitsMap.cpp
+    view/qt/ScatterPlot.cpp
+    view/qt/TimeGraphs.cpp
+    view/qt/ViewWindow.cpp
+  )
+  set_target_properties(tvx_view_qt PROPERTIES AUTOMOC ON)
+  target_link_libraries(tvx_view_qt PUBLIC tvx_view tvx_report Qt6::Widgets Qt6::PrintSupport QCustomPlotQt6::QCustomPlotQt6)
+  tvx_warnings(tvx_view_qt)
+  add_executable(tvxview view/qt/main.cpp)
+  target_compile_definitions(tvxview PRIVATE TVX_VERSION="${PROJECT_VERSION}")
+  target_link_libraries(tvxview PRIVATE tvx_view_qt)
+  tvx_warnings(tvxview)
+  install(TARGETS tvxview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+else()
+  message(STATUS "QCustomPlot for Qt 6 not found: tvxview is not built")
+endif()

@@ -17,6 +17,12 @@ public:
     bool cutShort() const override { return rows_.cutShort(); }
     const std::optional<std::string>& fault() const override { return rows_.fault(); }
     std::string units(std::size_t n) const override { return rows_.units(n); }
+    std::size_t skipped() const override { return rows_.skipped(); }
+    const std::vector<std::string>& names() const override { return rows_.names(); }
+    const std::vector<LogMarker>& markers() const override { return rows_.markers(); }
+    const std::optional<std::string>& firstSkipped() const override {
+        return rows_.firstSkipped();
+    }
 
 private:
     TextLines lines_;

@@ -13,6 +13,13 @@
 #include <string_view>
 #include <vector>
 
+struct LogMarker {
+    double timeS = 0;
+    std::string text;
+};
+// A reader keeps this many markers and counts no more: a log that is all markers is no drive.
+inline constexpr std::size_t kMostMarkers = 10'000;
+
 class LogChannels {
 public:
     virtual ~LogChannels() = default;
@@ -28,10 +35,18 @@ public:
     virtual const std::optional<std::string>& fault() const = 0;
     // The units of the needed channel `n` as the log names them; empty when it names none.
     virtual std::string units(std::size_t n) const = 0;
+    // Rows that did not read (a ragged row, a wrong checksum) are left out and counted; the
+    // rows after them are read on. The first, with its place: "log line 7: 3 fields where ...".
+    virtual std::size_t skipped() const = 0;
+    virtual const std::optional<std::string>& firstSkipped() const = 0;
+    // The needed channels' names, every channel's when none were named.
+    virtual const std::vector<std::string>& names() const = 0;
+    // The markers passed so far, in order; a text log has none.
+    virtual const std::vector<LogMarker>& markers() const = 0;
 };
 
 // The rows of a log file in `format`, read from where the file stands; the file is not closed
-// and must outlive the rows, the names too.
+// and must outlive the rows, the names too. No names needed: every channel the log has.
 std::unique_ptr<LogChannels> OpenLogChannels(std::FILE* file, LogFormat format,
                                              std::vector<std::string_view> needed);
 // The same over bytes in memory, which must outlive the rows.

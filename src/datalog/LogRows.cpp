@@ -33,7 +33,7 @@ std::string LogRows::rowError(const std::string& what) const {
 }
 
 LogRows::LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed)
-    : lines_(lines), format_(format), needed_(std::move(needed)), values_(needed_.size()) {
+    : lines_(lines), format_(format), names_(needed.begin(), needed.end()) {
     readHeader();
 }
 
@@ -66,12 +66,18 @@ bool LogRows::readHeader() {
             return false;
         }
     }
-    names_ = names.size();
-    for (const std::string_view name : needed_) {
+    columns_ = names.size();
+    if (names_.empty()) {
+        for (const std::string_view header : names) {
+            names_.emplace_back(NameOf(header));
+        }
+    }
+    values_.resize(names_.size());
+    for (const std::string& name : names_) {
         const auto found = std::find_if(names.begin(), names.end(),
                                         [name](std::string_view h) { return NameOf(h) == name; });
         if (found == names.end()) {
-            fault_ = "log has no " + std::string(name) + " channel";
+            fault_ = "log has no " + name + " channel";
             return false;
         }
         column_.push_back(static_cast<std::size_t>(found - names.begin()));
@@ -98,14 +104,14 @@ bool LogRows::readHeader() {
 
 std::optional<std::string> LogRows::read(std::string_view line) {
     const std::vector<std::string_view> fields = SplitFields(line, LogSeparator(format_));
-    if (fields.size() != names_) {
+    if (fields.size() != columns_) {
         return std::to_string(fields.size()) + " fields where the names have " +
-               std::to_string(names_);
+               std::to_string(columns_);
     }
-    for (std::size_t n = 0; n < needed_.size(); ++n) {
+    for (std::size_t n = 0; n < names_.size(); ++n) {
         const std::optional<double> value = ParseNumber(fields[column_[n]]);
         if (!value) {
-            return std::string(needed_[n]) + " is not a number";
+            return names_[n] + " is not a number";
         }
         values_[n] = *value;
     }
@@ -120,23 +126,28 @@ std::optional<std::span<const double>> LogRows::next() {
         pending_ = false;
         return std::span<const double>(values_);
     }
-    bool terminated = false;
-    std::optional<std::string_view> line;
-    while ((line = nextLine(terminated)) && line->empty()) {
+    for (;;) {
+        bool terminated = false;
+        std::optional<std::string_view> line;
+        while ((line = nextLine(terminated)) && line->empty()) {
+        }
+        if (!line) {
+            return std::nullopt;
+        }
+        line_ = lines_.number();
+        // A writer ends every row it finishes: a last line without its end was cut short,
+        // however well it reads (a value cut in its last digit still does).
+        if (!terminated) {
+            cutShort_ = true;
+            return std::nullopt;
+        }
+        const auto error = read(*line);
+        if (!error) {
+            return std::span<const double>(values_);
+        }
+        ++skipped_;
+        if (!firstSkipped_) {
+            firstSkipped_ = LogLineError(line_, *error);
+        }
     }
-    if (!line) {
-        return std::nullopt;
-    }
-    line_ = lines_.number();
-    // A writer ends every row it finishes: a last line without its end was cut short, however
-    // well it reads (a value cut in its last digit still does).
-    if (!terminated) {
-        cutShort_ = true;
-        return std::nullopt;
-    }
-    if (const auto error = read(*line)) {
-        fault_ = LogLineError(line_, *error);
-        return std::nullopt;
-    }
-    return std::span<const double>(values_);
 }

@@ -17,7 +17,7 @@
 class LogRows final : public LogChannels {
 public:
     // Reads the header at once; fault() says why the log has none. `needed` names the channels
-    // each row is read for, in their order; the names must outlive the rows.
+    // each row is read for, in their order (none: all of them).
     LogRows(TextLines& lines, LogFormat format, std::vector<std::string_view> needed);
 
     // The next row's values of the needed channels; nothing at the end or on a fault. A last line
@@ -30,6 +30,10 @@ public:
     // "log line 7: 3 fields where the names have 11", "log has no MAP channel", ...
     const std::optional<std::string>& fault() const override { return fault_; }
     std::string units(std::size_t n) const override { return units_.at(n); }
+    std::size_t skipped() const override { return skipped_; }
+    const std::optional<std::string>& firstSkipped() const override { return firstSkipped_; }
+    const std::vector<std::string>& names() const override { return names_; }
+    const std::vector<LogMarker>& markers() const override { return markers_; }
 
 private:
     std::optional<std::string_view> nextLine(bool& terminated);
@@ -39,15 +43,18 @@ private:
 
     TextLines& lines_;
     LogFormat format_;
-    std::vector<std::string_view> needed_;
+    std::vector<std::string> names_;
+    std::vector<LogMarker> markers_; // none in a text log
     std::vector<std::size_t> column_; // of each needed channel
     std::vector<std::string> units_;  // of each needed channel
-    std::size_t names_ = 0;
+    std::size_t columns_ = 0;
     std::vector<double> values_;
     bool pending_ = false; // the line after the names was a row, not units: values_ hold it
     std::size_t line_ = 0;
     bool cutShort_ = false;
     std::optional<std::string> fault_;
+    std::size_t skipped_ = 0;
+    std::optional<std::string> firstSkipped_;
 };
 
 inline char LogSeparator(LogFormat format) {

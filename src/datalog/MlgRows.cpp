@@ -14,19 +14,25 @@ double ShownValue(double value, int digits) {
 }
 
 MlgRows::MlgRows(MlgReader reader, std::vector<std::string_view> needed)
-    : reader_(std::move(reader)), needed_(std::move(needed)), values_(needed_.size()) {
+    : reader_(std::move(reader)), names_(needed.begin(), needed.end()) {
     const auto& header = reader_.header();
     if (!header) {
         fault_ = reader_.tally().stop.value_or("mlg header: does not read");
         return;
     }
-    for (const std::string_view name : needed_) {
+    if (names_.empty()) {
+        for (const MlgField& field : header->fields) {
+            names_.push_back(field.name);
+        }
+    }
+    values_.resize(names_.size());
+    for (const std::string& name : names_) {
         std::size_t f = 0;
         while (f < header->fields.size() && header->fields[f].name != name) {
             ++f;
         }
         if (f == header->fields.size()) {
-            fault_ = "log has no " + std::string(name) + " channel";
+            fault_ = "log has no " + name + " channel";
             return;
         }
         field_.push_back(f);
@@ -42,6 +48,10 @@ std::optional<std::span<const double>> MlgRows::next() {
     while (const auto block = reader_.next()) {
         const auto* record = std::get_if<MlgReader::Record>(&*block);
         if (!record) {
+            const auto& marker = std::get<MlgReader::Marker>(*block);
+            if (markers_.size() < kMostMarkers) {
+                markers_.push_back({marker.timeS, std::string(marker.text)});
+            }
             continue; // a marker holds no row
         }
         for (std::size_t n = 0; n < field_.size(); ++n) {

@@ -15,10 +15,17 @@ public:
     bool cutShort() const override { return reader_.tally().cutShort; }
     const std::optional<std::string>& fault() const override;
     std::string units(std::size_t n) const override;
+    std::size_t skipped() const override { return reader_.tally().skipped; }
+    const std::optional<std::string>& firstSkipped() const override {
+        return reader_.tally().firstSkipped;
+    }
+    const std::vector<std::string>& names() const override { return names_; }
+    const std::vector<LogMarker>& markers() const override { return markers_; }
 
 private:
     MlgReader reader_;
-    std::vector<std::string_view> needed_;
+    std::vector<std::string> names_;
+    std::vector<LogMarker> markers_;
     std::vector<std::size_t> field_; // of each needed channel
     std::vector<int> digits_;        // each needed field's shown decimals, -1 for all
     std::vector<double> values_;

@@ -1,0 +1,32 @@
+// tvxview: look at recorded drives. Each LOG opens in a window of its own.
+#include "view/qt/ViewWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <vector>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tvxview");
+    QApplication::setApplicationVersion(TVX_VERSION);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Look at recorded drives (.msl, .mlg, .csv): time graphs with a cursor, a scatter and the "
+        "hits on the table, with the table kept beside each drive.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument("LOG", "drives to open, each in a window", "[LOG...]");
+    parser.process(app);
+    std::vector<std::unique_ptr<ViewWindow>> windows;
+    for (const QString& path : parser.positionalArguments()) {
+        windows.push_back(std::make_unique<ViewWindow>());
+        windows.back()->open(path.toStdString());
+        windows.back()->show();
+    }
+    if (windows.empty()) {
+        windows.push_back(std::make_unique<ViewWindow>());
+        windows.back()->show();
+    }
+    return QApplication::exec();
+}
