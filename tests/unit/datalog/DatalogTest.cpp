@@ -2,6 +2,7 @@
 // and stops cleanly when the file fails.
 #include "Fakes.h"
 #include "datalog/DriveTable.h"
+#include "datalog/LogChannels.h"
 #include "datalog/LogReader.h"
 #include "datalog/Recorder.h"
 
@@ -155,13 +156,40 @@ TEST(LogReader, refusesALogItCannotReplay) {
         {"", "log has no channel names"},
         {"Time,RPM,MAP,Temp,AFR1,AFR2\n", "log has no MAF channel"},
         {"Time,RPM,MAP,Temp,AFR1,AFR2,MAF,RPM[rpm]\n", "log has the channel RPM twice"},
-        {csvHeader + "0.1,2,3\n" + row, "log line 2: 3 fields where the names have 11"},
-        {csvHeader + row + "0.1,x,3,4,5,6,7,8,9,10,11\n", "log line 3: RPM is not a number"},
     };
     for (const auto& c : cases) {
         const auto read = ReadLog(c.text, LogFormat::Csv);
         ASSERT_TRUE(std::holds_alternative<std::string>(read)) << c.text;
         EXPECT_EQ(std::get<std::string>(read), c.reason);
+    }
+}
+
+TEST(LogReader, aRowThatDoesNotReadIsLeftOutSaidWhereAndTheRestRead) {
+    const std::string csvHeader = HeaderText(LogFormat::Csv, {"", "", false});
+    const std::string row = RowText(LogFormat::Csv, 0, kEntry);
+    const struct {
+        std::string text;
+        std::size_t rows;
+        std::size_t skipped;
+        const char* first;
+    } cases[] = {
+        {csvHeader + "0.1,2,3\n" + row, 1, 1, "log line 2: 3 fields where the names have 11"},
+        {csvHeader + row + "0.1,x,3,4,5,6,7,8,9,10,11\n" + row + "1\n", 2, 2,
+         "log line 3: RPM is not a number"},
+        {csvHeader + row + row, 2, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto rows = LogChannelsOf(c.text, LogFormat::Csv, {});
+        std::size_t read = 0;
+        while (rows->next()) {
+            ++read;
+        }
+        EXPECT_FALSE(rows->fault());
+        EXPECT_EQ(read, c.rows);
+        EXPECT_EQ(rows->skipped(), c.skipped);
+        EXPECT_EQ(rows->firstSkipped().value_or("none"), c.first ? c.first : "none");
+        EXPECT_EQ(rows->names().size(), kLogChannels);
     }
 }
 
@@ -187,6 +215,42 @@ TEST(Recorder, writesAtMostHalfASecondLateAndEverythingOnStop) {
     EXPECT_EQ(r.status.last(), "Recording stopped: 2 records in /logs/drive.csv");
     r.recorder.add(kEntry);
     EXPECT_EQ(r.file.appends, 3);
+}
+
+TEST(Recorder, aBinaryLogHoldsWhatTheTextLogShowsAndSaysWhatItRounded) {
+    LoggedRecord whole = kEntry;
+    whole.record.rpm = 2250; // the device's RPM is whole: kEntry's half is rounded
+    std::map<std::string, std::string> written;
+    std::string stopped;
+    for (const char* path : {"drive.msl", "drive.mlg"}) {
+        Rig r;
+        ASSERT_TRUE(r.recorder.start(path, false));
+        for (int k = 0; k < 3; ++k) {
+            r.clock.now += 20;
+            r.recorder.add(k == 1 ? kEntry : whole);
+        }
+        r.recorder.stop();
+        written[path] = r.file.written;
+        stopped = r.status.last();
+    }
+    EXPECT_EQ(stopped, "Recording stopped: 3 records in drive.mlg (1 value kept with fewer "
+                       "digits than the device sent)");
+    const auto text = LogChannelsOf(written["drive.msl"], LogFormat::Msl, {});
+    const auto binary = LogChannelsOf(written["drive.mlg"], LogFormat::Mlg, {});
+    EXPECT_EQ(binary->names(), text->names());
+    EXPECT_EQ(binary->units(7), "V");
+    for (int k = 0; k < 3; ++k) {
+        const auto a = text->next();
+        const auto b = binary->next();
+        ASSERT_TRUE(a && b);
+        std::vector<double> expected(a->begin(), a->end());
+        if (k == 1) {
+            expected[1] = 2251; // 2250.5 to the nearest whole RPM, a half away from 0
+        }
+        EXPECT_EQ(std::vector<double>(b->begin(), b->end()), expected) << k;
+    }
+    EXPECT_FALSE(binary->next());
+    EXPECT_FALSE(binary->fault());
 }
 
 TEST(Recorder, withFirstRecordBeginsThenInThatRecordsAirflowUnit) {
