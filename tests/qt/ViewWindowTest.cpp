@@ -1,0 +1,150 @@
+// tvxview on drives of its own making: the channels and the cursor's readout of a known log, a
+// marker drawn, the scatter's breakpoints, and on a drive of tvxsim's engine the hits map against
+// the analysis's own tally (tvxctl analyze --cells) for the same filters.
+#include "view/qt/ViewWindow.h"
+#include "datalog/MlgLog.h"
+#include "datalog/MlgWriter.h"
+#include "tune/TuneOptions.h"
+#include "view/qt/HitsMap.h"
+#include "view/qt/ScatterPlot.h"
+#include "view/qt/TimeGraphs.h"
+
+#include <qcustomplot.h>
+
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Run(const QString& program, const QStringList& args, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, args);
+    process.waitForFinished(120000);
+    return process.readAllStandardError().toStdString();
+}
+
+// The hits column of tvxctl analyze --cells, by cell.
+CellHits CsvHits(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    CellHits hits{};
+    while (std::getline(in, line)) {
+        std::stringstream fields(line);
+        std::string p, r, h;
+        std::getline(fields, p, ',');
+        std::getline(fields, r, ',');
+        std::getline(fields, h, ',');
+        hits[static_cast<std::size_t>(CellIndex(std::stoi(p), std::stoi(r)))] = std::stod(h);
+    }
+    return hits;
+}
+
+} // namespace
+
+class ViewWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theCursorReadsEveryChannelOfTheRecordAtOrBeforeItAndMarkersAreDrawn() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("known.mlg").toStdString();
+        auto made = MlgWriter::Make(MlgLogHeader(2, 0, "test", RecordedSteps(false), false));
+        MlgWriter& writer = std::get<MlgWriter>(made);
+        for (int k = 0; k < 5; ++k) {
+            const std::array<double, kLogChannels> row = {
+                k * 0.5, 900.0 + 100 * k, 5.0 + k, k - 9.67, 180, 14.7, 14.6, 1, 0, 2, 37};
+            writer.record(row[0], row);
+            if (k == 2) {
+                writer.marker(1.1, "stumble");
+            }
+        }
+        std::ofstream(path, std::ios::binary) << writer.take();
+
+        ViewWindow window;
+        window.show();
+        QVERIFY(window.open(path));
+        QCOMPARE(window.log()->records(), 5u);
+        QCOMPARE(window.log()->channels.size(), kLogChannels - 1);
+        QCOMPARE(window.graphs()->pane(0), std::vector<std::string>{"RPM"});
+        QCOMPARE(window.graphs()->pane(2), (std::vector<std::string>{"AFR1", "AFR2"}));
+
+        // A click between the records at 1.0 and 1.5 s reads the one at 1.0 s.
+        QCustomPlot* plot = window.graphs()->plot();
+        QCPAxis* time = plot->axisRect(0)->axis(QCPAxis::atBottom);
+        const QPoint at(static_cast<int>(time->coordToPixel(1.3)), plot->axisRect(0)->center().y());
+        QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+        QCOMPARE(window.graphs()->cursorRecord(), std::optional<std::size_t>(2));
+        const QString readout = window.graphs()->readout();
+        QVERIFY2(readout.contains("Time  0:01.000"), qPrintable(readout));
+        QVERIFY2(readout.contains(QRegularExpression("RPM +1100 RPM")), qPrintable(readout));
+        QVERIFY2(readout.contains(QRegularExpression("MAP +7 PSI")), qPrintable(readout));
+        QTest::keyClick(window.graphs(), Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(window.graphs()->cursorRecord(), std::optional<std::size_t>(4));
+
+        int labels = 0;
+        for (int i = 0; i < plot->itemCount(); ++i) {
+            const auto* text = qobject_cast<QCPItemText*>(plot->item(i));
+            labels += text && text->text() == "stumble" ? 1 : 0;
+        }
+        QCOMPARE(labels, 1);
+        QVERIFY(
+            window.hits()->findChild<QLabel*>("hitsNote")->text().startsWith("No table was kept"));
+
+        QVERIFY(!window.open(dir.filePath("missing.msl").toStdString()));
+        QCOMPARE(window.log()->records(), 5u); // the drive shown stays
+    }
+
+    void theHitsAreTheAnalysissTallyForTheSameFilters() {
+        QTemporaryDir dir;
+        Run(TVXSIM_PATH, {"--write-log", "drive.msl", "--seconds", "120", "--seed", "7"},
+            dir.path());
+        ViewWindow window;
+        QVERIFY(window.open(dir.filePath("drive.msl").toStdString()));
+        QVERIFY(window.log()->kept);
+        const WidebandLag lag = window.log()->kept->lag.value_or(TuneOptions{}.lag);
+        const QString lagText = QString("%1,%2").arg(lag.ms).arg(lag.flowMs);
+        const struct {
+            HitFilters filters;
+            QStringList options;
+        } cases[] = {
+            {HitFilters{}, {}},
+            {HitFilters{false, false, false, 20},
+             {"--min-temp", "off", "--transient", "off", "--max-afr", "off", "--min-afr", "off"}},
+        };
+        for (const auto& c : cases) {
+            window.hits()->setFilters(c.filters);
+            QVERIFY(window.hits()->hits());
+            Run(TVXCTL_PATH,
+                QStringList{"analyze", "drive.msl", "--lag", lagText, "--cells", "cells.csv"} +
+                    c.options,
+                dir.path());
+            const CellHits tally = CsvHits(dir.filePath("cells.csv").toStdString());
+            double total = 0;
+            for (int cell = 0; cell < kCellCount; ++cell) {
+                const auto k = static_cast<std::size_t>(cell);
+                QVERIFY2(std::abs((*window.hits()->hits())[k] - tally[k]) <= 0.05,
+                         qPrintable(QString("cell %1").arg(cell)));
+                total += tally[k];
+            }
+            QVERIFY(total > 1000);
+        }
+
+        // The scatter's default is RPM against pressure: both axes get the table's breakpoints.
+        int lines = 0;
+        QCustomPlot* scatter = window.scatter()->plot();
+        for (int i = 0; i < scatter->itemCount(); ++i) {
+            lines += qobject_cast<QCPItemStraightLine*>(scatter->item(i)) ? 1 : 0;
+        }
+        QCOMPARE(lines, 2 * kLatticeSize);
+    }
+};
+
+QTEST_MAIN(ViewWindowTest)
+#include "ViewWindowTest.moc"
