@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "common/InputFile.h"
+#include "common/Numbers.h"
 #include "common/SameFile.h"
 #include "datalog/DriveTable.h"
 #include "link/Protocol.h"
@@ -155,6 +156,10 @@ std::optional<std::string> AnalyzeLog(const std::string& path, TuningSession& se
         ReadTuneRows(*rows, [&session](const TuneRow& row) { return session.add(row); });
     if (end.refusal) {
         return end.refusal->starts_with(path) ? *end.refusal : path + ": " + *end.refusal;
+    }
+    if (rows->skipped() > 0) {
+        Say(path + ": " + Thousands(static_cast<std::int64_t>(rows->skipped())) +
+            " rows left out as they do not read; the first, " + *rows->firstSkipped());
     }
     if (end.cutShort) {
         session.addCutShort();

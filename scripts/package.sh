@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ensure_packages cmake g++ make nlohmann-json3-dev libcli11-dev libeigen3-dev qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev \
-    desktop-file-utils appstream help2man lintian
+ensure_packages cmake g++ make nlohmann-json3-dev libcli11-dev libeigen3-dev qt6-base-dev qt6-serialport-dev libgl-dev libqcustomplot-dev dpkg-dev \
+    desktop-file-utils appstream help2man lintian libxml2-utils
 
 desktop-file-validate data/*.desktop
+xmllint --noout data/torvex-logs.xml
 appstreamcli validate --no-net data/*.metainfo.xml
 
 CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS)
@@ -19,9 +20,10 @@ cmake --build build-rel -j"$(nproc)"
 deb=$(ls build-rel/torvex_*_*.deb)
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
 contents=$(dpkg-deb -c "$deb")
-for want in bin/TVXv17 bin/TVXv12 bin/tvxsim bin/tvxctl bash-completion/completions/tvxctl \
-    doc/torvex/copyright doc/torvex/changelog.gz man/man1/TVXv17.1.gz man/man1/TVXv12.1.gz \
-    man/man1/tvxsim.1.gz man/man1/tvxctl.1.gz; do
+for want in bin/TVXv17 bin/TVXv12 bin/tvxsim bin/tvxctl bin/tvxview \
+    bash-completion/completions/tvxctl doc/torvex/copyright doc/torvex/changelog.gz \
+    man/man1/TVXv17.1.gz man/man1/TVXv12.1.gz man/man1/tvxsim.1.gz man/man1/tvxctl.1.gz \
+    man/man1/tvxview.1.gz applications/org.torvex.tvxview.desktop mime/packages/torvex-logs.xml; do
     grep -qE "/usr/(share/)?$want\$" <<<"$contents" || { echo "$deb lacks $want" >&2; exit 1; }
 done
 lintian --fail-on error,warning "$deb"

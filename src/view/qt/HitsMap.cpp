@@ -37,7 +37,7 @@ QRect HitsGrid::cellRect(int cell) {
             kHitsTopPx + RpmIndexOf(cell) * kHitsCellPx, kHitsCellPx, kHitsCellPx};
 }
 
-void HitsGrid::show(const ViewedLog* log, const std::optional<CellHits>& hits, int minHits) {
+void HitsGrid::display(const ViewedLog* log, const std::optional<CellHits>& hits, int minHits) {
     log_ = log;
     hits_ = hits;
     minHits_ = minHits;
@@ -143,7 +143,7 @@ HitsMap::HitsMap(QWidget* parent)
     switches->addWidget(new QLabel("Minimum hits", this));
     switches->addWidget(minHits_);
     connect(minHits_, &QSpinBox::valueChanged, this,
-            [this] { grid_->show(log_, hits_, minHits_->value()); });
+            [this] { grid_->display(log_, hits_, minHits_->value()); });
     switches->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(switches);
@@ -183,7 +183,7 @@ void HitsMap::setFilters(const HitFilters& filters) {
     recount();
 }
 
-void HitsMap::show(const ViewedLog* log) {
+void HitsMap::display(const ViewedLog* log) {
     log_ = log;
     recount();
 }
@@ -205,5 +205,5 @@ void HitsMap::recount() {
             note_->setText(QString::fromStdString(std::get<std::string>(counted)));
         }
     }
-    grid_->show(log_, hits_, minHits_->value());
+    grid_->display(log_, hits_, minHits_->value());
 }

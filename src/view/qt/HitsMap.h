@@ -25,7 +25,7 @@ class HitsGrid : public QWidget {
 public:
     explicit HitsGrid(QWidget* parent = nullptr);
 
-    void show(const ViewedLog* log, const std::optional<CellHits>& hits, int minHits);
+    void display(const ViewedLog* log, const std::optional<CellHits>& hits, int minHits);
     // The operating point from record `from` to `to`, drawn over the cells.
     void setTrace(std::size_t from, std::size_t to);
     std::optional<int> selected() const { return selected_; }
@@ -52,7 +52,7 @@ class HitsMap : public QWidget {
 public:
     explicit HitsMap(QWidget* parent = nullptr);
 
-    void show(const ViewedLog* log);
+    void display(const ViewedLog* log);
     HitFilters filters() const;
     void setFilters(const HitFilters& filters);
     const std::optional<CellHits>& hits() const { return hits_; }

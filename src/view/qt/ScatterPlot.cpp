@@ -54,7 +54,7 @@ ScatterPlot::ScatterPlot(QWidget* parent)
     layout->addWidget(plot_, 1);
 }
 
-void ScatterPlot::show(const ViewedLog* log) {
+void ScatterPlot::display(const ViewedLog* log) {
     log_ = log;
     for (QComboBox* box : {x_, y_, colour_}) {
         box->clear();

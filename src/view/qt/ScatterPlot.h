@@ -14,7 +14,7 @@ class ScatterPlot : public QWidget {
 public:
     explicit ScatterPlot(QWidget* parent = nullptr);
 
-    void show(const ViewedLog* log);
+    void display(const ViewedLog* log);
     void choose(const std::string& x, const std::string& y, const std::string& colour);
     QCustomPlot* plot() const { return plot_; }
 

@@ -101,7 +101,7 @@ TimeGraphs::TimeGraphs(QWidget* parent)
     });
 }
 
-void TimeGraphs::show(const ViewedLog* log) {
+void TimeGraphs::display(const ViewedLog* log) {
     log_ = log;
     cursor_.reset();
     marks_ = nullptr;

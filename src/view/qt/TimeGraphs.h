@@ -26,7 +26,7 @@ class TimeGraphs : public QWidget {
 public:
     explicit TimeGraphs(QWidget* parent = nullptr);
 
-    void show(const ViewedLog* log);
+    void display(const ViewedLog* log);
     // The channels a pane draws.
     void setPane(int pane, const std::vector<std::string>& channels);
     const std::vector<std::string>& pane(int pane) const {

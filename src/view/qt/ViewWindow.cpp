@@ -1,5 +1,6 @@
 #include "view/qt/ViewWindow.h"
 
+#include "table/TableFormats.h"
 #include "view/DerivedChannels.h"
 #include "view/qt/HitsMap.h"
 #include "view/qt/ScatterPlot.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr const char* kTitle = "tvxview";
 constexpr const char* kLogFilter = "Datalogs (*.msl *.mlg *.csv);;All files (*)";
+constexpr const char* kTableFilter = "Tables (*.vet *.csv *.json);;All files (*)";
 
 } // namespace
 
@@ -30,6 +32,7 @@ ViewWindow::ViewWindow(QWidget* parent)
     setCentralWidget(tabs_);
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Open...", QKeySequence::Open, this, [this] { chooseFile(); });
+    file->addAction("&Compare with a table...", this, [this] { chooseTable(); });
     file->addSeparator();
     file->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
     statusBar()->showMessage("Open a drive (.msl, .mlg or .csv), or drop one here");
@@ -55,9 +58,9 @@ bool ViewWindow::open(const std::string& path) {
     AddTargetChannels(*log);
     log_ = std::move(log);
     setWindowTitle(QString::fromStdString(path) + " - " + kTitle);
-    graphs_->show(log_.get());
-    scatter_->show(log_.get());
-    hits_->show(log_.get());
+    graphs_->display(log_.get());
+    scatter_->display(log_.get());
+    hits_->display(log_.get());
     const auto [from, to] = graphs_->span();
     emit graphs_->spanChanged(from, to);
     QString message =
@@ -76,6 +79,44 @@ void ViewWindow::chooseFile() {
     if (!path.isEmpty()) {
         open(path.toStdString());
     }
+}
+
+void ViewWindow::chooseTable() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Compare with a table", {}, kTableFilter);
+    if (!path.isEmpty()) {
+        compareWith(path.toStdString());
+    }
+}
+
+bool ViewWindow::compareWith(const std::string& path) {
+    const auto refuse = [this, &path](const std::string& why) {
+        statusBar()->showMessage(QString::fromStdString("Not compared with " + path + ": " + why));
+        return false;
+    };
+    if (!log_) {
+        return refuse("no drive is open");
+    }
+    auto read = ReadTableFile(path);
+    if (const auto* error = std::get_if<FileError>(&read)) {
+        return refuse(error->reason);
+    }
+    TableFile file = std::get<TableFile>(read);
+    if (!file.hasBreakpoints && log_->kept) {
+        // A .vet holds the cells alone: they go on the drive's breakpoints.
+        std::copy(log_->kept->table.table.begin() + kCellCount, log_->kept->table.table.end(),
+                  file.table.begin() + kCellCount);
+    }
+    if (const auto why = AddSuggestionChannels(*log_, file.table)) {
+        return refuse(*why);
+    }
+    graphs_->display(log_.get());
+    graphs_->setPane(2, {"AFR1", "AFR2", kTargetChannel, kPredictedChannel});
+    scatter_->display(log_.get());
+    statusBar()->showMessage(
+        QString::fromStdString("The drive under " + path + ": \"" + kPredictedChannel +
+                               "\" is the air/fuel each record would have read with its VE"));
+    return true;
 }
 
 void ViewWindow::dragEnterEvent(QDragEnterEvent* event) {

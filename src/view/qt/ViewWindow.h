@@ -21,6 +21,9 @@ public:
     // Shows the log at `path`; false, said on the status bar, when it cannot be read (the drive
     // shown before stays).
     bool open(const std::string& path);
+    // Adds the drive as it would have been under the table at `path` (a .vet takes the drive's
+    // breakpoints); false, said on the status bar, when it cannot.
+    bool compareWith(const std::string& path);
     const ViewedLog* log() const { return log_.get(); }
     TimeGraphs* graphs() const { return graphs_; }
     ScatterPlot* scatter() const { return scatter_; }
@@ -33,6 +36,7 @@ protected:
 
 private:
     void chooseFile();
+    void chooseTable();
 
     std::unique_ptr<ViewedLog> log_;
     QTabWidget* tabs_;

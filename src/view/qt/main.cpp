@@ -17,11 +17,19 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("LOG", "drives to open, each in a window", "[LOG...]");
+    const QCommandLineOption suggested(
+        "suggested",
+        "Show each drive as it would have been under the table in FILE (.vet, .csv or .json; "
+        "tvxctl analyze -o writes one): the air/fuel each record would have read with its VE.",
+        "FILE");
+    parser.addOption(suggested);
     parser.process(app);
     std::vector<std::unique_ptr<ViewWindow>> windows;
     for (const QString& path : parser.positionalArguments()) {
         windows.push_back(std::make_unique<ViewWindow>());
-        windows.back()->open(path.toStdString());
+        if (windows.back()->open(path.toStdString()) && parser.isSet(suggested)) {
+            windows.back()->compareWith(parser.value(suggested).toStdString());
+        }
         windows.back()->show();
     }
     if (windows.empty()) {
