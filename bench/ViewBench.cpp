@@ -6,6 +6,7 @@
 #include "datalog/MlgLog.h"
 #include "view/DerivedChannels.h"
 #include "view/qt/TimeGraphs.h"
+#include "view/qt/ViewWindow.h"
 
 #include <qcustomplot.h>
 
@@ -85,6 +86,17 @@ void BM_ShowHour(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ShowHour)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// What a tuner waits for: the window opens the log and draws it (its graphs, the tab shown).
+void BM_WindowOpensHour(benchmark::State& state) {
+    for (auto _ : state) {
+        ViewWindow window;
+        window.show();
+        window.open(g_log);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_WindowOpensHour)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A redraw of the widest view (the whole hour), unchanged and after a pan of 1 %.
 void BM_RedrawWidest(benchmark::State& state) {

@@ -1,5 +1,7 @@
 #include "common/Numbers.h"
 
+#include <array>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -92,6 +94,13 @@ std::optional<double> ParseNumber(std::string_view field) {
         return std::nullopt;
     }
     return value;
+}
+
+double PowerOfTen(int n) {
+    static constexpr std::array<double, 23> kPowers = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    return kPowers.at(static_cast<std::size_t>(n));
 }
 
 std::string FormatGeneral(double value) {

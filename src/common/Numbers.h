@@ -15,6 +15,9 @@ std::optional<double> ParseNumber(std::string_view field);
 
 // Up to 7 significant digits, no trailing zeros, no point for whole numbers.
 std::string FormatGeneral(double value);
+// 10^n for n from 0 to 22, each exact in a double; read from a table, as it is asked for per
+// value of long logs.
+double PowerOfTen(int n);
 
 // 1204 as "1,204".
 std::string Thousands(std::int64_t n);

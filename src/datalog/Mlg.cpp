@@ -1,5 +1,6 @@
 #include "datalog/Mlg.h"
 
+#include "common/Numbers.h"
 #include "common/Printable.h"
 
 #include <cmath>
@@ -45,7 +46,7 @@ std::optional<double> MlgStepsPerUnit(const MlgField& field) {
         field.digits > 9) {
         return std::nullopt;
     }
-    const double steps = std::pow(10.0, field.digits);
+    const double steps = PowerOfTen(field.digits);
     if (field.scale != static_cast<float>(1 / steps)) {
         return std::nullopt;
     }

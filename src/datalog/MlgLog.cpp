@@ -1,5 +1,7 @@
 #include "datalog/MlgLog.h"
 
+#include "common/Numbers.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,7 +13,7 @@ constexpr int kMostDigits = 6;
 // The fewest decimals that write the value as the text log does, its 7 significant digits.
 int DecimalsOf(double value) {
     for (int digits = 0; digits <= kMostDigits; ++digits) {
-        const double steps = std::pow(10.0, digits);
+        const double steps = PowerOfTen(digits);
         if (!LosesDigits(value, {MlgType::S32, static_cast<std::int8_t>(digits)}) &&
             std::abs(value * steps) < 9.0e15) {
             return digits;
@@ -44,7 +46,7 @@ bool LosesDigits(double value, const ChannelStep& step) {
     if (step.type == MlgType::F32 || !std::isfinite(value)) {
         return false;
     }
-    const double steps = std::pow(10.0, step.digits);
+    const double steps = PowerOfTen(step.digits);
     const double kept = std::round(value * steps) / steps;
     // A float reading of 15.39 is 15.3900003: within the 7 digits the text shows, it is kept.
     return std::abs(value - kept) > 1e-7 * std::abs(value);
@@ -88,7 +90,7 @@ LogSteps StepFinder::steps() const {
             steps[c] = {MlgType::F32, static_cast<std::int8_t>(kMostDigits)};
             continue;
         }
-        const double scale = std::pow(10.0, digits_[c]);
+        const double scale = PowerOfTen(digits_[c]);
         steps[c] = {TypeFor(std::round(lowest_[c] * scale), std::round(highest_[c] * scale)),
                     static_cast<std::int8_t>(digits_[c])};
     }
@@ -106,7 +108,7 @@ MlgHeader MlgLogHeader(int version, std::uint32_t startedAt, std::string info,
         field.digits = steps[c].digits;
         field.scale = field.type == MlgType::F32
                           ? 1.0f
-                          : static_cast<float>(1 / std::pow(10.0, steps[c].digits));
+                          : static_cast<float>(1 / PowerOfTen(steps[c].digits));
         field.category = c < 8 ? "Engine" : "Table";
         header.fields.push_back(std::move(field));
     }

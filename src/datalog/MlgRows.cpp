@@ -1,5 +1,7 @@
 #include "datalog/MlgRows.h"
 
+#include "common/Numbers.h"
+
 #include <cmath>
 
 double ShownValue(double value, int digits) {
@@ -9,7 +11,7 @@ double ShownValue(double value, int digits) {
     }
     // Divided by an exact power of ten the result is the double nearest the decimal, as a
     // text reader would parse it.
-    const double unit = std::pow(10.0, digits);
+    const double unit = PowerOfTen(digits);
     return std::round(value * unit) / unit;
 }
 

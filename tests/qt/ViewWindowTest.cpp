@@ -15,6 +15,7 @@
 
 #include <QLabel>
 #include <QProcess>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -116,6 +117,7 @@ private slots:
             labels += text && text->text() == "stumble" ? 1 : 0;
         }
         QCOMPARE(labels, 1);
+        window.tabs()->setCurrentWidget(window.hits());
         QVERIFY(
             window.hits()->findChild<QLabel*>("hitsNote")->text().startsWith("No table was kept"));
 
@@ -140,6 +142,8 @@ private slots:
             {HitFilters{false, false, false, 20},
              {"--min-temp", "off", "--transient", "off", "--max-afr", "off", "--min-afr", "off"}},
         };
+        QVERIFY(!window.hits()->hits()); // counted when the tab is first shown
+        window.tabs()->setCurrentWidget(window.hits());
         for (const auto& c : cases) {
             window.hits()->setFilters(c.filters);
             QVERIFY(window.hits()->hits());
@@ -160,6 +164,7 @@ private slots:
 
         // The scatter's default is RPM against pressure: both axes get the table's breakpoints.
         int lines = 0;
+        window.tabs()->setCurrentWidget(window.scatter());
         QCustomPlot* scatter = window.scatter()->plot();
         for (int i = 0; i < scatter->itemCount(); ++i) {
             lines += qobject_cast<QCPItemStraightLine*>(scatter->item(i)) ? 1 : 0;

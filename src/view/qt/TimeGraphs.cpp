@@ -1,6 +1,7 @@
 #include "view/qt/TimeGraphs.h"
 
 #include "view/DerivedChannels.h"
+#include "view/Envelope.h"
 
 #include <qcustomplot.h>
 
@@ -18,6 +19,11 @@ namespace {
 constexpr int kClickSlopPx = 4;
 constexpr double kShortestSpanS = 0.05;
 constexpr int kReadoutWidthPx = 240;
+// Each envelope's buckets are this many times the last's; one is made while a bucket of it
+// still holds fewer records than the log has.
+constexpr std::size_t kDetailStep = 8;
+// A line is drawn from an envelope while its buckets leave at least this many to a pixel.
+constexpr double kBucketsPerPixel = 1;
 // The first entry of every chooser: both air/fuel readings with the target.
 constexpr const char* kAirFuelEntry = "Air/fuel with target";
 
@@ -31,6 +37,18 @@ std::vector<std::string> Present(const ViewedLog& log, std::vector<std::string> 
 
 std::vector<std::string> AirFuel(const ViewedLog& log) {
     return Present(log, {"AFR1", "AFR2", kTargetChannel});
+}
+
+QSharedPointer<QCPGraphDataContainer> EveryRecord(const ViewedLog& log,
+                                                  const ViewedChannel& channel) {
+    QSharedPointer<QCPGraphDataContainer> container(new QCPGraphDataContainer);
+    QVector<QCPGraphData> data;
+    data.reserve(static_cast<qsizetype>(log.records()));
+    for (std::size_t k = 0; k < log.records(); ++k) {
+        data.append({log.timeS[k], channel.values[k]});
+    }
+    container->set(data, true);
+    return container;
 }
 
 } // namespace
@@ -84,6 +102,8 @@ TimeGraphs::TimeGraphs(QWidget* parent)
     layout->addLayout(choosers);
     layout->addWidget(plot_, 1);
     layout->addWidget(readout_);
+    // Once laid out, the panes' width is known: the detail follows it before anything is drawn.
+    connect(plot_, &QCustomPlot::afterLayout, this, [this] { chooseDetail(); });
     connect(plot_, &QCustomPlot::mousePress, this, [this](QMouseEvent* event) {
         pressedAt_ = event->pos();
         setFocus();
@@ -105,6 +125,7 @@ void TimeGraphs::display(const ViewedLog* log) {
     log_ = log;
     cursor_.reset();
     marks_ = nullptr;
+    lines_.clear();
     plot_->clearGraphs();
     plot_->clearItems();
     const auto panes = log_ ? DefaultPanes(*log_) : std::array<std::vector<std::string>, kPanes>{};
@@ -152,13 +173,12 @@ void TimeGraphs::rebuildPane(int pane) {
         if (graph == marks_) {
             marks_ = nullptr;
         }
+        std::erase_if(lines_, [graph](const Line& line) { return line.graph == graph; });
         plot_->removeGraph(graph);
     }
     if (!log_) {
         return;
     }
-    QVector<double> keys(static_cast<qsizetype>(log_->records()));
-    std::copy(log_->timeS.begin(), log_->timeS.end(), keys.begin());
     QStringList names;
     QString units;
     int colour = 0;
@@ -167,8 +187,6 @@ void TimeGraphs::rebuildPane(int pane) {
         if (!channel) {
             continue;
         }
-        QVector<double> values(keys.size());
-        std::copy(channel->values.begin(), channel->values.end(), values.begin());
         QCPGraph* graph =
             plot_->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
         graph->setName(QString::fromStdString(name));
@@ -176,7 +194,24 @@ void TimeGraphs::rebuildPane(int pane) {
         if (name == kTargetChannel) {
             graph->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
         }
-        graph->setData(keys, values, true);
+        Line line{graph, channel, {}, 0};
+        // Every record is put in the graph only when a view is narrow enough to need it.
+        line.levels.emplace_back();
+        for (std::size_t bucket = kDetailStep; bucket < log_->records(); bucket *= kDetailStep) {
+            QVector<QCPGraphData> data;
+            for (const EnvelopePoint& point : Envelope(log_->timeS, channel->values, bucket)) {
+                data.append({point.timeS, point.value});
+            }
+            QSharedPointer<QCPGraphDataContainer> container(new QCPGraphDataContainer);
+            container->set(data, true);
+            line.levels.push_back(container);
+        }
+        if (line.levels.size() == 1) {
+            line.levels[0] = EveryRecord(*log_, *channel);
+        }
+        graph->setData(line.levels.back());
+        line.shown = line.levels.size() - 1;
+        lines_.push_back(std::move(line));
         names << QString::fromStdString(name);
         units = QString::fromStdString(channel->units);
     }
@@ -186,6 +221,33 @@ void TimeGraphs::rebuildPane(int pane) {
     for (QCPGraph* graph : rect->graphs()) {
         graph->rescaleValueAxis(!first);
         first = false;
+    }
+    chooseDetail();
+}
+
+void TimeGraphs::chooseDetail() {
+    if (!log_ || log_->records() == 0) {
+        return;
+    }
+    const auto [from, to] = span();
+    const double records = static_cast<double>(RecordAt(log_->timeS, to).value_or(0) -
+                                               RecordAt(log_->timeS, from).value_or(0) + 1);
+    const double pixels = std::max(1, rects_[0]->width());
+    for (Line& line : lines_) {
+        std::size_t level = 0;
+        double bucket = 1;
+        while (level + 1 < line.levels.size() &&
+               records / (bucket * kDetailStep) >= pixels * kBucketsPerPixel) {
+            bucket *= kDetailStep;
+            ++level;
+        }
+        if (level == 0 && !line.levels[0]) {
+            line.levels[0] = EveryRecord(*log_, *line.channel);
+        }
+        if (level != line.shown) {
+            line.graph->setData(line.levels[level]);
+            line.shown = level;
+        }
     }
 }
 
@@ -232,6 +294,7 @@ void TimeGraphs::spread(const QCPRange& range) {
         rect->axis(QCPAxis::atBottom)->setRange(shown);
     }
     spreading_ = false;
+    chooseDetail();
     emit spanChanged(shown.lower, shown.upper);
 }
 

@@ -6,6 +6,8 @@
 
 #include "view/ViewedLog.h"
 
+#include <qcustomplot.h>
+
 #include <QWidget>
 
 #include <array>
@@ -13,10 +15,6 @@
 #include <vector>
 
 class QComboBox;
-class QCPAxisRect;
-class QCPGraph;
-class QCPItemStraightLine;
-class QCustomPlot;
 class QLabel;
 
 inline constexpr int kPanes = 4;
@@ -57,7 +55,9 @@ private:
     void rebuildPane(int pane);
     void drawMarkers();
     void moveCursorLines();
-    void spread(const class QCPRange& range);
+    void spread(const QCPRange& range);
+    // Each line at the detail its span on screen can show.
+    void chooseDetail();
 
     const ViewedLog* log_ = nullptr;
     QCustomPlot* plot_;
@@ -67,6 +67,15 @@ private:
     std::array<std::vector<std::string>, kPanes> panes_;
     std::array<QCPItemStraightLine*, kPanes> cursorLines_{};
     QCPGraph* marks_ = nullptr;
+    // Each line's data: every record (made when first needed), then envelopes of ever larger
+    // buckets.
+    struct Line {
+        QCPGraph* graph;
+        const ViewedChannel* channel;
+        std::vector<QSharedPointer<QCPGraphDataContainer>> levels;
+        std::size_t shown = 0;
+    };
+    std::vector<Line> lines_;
     std::optional<std::size_t> cursor_;
     QPoint pressedAt_;
     bool spreading_ = false;

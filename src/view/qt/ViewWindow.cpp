@@ -1,5 +1,6 @@
 #include "view/qt/ViewWindow.h"
 
+#include "common/Numbers.h"
 #include "table/TableFormats.h"
 #include "view/DerivedChannels.h"
 #include "view/qt/HitsMap.h"
@@ -36,8 +37,9 @@ ViewWindow::ViewWindow(QWidget* parent)
     file->addSeparator();
     file->addAction("&Quit", QKeySequence::Quit, this, [this] { close(); });
     statusBar()->showMessage("Open a drive (.msl, .mlg or .csv), or drop one here");
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { showTab(index); });
     connect(graphs_, &TimeGraphs::spanChanged, this, [this](double from, double to) {
-        if (!log_ || log_->records() == 0) {
+        if (!log_ || log_->records() == 0 || !hitsShown_) {
             return;
         }
         const std::size_t first = RecordAt(log_->timeS, from).value_or(0);
@@ -59,19 +61,33 @@ bool ViewWindow::open(const std::string& path) {
     log_ = std::move(log);
     setWindowTitle(QString::fromStdString(path) + " - " + kTitle);
     graphs_->display(log_.get());
-    scatter_->display(log_.get());
-    hits_->display(log_.get());
-    const auto [from, to] = graphs_->span();
-    emit graphs_->spanChanged(from, to);
+    scatterShown_ = hitsShown_ = false;
+    showTab(tabs_->currentIndex());
     QString message =
         QString("%1 records, %2")
-            .arg(log_->records())
+            .arg(QString::fromStdString(Thousands(static_cast<std::int64_t>(log_->records()))))
             .arg(QString::fromStdString(ClockText(log_->records() ? log_->timeS.back() : 0)));
     for (const std::string& note : log_->notes) {
         message += "; " + QString::fromStdString(note);
     }
     statusBar()->showMessage(message);
     return true;
+}
+
+void ViewWindow::showTab(int index) {
+    if (!log_) {
+        return;
+    }
+    if (tabs_->widget(index) == scatter_ && !scatterShown_) {
+        scatterShown_ = true;
+        scatter_->display(log_.get());
+    }
+    if (tabs_->widget(index) == hits_ && !hitsShown_) {
+        hitsShown_ = true;
+        hits_->display(log_.get());
+        const auto [from, to] = graphs_->span();
+        emit graphs_->spanChanged(from, to);
+    }
 }
 
 void ViewWindow::chooseFile() {
@@ -112,7 +128,8 @@ bool ViewWindow::compareWith(const std::string& path) {
     }
     graphs_->display(log_.get());
     graphs_->setPane(2, {"AFR1", "AFR2", kTargetChannel, kPredictedChannel});
-    scatter_->display(log_.get());
+    scatterShown_ = false;
+    showTab(tabs_->currentIndex());
     statusBar()->showMessage(
         QString::fromStdString("The drive under " + path + ": \"" + kPredictedChannel +
                                "\" is the air/fuel each record would have read with its VE"));

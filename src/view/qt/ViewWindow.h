@@ -37,10 +37,15 @@ protected:
 private:
     void chooseFile();
     void chooseTable();
+    // The scatter and the hits are made when their tab is first shown for the drive: opening
+    // waits only for the graphs.
+    void showTab(int index);
 
     std::unique_ptr<ViewedLog> log_;
     QTabWidget* tabs_;
     TimeGraphs* graphs_;
     ScatterPlot* scatter_;
     HitsMap* hits_;
+    bool scatterShown_ = false;
+    bool hitsShown_ = false;
 };

@@ -1,10 +1,12 @@
 #include "view/ViewedLog.h"
 #include "datalog/LogFormat.h"
 #include "view/DerivedChannels.h"
+#include "view/Envelope.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 TEST(ViewedLog, theCursorReadsTheRecordAtOrBeforeItsTime) {
     const std::vector<double> times = {0, 0.02, 0.04};
@@ -75,4 +77,33 @@ TEST(DerivedChannels, theTargetIsInterpolatedAtTheRecordAndTheErrorIsAgainstIt) 
     const std::size_t channels = log.channels.size();
     AddTargetChannels(log);
     EXPECT_EQ(log.channels.size(), channels) << "no breakpoints, no target";
+}
+
+TEST(Envelope, eachBucketKeepsItsLowestAndHighestInTimeOrder) {
+    const std::vector<double> times = {0, 1, 2, 3, 4, 5, 6};
+    constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* what;
+        std::vector<float> values;
+        std::size_t bucket;
+        std::vector<std::pair<double, float>> points;
+    } cases[] = {
+        {"high before low", {5, 9, 1, 4, 2, 2, 7}, 3, {{1, 9}, {2, 1}, {3, 4}, {4, 2}, {6, 7}}},
+        {"flat: one point a bucket", {3, 3, 3, 3, 3, 3, 3}, 4, {{0, 3}, {4, 3}}},
+        {"a bucket of 1 is the line itself", {1, 2, 3}, 1, {{0, 1}, {1, 2}, {2, 3}}},
+        {"no number in a bucket keeps the gap", {kNan, kNan, 2, 5}, 2, {{0, kNan}, {2, 2}, {3, 5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto points = Envelope(std::span(times).first(c.values.size()), c.values, c.bucket);
+        ASSERT_EQ(points.size(), c.points.size());
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            EXPECT_EQ(points[k].timeS, c.points[k].first);
+            if (std::isnan(c.points[k].second)) {
+                EXPECT_TRUE(std::isnan(points[k].value));
+            } else {
+                EXPECT_EQ(points[k].value, c.points[k].second);
+            }
+        }
+    }
 }
