@@ -79,6 +79,12 @@ TimeGraphs::TimeGraphs(QWidget* parent)
         connect(x, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
                 [this](const QCPRange& range) { spread(range); });
         rects_[static_cast<std::size_t>(p)] = rect;
+        auto* legend = new QCPLegend;
+        rect->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignRight);
+        legend->setLayer("legend");
+        legend->setVisible(false);
+        legend->setBrush(QColor(255, 255, 255, 210));
+        legends_[static_cast<std::size_t>(p)] = legend;
         auto* chooser = new QComboBox(this);
         chooser->setObjectName(QString("pane%1").arg(p + 1));
         connect(chooser, &QComboBox::activated, this, [this, p, chooser](int index) {
@@ -215,8 +221,16 @@ void TimeGraphs::rebuildPane(int pane) {
         names << QString::fromStdString(name);
         units = QString::fromStdString(channel->units);
     }
+    // One channel names the axis; several share it by their units and a legend names each.
+    const QString unitsText = units.isEmpty() ? "" : " (" + units + ")";
     rect->axis(QCPAxis::atLeft)
-        ->setLabel(names.join(", ") + (units.isEmpty() ? "" : " (" + units + ")"));
+        ->setLabel(names.size() == 1 ? names[0] + unitsText : unitsText.trimmed());
+    QCPLegend* legend = legends_[static_cast<std::size_t>(pane)];
+    legend->clearItems();
+    legend->setVisible(names.size() > 1);
+    for (QCPGraph* graph : rect->graphs()) {
+        graph->addToLegend(legend);
+    }
     bool first = true;
     for (QCPGraph* graph : rect->graphs()) {
         graph->rescaleValueAxis(!first);

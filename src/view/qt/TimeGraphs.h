@@ -64,6 +64,7 @@ private:
     QLabel* readout_;
     std::array<QComboBox*, kPanes> choosers_{};
     std::array<QCPAxisRect*, kPanes> rects_{};
+    std::array<QCPLegend*, kPanes> legends_{};
     std::array<std::vector<std::string>, kPanes> panes_;
     std::array<QCPItemStraightLine*, kPanes> cursorLines_{};
     QCPGraph* marks_ = nullptr;
