@@ -20,9 +20,7 @@ public:
     std::size_t skipped() const override { return rows_.skipped(); }
     const std::vector<std::string>& names() const override { return rows_.names(); }
     const std::vector<LogMarker>& markers() const override { return rows_.markers(); }
-    const std::optional<std::string>& firstSkipped() const override {
-        return rows_.firstSkipped();
-    }
+    const std::optional<std::string>& firstSkipped() const override { return rows_.firstSkipped(); }
 
 private:
     TextLines lines_;

@@ -44,7 +44,7 @@ private:
     TextLines& lines_;
     LogFormat format_;
     std::vector<std::string> names_;
-    std::vector<LogMarker> markers_; // none in a text log
+    std::vector<LogMarker> markers_;  // none in a text log
     std::vector<std::size_t> column_; // of each needed channel
     std::vector<std::string> units_;  // of each needed channel
     std::size_t columns_ = 0;

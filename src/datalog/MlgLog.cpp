@@ -106,9 +106,8 @@ MlgHeader MlgLogHeader(int version, std::uint32_t startedAt, std::string info,
         field.units = LogChannelUnit(c, airflowInHertz);
         field.type = steps[c].type;
         field.digits = steps[c].digits;
-        field.scale = field.type == MlgType::F32
-                          ? 1.0f
-                          : static_cast<float>(1 / PowerOfTen(steps[c].digits));
+        field.scale =
+            field.type == MlgType::F32 ? 1.0f : static_cast<float>(1 / PowerOfTen(steps[c].digits));
         field.category = c < 8 ? "Engine" : "Table";
         header.fields.push_back(std::move(field));
     }

@@ -45,8 +45,7 @@ Log Read(const char* path) {
 
 void Report(const char* library, qint64 loadMs, qint64 firstMs, double redrawMs) {
     std::printf("%-12s load %5lld ms, first draw %6lld ms, widest redraw after a pan %8.1f ms\n",
-                library, static_cast<long long>(loadMs), static_cast<long long>(firstMs),
-                redrawMs);
+                library, static_cast<long long>(loadMs), static_cast<long long>(firstMs), redrawMs);
 }
 
 void WithQCustomPlot(const Log& log) {
