@@ -9,7 +9,8 @@
 
 namespace {
 
-std::variant<ViewedLog, std::string> Read(LogChannels& rows, const std::string& path) {
+std::variant<ViewedLog, std::string> Read(LogChannels& rows, const std::string& path,
+                                          std::size_t mostValues) {
     if (rows.fault()) {
         return path + ": " + *rows.fault();
     }
@@ -26,7 +27,14 @@ std::variant<ViewedLog, std::string> Read(LogChannels& rows, const std::string& 
             log.channels.push_back({names[n], rows.units(n), {}});
         }
     }
+    const std::size_t mostRecords = mostValues / names.size();
     while (const auto row = rows.next()) {
+        if (log.records() == mostRecords) {
+            log.notes.push_back(
+                path + ": shown to record " + Thousands(static_cast<std::int64_t>(mostRecords)) +
+                ", as many as the viewer holds of " + std::to_string(names.size()) + " channels");
+            break;
+        }
         log.timeS.push_back((*row)[timeColumn]);
         for (std::size_t n = 0, c = 0; n < row->size(); ++n) {
             if (n != timeColumn) {
@@ -71,7 +79,7 @@ std::variant<ViewedLog, std::string> LoadViewedLog(const std::string& path) {
     }
     const File file = std::get<File>(std::move(opened));
     const auto rows = OpenLogChannels(file.get(), *format, {});
-    auto read = Read(*rows, path);
+    auto read = Read(*rows, path, kMostViewedValues);
     if (auto* log = std::get_if<ViewedLog>(&read)) {
         auto kept = ReadDriveTable(path);
         if (auto* table = std::get_if<DriveTable>(&kept)) {
@@ -84,9 +92,9 @@ std::variant<ViewedLog, std::string> LoadViewedLog(const std::string& path) {
 }
 
 std::variant<ViewedLog, std::string> ViewedLogOf(std::string_view bytes, LogFormat format,
-                                                 const std::string& path) {
+                                                 const std::string& path, std::size_t mostValues) {
     const auto rows = LogChannelsOf(bytes, format, {});
-    return Read(*rows, path);
+    return Read(*rows, path, mostValues);
 }
 
 std::string ValueText(const ViewedChannel& channel, float value) {

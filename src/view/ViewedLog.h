@@ -34,12 +34,17 @@ struct ViewedLog {
     const ViewedChannel* channel(const std::string& name) const;
 };
 
+// Past this many values a log is shown up to where they ran out, and says so: some 12 hours of
+// our 12 channels at the line rate, 800 MB of them.
+inline constexpr std::size_t kMostViewedValues = 200'000'000;
+
 // Reads a .msl, .csv or .mlg whole; else why not (no channel names, no Time channel, ...). A row
 // that does not read, a last one cut short, a table beside it that does not read: said in notes.
 std::variant<ViewedLog, std::string> LoadViewedLog(const std::string& path);
 // The same from bytes already read, with no table beside.
 std::variant<ViewedLog, std::string> ViewedLogOf(std::string_view bytes, LogFormat format,
-                                                 const std::string& path);
+                                                 const std::string& path,
+                                                 std::size_t mostValues = kMostViewedValues);
 
 // The record the log holds at `timeS`: the last at or before it (a datalog's value holds until
 // the next record), the first before the log begins; nothing for an empty log.

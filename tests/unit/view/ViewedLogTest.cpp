@@ -45,6 +45,11 @@ TEST(ViewedLog, everyChannelOfEveryRowThatReadsIsHeldAndTheRestSaid) {
     EXPECT_EQ(log.notes[0], "drive.msl: 1 records left out as they do not read; the first, log "
                             "line 5: 2 fields where the names have 3");
 
+    const auto bounded = ViewedLogOf(text, LogFormat::Msl, "drive.msl", 3);
+    EXPECT_EQ(std::get<ViewedLog>(bounded).records(), 1u);
+    EXPECT_EQ(std::get<ViewedLog>(bounded).notes[0],
+              "drive.msl: shown to record 1, as many as the viewer holds of 3 channels");
+
     const auto refused = ViewedLogOf("RPM,MAP\n900,5\n", LogFormat::Csv, "drive.csv");
     EXPECT_EQ(std::get<std::string>(refused), "drive.csv: log has no Time channel");
 }
