@@ -154,11 +154,16 @@ void Recorder::stop() {
             status_.showStatus("Recording stopped: no record arrived, so " + path_ +
                                " was not kept");
         } else {
+            lastKept_ = path_;
             status_.showStatus("Recording stopped: " + std::to_string(records_) + " records in " +
                                path_ + RoundedText(encoder_->rounded()));
         }
     }
     state_ = State::Off;
+}
+
+std::optional<std::string> Recorder::lastDrive() const {
+    return state_ == State::On ? std::optional(path_) : lastKept_;
 }
 
 void Recorder::discard() {
@@ -195,6 +200,7 @@ void Recorder::fail(const std::string& what, const std::string& reason) {
                            "written, so nothing was kept");
         return;
     }
+    lastKept_ = path_;
     status_.showStatus("Recording stopped: " + what + ": " + reason + "; " + "the file holds " +
                        std::to_string(written_) + " records");
 }

@@ -63,6 +63,8 @@ public:
     bool recording() const { return state_ != State::Off; }
     std::uint64_t records() const { return records_; }
     const std::string& path() const { return path_; }
+    // The drive a viewer would open: the one being recorded, else the last that kept a record.
+    std::optional<std::string> lastDrive() const;
 
 private:
     enum class State { Off, WaitingForRecord, On };
@@ -88,6 +90,7 @@ private:
     std::int64_t lastFlushMs_ = 0;
     std::uint64_t records_ = 0;
     std::uint64_t written_ = 0; // records already handed to the system
+    std::optional<std::string> lastKept_;
     std::function<TableFile()> tableSource_;
     std::optional<DriveTable> kept_; // the table of the recording under way, while it is kept
     bool keptChanged_ = false;

@@ -204,6 +204,15 @@ private slots:
         QVERIFY(w.statusText().startsWith("Not recording: cannot create /nonexistent/drive.msl"));
     }
 
+    void viewButton_saysWhenNoDriveWasRecorded() {
+        MainWindow w(Release::V17);
+        auto* view = w.findChild<QToolButton*>("viewButton");
+        QCOMPARE(view->focusPolicy(), Qt::NoFocus);
+        view->click();
+        QCOMPARE(w.statusText(),
+                 QString("Nothing to view: no drive was recorded yet (Record, at the right)"));
+    }
+
     void canvas_showsBeneathTheControls() {
         MainWindow w(Release::V17);
         DrawDefaultView(w.form());

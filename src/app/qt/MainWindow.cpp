@@ -21,10 +21,13 @@
 #include "table/qt/QtFileDialogs.h"
 #include "table/qt/QtGrid.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -205,6 +208,12 @@ MainWindow::MainWindow(Release release, QWidget* parent)
         window.raise();
     });
     statusBar()->addPermanentWidget(table);
+    auto* view = new QToolButton(this);
+    view->setObjectName("viewButton");
+    view->setText("View");
+    view->setFocusPolicy(Qt::NoFocus);
+    connect(view, &QToolButton::clicked, this, [this] { openInViewer(); });
+    statusBar()->addPermanentWidget(view);
     // Each Connect begins the gathering and the undo history afresh.
     connect(findChild<QAction*>("mnuConnectToTVX"), &QAction::triggered, this, [this] {
         tuning_->reset();
@@ -229,6 +238,22 @@ TuningWindow& MainWindow::tuningWindow() {
         tuningWindow_ = new TuningWindow(*tuning_, *tableHost_, *status_, this);
     }
     return *tuningWindow_;
+}
+
+void MainWindow::openInViewer() {
+    const auto drive = recordField_->recorder().lastDrive();
+    if (!drive) {
+        status_->showStatus("Nothing to view: no drive was recorded yet (Record, at the right)");
+        return;
+    }
+    // The viewer installed beside this program, else the one on the PATH.
+    const QString beside = QCoreApplication::applicationDirPath() + "/tvxview";
+    const QString viewer = QFileInfo(beside).isExecutable() ? beside : "tvxview";
+    if (!QProcess::startDetached(viewer, {QString::fromStdString(*drive)})) {
+        status_->showStatus("Cannot start tvxview to view " + *drive + ": it is not installed");
+        return;
+    }
+    status_->showStatus("Viewing " + *drive + " in tvxview");
 }
 
 TableWindow& MainWindow::tableWindow() {

@@ -57,6 +57,8 @@ private:
 
     void buildControls();
     void buildMenus(Release release);
+    // The View button: the drive being recorded, or the last, in tvxview.
+    void openInViewer();
 
     std::unique_ptr<FramePacer> pacer_;
     CanvasWidget* canvas_ = nullptr;

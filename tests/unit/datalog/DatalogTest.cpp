@@ -253,6 +253,20 @@ TEST(Recorder, aBinaryLogHoldsWhatTheTextLogShowsAndSaysWhatItRounded) {
     EXPECT_FALSE(binary->fault());
 }
 
+TEST(Recorder, theDriveToViewIsTheOneRecordingElseTheLastThatKeptARecord) {
+    Rig r;
+    EXPECT_FALSE(r.recorder.lastDrive());
+    ASSERT_TRUE(r.recorder.start("a.msl", false));
+    EXPECT_EQ(r.recorder.lastDrive(), "a.msl");
+    r.recorder.add(kEntry);
+    r.recorder.stop();
+    EXPECT_EQ(r.recorder.lastDrive(), "a.msl");
+    ASSERT_TRUE(r.recorder.start("b.msl", false));
+    EXPECT_EQ(r.recorder.lastDrive(), "b.msl");
+    r.recorder.stop(); // no record: b.msl is not kept
+    EXPECT_EQ(r.recorder.lastDrive(), "a.msl");
+}
+
 TEST(Recorder, withFirstRecordBeginsThenInThatRecordsAirflowUnit) {
     Rig r;
     r.recorder.startWithFirstRecord("drive.msl");
