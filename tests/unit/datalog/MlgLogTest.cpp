@@ -56,7 +56,7 @@ TEST(MlgLog, aConvertedChannelKeepsItsDigitsInTheNarrowestType) {
         {"indices", {0, 3, 19}, MlgType::U08, 0},
         {"a small signed count", {-3, 5}, MlgType::S08, 0},
         {"hundredths, signed", {-9.16, 3.1}, MlgType::S16, 2},
-        {"the most decimals any value has", {14.7, 15.391}, MlgType::U16, 3},
+        {"the most decimals any value has", {15.391, 14.7}, MlgType::U16, 3},
         // The text shows 7 significant digits: 123456.8.
         {"past 65535 steps", {123456.789}, MlgType::U32, 1},
         {"past 32 bits", {-3e9, 1}, MlgType::S64, 0},
