@@ -123,6 +123,16 @@ private slots:
 
         QVERIFY(!window.open(dir.filePath("missing.msl").toStdString()));
         QCOMPARE(window.log()->records(), 5u); // the drive shown stays
+
+        // A log whose time goes back is drawn in time order: the plot's searches by time need it.
+        const std::string back = dir.filePath("back.csv").toStdString();
+        std::ofstream(back) << "Time,RPM\n0,900\n1,950\n0.5,1000\n2,1100\n";
+        QVERIFY(window.open(back));
+        const auto line = plot->axisRect(0)->graphs().front()->data();
+        QCOMPARE(line->size(), 4);
+        for (auto it = line->constBegin(); it + 1 != line->constEnd(); ++it) {
+            QVERIFY(it->key <= (it + 1)->key);
+        }
     }
 
     void theHitsAreTheAnalysissTallyForTheSameFilters() {

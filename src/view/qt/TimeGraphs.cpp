@@ -39,15 +39,17 @@ std::vector<std::string> AirFuel(const ViewedLog& log) {
     return Present(log, {"AFR1", "AFR2", kTargetChannel});
 }
 
+// A log whose time goes back somewhere has its points sorted by the plot: its searches by time
+// assume the order.
 QSharedPointer<QCPGraphDataContainer> EveryRecord(const ViewedLog& log,
-                                                  const ViewedChannel& channel) {
+                                                  const ViewedChannel& channel, bool sorted) {
     QSharedPointer<QCPGraphDataContainer> container(new QCPGraphDataContainer);
     QVector<QCPGraphData> data;
     data.reserve(static_cast<qsizetype>(log.records()));
     for (std::size_t k = 0; k < log.records(); ++k) {
         data.append({log.timeS[k], channel.values[k]});
     }
-    container->set(data, true);
+    container->set(data, sorted);
     return container;
 }
 
@@ -132,6 +134,7 @@ void TimeGraphs::display(const ViewedLog* log) {
     cursor_.reset();
     marks_ = nullptr;
     lines_.clear();
+    timeSorted_ = !log_ || std::is_sorted(log_->timeS.begin(), log_->timeS.end());
     plot_->clearGraphs();
     plot_->clearItems();
     const auto panes = log_ ? DefaultPanes(*log_) : std::array<std::vector<std::string>, kPanes>{};
@@ -209,11 +212,11 @@ void TimeGraphs::rebuildPane(int pane) {
                 data.append({point.timeS, point.value});
             }
             QSharedPointer<QCPGraphDataContainer> container(new QCPGraphDataContainer);
-            container->set(data, true);
+            container->set(data, timeSorted_);
             line.levels.push_back(container);
         }
         if (line.levels.size() == 1) {
-            line.levels[0] = EveryRecord(*log_, *channel);
+            line.levels[0] = EveryRecord(*log_, *channel, timeSorted_);
         }
         graph->setData(line.levels.back());
         line.shown = line.levels.size() - 1;
@@ -256,7 +259,7 @@ void TimeGraphs::chooseDetail() {
             ++level;
         }
         if (level == 0 && !line.levels[0]) {
-            line.levels[0] = EveryRecord(*log_, *line.channel);
+            line.levels[0] = EveryRecord(*log_, *line.channel, timeSorted_);
         }
         if (level != line.shown) {
             line.graph->setData(line.levels[level]);
@@ -407,7 +410,7 @@ void TimeGraphs::markRecords(const std::vector<std::size_t>& records) {
             keys << log_->timeS[k];
             values << (channel ? channel->values[k] : 0);
         }
-        marks_->setData(keys, values, true);
+        marks_->setData(keys, values, timeSorted_);
     }
     plot_->replot();
 }

@@ -78,6 +78,7 @@ private:
     };
     std::vector<Line> lines_;
     std::optional<std::size_t> cursor_;
+    bool timeSorted_ = true; // the log's time never goes back
     QPoint pressedAt_;
     bool spreading_ = false;
 };
