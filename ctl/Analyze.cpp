@@ -1,7 +1,6 @@
 #include "Analyze.h"
 
 #include "Messages.h"
-#include "common/InputFile.h"
 #include "common/Numbers.h"
 #include "common/SameFile.h"
 #include "datalog/DriveTable.h"
@@ -142,16 +141,14 @@ std::optional<std::string> OutputClash(const Invocation& inv) {
 
 // Read as a stream: a log of any length takes the same memory.
 std::optional<std::string> AnalyzeLog(const std::string& path, TuningSession& session) {
-    const std::optional<LogFormat> format = LogFormatOf(path);
-    if (!format) {
+    if (!LogFormatOf(path)) {
         return "Cannot read " + path + ": name it .msl, .csv or .mlg";
     }
-    auto opened = OpenInputFile(path);
-    if (const auto* why = std::get_if<std::string>(&opened)) {
-        return *why;
+    auto opened = OpenLog(path, TuneChannels());
+    if (auto* why = std::get_if<std::string>(&opened)) {
+        return std::move(*why);
     }
-    const File file = std::get<File>(std::move(opened));
-    const auto rows = OpenLogChannels(file.get(), *format, TuneChannels());
+    const auto& rows = std::get<OpenedLog>(opened).rows;
     const TuneRowsEnd end =
         ReadTuneRows(*rows, [&session](const TuneRow& row) { return session.add(row); });
     if (end.refusal) {

@@ -1,5 +1,6 @@
 #include "datalog/LogChannels.h"
 
+#include "common/InputFile.h"
 #include "datalog/LogRows.h"
 #include "datalog/MlgRows.h"
 
@@ -43,4 +44,19 @@ std::unique_ptr<LogChannels> LogChannelsOf(std::string_view bytes, LogFormat for
         return std::make_unique<MlgRows>(MlgReader::Of(bytes), std::move(needed));
     }
     return std::make_unique<TextRows>(TextLines::Of(bytes), format, std::move(needed));
+}
+
+std::variant<OpenedLog, std::string> OpenLog(const std::string& path,
+                                             std::vector<std::string_view> needed) {
+    const auto format = LogFormatOf(path);
+    if (!format) {
+        return path + ": not a datalog (.msl, .csv or .mlg)";
+    }
+    auto opened = OpenInputFile(path);
+    if (auto* why = std::get_if<std::string>(&opened)) {
+        return std::move(*why);
+    }
+    OpenedLog log{std::get<File>(std::move(opened)), nullptr};
+    log.rows = OpenLogChannels(log.file.get(), *format, std::move(needed));
+    return log;
 }

@@ -2,6 +2,7 @@
 // reader needs, one row at a time so a log of any length takes the same memory.
 #pragma once
 
+#include "common/File.h"
 #include "datalog/LogFormat.h"
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 struct LogMarker {
@@ -52,3 +54,12 @@ std::unique_ptr<LogChannels> OpenLogChannels(std::FILE* file, LogFormat format,
 // The same over bytes in memory, which must outlive the rows.
 std::unique_ptr<LogChannels> LogChannelsOf(std::string_view bytes, LogFormat format,
                                            std::vector<std::string_view> needed);
+
+// A log file open for its rows, in the layout its name's extension names.
+struct OpenedLog {
+    File file;
+    std::unique_ptr<LogChannels> rows; // reads `file`, so it goes first
+};
+// Else why not: "drive.txt: not a datalog (.msl, .csv or .mlg)", or why the file does not open.
+std::variant<OpenedLog, std::string> OpenLog(const std::string& path,
+                                             std::vector<std::string_view> needed);

@@ -1,6 +1,5 @@
 #include "view/DriveHits.h"
 
-#include "common/InputFile.h"
 #include "model/AfrTarget.h"
 #include "tune/VeAnalysis.h"
 
@@ -28,21 +27,16 @@ TuneOptions OptionsFor(const DriveTable& kept, const HitFilters& filters) {
 
 std::variant<CellHits, std::string> DriveHits(const std::string& path, const DriveTable& kept,
                                               const HitFilters& filters) {
-    const auto format = LogFormatOf(path);
-    if (!format) {
-        return path + ": not a datalog";
+    auto opened = OpenLog(path, TuneChannels());
+    if (auto* why = std::get_if<std::string>(&opened)) {
+        return std::move(*why);
     }
-    auto opened = OpenInputFile(path);
-    if (const auto* why = std::get_if<std::string>(&opened)) {
-        return *why;
-    }
-    const File file = std::get<File>(std::move(opened));
+    LogChannels& rows = *std::get<OpenedLog>(opened).rows;
     const VeTable& table = kept.table.table;
     VeAnalyzer analyzer(table, DefaultTarget(table), OptionsFor(kept, filters));
     analyzer.beginLog(path, TableInForce(table, kept.writes));
-    const auto rows = OpenLogChannels(file.get(), *format, TuneChannels());
     const TuneRowsEnd end =
-        ReadTuneRows(*rows, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
+        ReadTuneRows(rows, [&analyzer](const TuneRow& row) { return analyzer.add(row); });
     if (end.refusal) {
         return path + ": " + *end.refusal;
     }

@@ -1,6 +1,5 @@
 #include "view/ViewedLog.h"
 
-#include "common/InputFile.h"
 #include "common/Numbers.h"
 
 #include <algorithm>
@@ -69,17 +68,11 @@ const ViewedChannel* ViewedLog::channel(const std::string& name) const {
 }
 
 std::variant<ViewedLog, std::string> LoadViewedLog(const std::string& path) {
-    const auto format = LogFormatOf(path);
-    if (!format) {
-        return path + ": not a datalog (.msl, .csv or .mlg)";
+    auto opened = OpenLog(path, {});
+    if (auto* why = std::get_if<std::string>(&opened)) {
+        return std::move(*why);
     }
-    auto opened = OpenInputFile(path);
-    if (const auto* why = std::get_if<std::string>(&opened)) {
-        return *why;
-    }
-    const File file = std::get<File>(std::move(opened));
-    const auto rows = OpenLogChannels(file.get(), *format, {});
-    auto read = Read(*rows, path, kMostViewedValues);
+    auto read = Read(*std::get<OpenedLog>(opened).rows, path, kMostViewedValues);
     if (auto* log = std::get_if<ViewedLog>(&read)) {
         auto kept = ReadDriveTable(path);
         if (auto* table = std::get_if<DriveTable>(&kept)) {
