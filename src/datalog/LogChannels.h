@@ -35,7 +35,8 @@ public:
     virtual bool cutShort() const = 0;
     // Why the rows ended before the log did: "log has no MAP channel", ...
     virtual const std::optional<std::string>& fault() const = 0;
-    // The units of the needed channel `n` as the log names them; empty when it names none.
+    // The units of the needed channel `n` as the log names them; empty when it names none or the
+    // log has no header.
     virtual std::string units(std::size_t n) const = 0;
     // Rows that did not read (a ragged row, a wrong checksum) are left out and counted; the
     // rows after them are read on. The first, with its place: "log line 7: 3 fields where ...".

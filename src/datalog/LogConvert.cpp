@@ -52,6 +52,9 @@ std::variant<ConvertedLog, std::string> ToMlg(const Rows& open, int version,
 std::variant<ConvertedLog, std::string> ToText(const Rows& open, LogFormat to,
                                                const std::string& info) {
     const auto rows = open(AllChannels());
+    if (rows->fault()) {
+        return *rows->fault(); // before its units: a log with no header has none
+    }
     const bool hertz = rows->units(7) == "Hz";
     ConvertedLog out;
     out.bytes = HeaderText(to, {info, "", hertz});

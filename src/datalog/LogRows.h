@@ -29,7 +29,7 @@ public:
     bool cutShort() const override { return cutShort_; }
     // "log line 7: 3 fields where the names have 11", "log has no MAP channel", ...
     const std::optional<std::string>& fault() const override { return fault_; }
-    std::string units(std::size_t n) const override { return units_.at(n); }
+    std::string units(std::size_t n) const override { return n < units_.size() ? units_[n] : ""; }
     std::size_t skipped() const override { return skipped_; }
     const std::optional<std::string>& firstSkipped() const override { return firstSkipped_; }
     const std::vector<std::string>& names() const override { return names_; }

@@ -77,5 +77,6 @@ const std::optional<std::string>& MlgRows::fault() const {
 }
 
 std::string MlgRows::units(std::size_t n) const {
-    return reader_.header()->fields.at(field_.at(n)).units;
+    const auto& header = reader_.header();
+    return header && n < field_.size() ? header->fields[field_[n]].units : "";
 }

@@ -124,6 +124,27 @@ TEST(MlgLog, aLastRowCutShortIsLeftOutAndSaid) {
     EXPECT_TRUE(mlg.cutShort);
 }
 
+TEST(MlgLog, aLogWithoutAHeaderIsRefusedEitherWay) {
+    const struct {
+        std::string bytes;
+        LogFormat from, to;
+        const char* why;
+    } cases[] = {
+        {"garbage\n", LogFormat::Msl, LogFormat::Mlg, "log has no Time channel"},
+        {std::string("MLVLG\0\0\3", 8), LogFormat::Mlg, LogFormat::Msl,
+         "mlg header: format version 3, not 1 or 2"},
+    };
+    for (const auto& c : cases) {
+        const auto converted = ConvertLog(
+            [&](const std::vector<std::string_view>& needed) {
+                return LogChannelsOf(c.bytes, c.from, needed);
+            },
+            c.to, 1, "Torvex v1.7");
+        ASSERT_TRUE(std::holds_alternative<std::string>(converted)) << c.why;
+        EXPECT_EQ(std::get<std::string>(converted), c.why);
+    }
+}
+
 TEST(MlgLog, aReplayReadsTheBinaryLogAsItsText) {
     const std::string source =
         TextLog(LogFormat::Msl, {{0.5, 900, 5, -9.67, 180, 14.7, 14.6, 1, 0, 2, 37},
